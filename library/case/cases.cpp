@@ -1,0 +1,247 @@
+#include "case/cases.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "case/units.h"
+#include "common/log.h"
+#include "common/run.h"
+#include "common/storage.h"
+#include "flow/timestep.h"
+#include "flow/viscous.h"
+#include "grid/adapt.h"
+#include "grid/geometry.h"
+#include "grid/gradients.h"
+#include "grid/grid_files.h"
+
+namespace qelta {
+
+namespace {
+
+constexpr double deg = 0.017453292519943295;  // radians per degree
+constexpr double pi = 3.141592653589793;
+
+bool is_wedge_or_cone(int id) { return id == 2 || id == 4; }
+bool is_moving_shock(int id) { return id == 1 || id == 2 || id == 3 || id == 4 || id == 101; }
+
+// Wedge grids exist for multiples of 5 degrees; an angle above 40 and below
+// 45 takes the 45-degree grid.
+int wedge_grid_angle(double a) {
+    int n = 5 * static_cast<int>((a + 2.5) / 5);
+    if (a > 40 && a < 45) n = 45;
+    return n;
+}
+
+void set_state(int c, double rho, double pres, double u, double v) {
+    r(c) = rho;
+    p(c) = pres;
+    ux(c) = u;
+    uy(c) = v;
+}
+
+double distance2(int c, double x0, double y0) {
+    return (xc(c) - x0) * (xc(c) - x0) + (yc(c) - y0) * (yc(c) - y0);
+}
+
+// A moving shock at xshock running into gas at rest (rho = p = 1), or with
+// isteady a uniform stream at the shock speed.
+void moving_shock_state(int id) {
+    double rho2, p2, w;
+    normal_shock(run.gam, run.amach, 1.0, 1.0, rho2, p2, w);
+    double W = run.amach * std::sqrt(run.gam);  // shock speed
+    double u2 = W - w;                           // gas speed behind the shock
+    run.xshock = (id == 1 || id == 3) ? static_cast<double>(-0.8f)
+                 : (id == 101)        ? static_cast<double>(-1.2f)
+                                      : static_cast<double>(-0.2f);
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        if (run.isteady != 0)
+            set_state(c, 1, 1, W, 0);
+        else if (xc(c) < run.xshock)
+            set_state(c, rho2, p2, u2, 0);
+        else
+            set_state(c, 1, 1, 0, 0);
+    }
+    // t0: the time the shock takes to reach the front of the body.
+    if (id == 1 || id == 3) {
+        run.t0 = (-0.5 - run.xshock) / W;
+        run.tend = 5 / W;
+    }
+    write_log("CC0");
+    if (is_wedge_or_cone(id)) {
+        run.t0 = -run.xshock / W;
+        run.tend = 0.8 / W;
+        double a = run.rpar(3);
+        if (a > 45 && a < 90) run.tend /= std::min(std::tan(a * deg), 1e7);
+        write_log("CC1");
+    }
+    if (id == 101) {
+        run.t0 = (-1 - run.xshock) / W;
+        run.tend = 15 / W;
+    }
+}
+
+// A high-pressure, high-density disc at rest.
+void explosion_state(double x0, double y0, double radius) {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        double q = (distance2(c, x0, y0) <= radius * radius) ? 20 : 1;
+        set_state(c, q, q, 0, 0);
+    }
+    run.t0 = 0;
+    run.tend = 0.000175 / ref.t_scale;  // 175 microseconds
+}
+
+void airfoil_state() {
+    run.wangle = run.rpar(3) * pi / 180;  // angle of attack
+    run.lightning_done = 0;
+    double V = run.amach * std::sqrt(run.gam);
+    for (int i = 1; i <= grid.ncell; ++i)
+        set_state(list_cel(i), 1, 1, V * std::cos(run.wangle), V * std::sin(run.wangle));
+    run.tend = 10 / V;
+    run.t0 = 0;
+}
+
+int boundary_type(int id, double xm, double ym) {
+    switch (id) {
+    case 1: case 3: return (xm <= -3.99999 || xm >= 5.99999) ? 2 : 1;
+    case 2: case 4: return (xm > -0.99999) ? 1 : 2;
+    case 5: case 6: return 1;
+    case 101: return (xm <= -19.999 || xm >= 19.999) ? 2 : 1;
+    case 102: return (xm * xm + ym * ym > 9) ? 2 : 1;
+    default: fatal_stop({"Error: Boundary conditions are not defined yet in user"});
+    }
+}
+
+Vec2 midpoint(int e) { return 0.5 * (edge_start(e) + edge_end(e)); }
+
+// No-slip walls at twall for viscous runs: the sphere of case 101 and the
+// airfoil of case 102.
+void no_slip_walls(int id) {
+    get_re_pr_number();
+    run.twall = 1;
+    if (id != 101 && id != 102) fatal_stop({"Error: Boundary conditions are not defined yet in user"});
+    for (int i = 1; i <= grid.nbedge; ++i) {
+        int e = list_bedge(i);
+        Vec2 m = midpoint(e);
+        if (id == 101 && std::fabs(m.x) <= 1.000001 && m.y <= 1.000001) ibtype(e) = 3;
+        if (id == 102 && ibtype(e) == 1) ibtype(e) = 3;
+    }
+}
+
+}  // namespace
+
+void set_background_grid() {
+    int id = case_id();
+    const char* name = nullptr;
+    switch (id) {
+    case 1: case 3: name = "./grid/model1.neu"; break;
+    case 5: case 6: name = "./grid/model5.neu"; break;
+    case 101: name = "./grid/model101.neu"; break;
+    case 102: name = "./grid/naca1208a.neu"; break;
+    case 2: case 4: break;
+    default: fatal_stop({"Error: Background grid file are not defined yet in user"});
+    }
+    if (name) {
+        run.meshfile = name;
+        return;
+    }
+    double mach = run.rpar(2);
+    run.cfl = (mach > 10) ? static_cast<double>(0.4f) : 0.5;
+    double a = std::clamp(run.rpar(3), 0.0, 90.0);
+    run.wangle = a;
+    run.nwangle = wedge_grid_angle(a);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "./grid/wedge/wedge%02d.neu", run.nwangle);
+    run.meshfile = buf;
+    std::snprintf(buf, sizeof buf, "./grid/wedge/wedge%02d.dat", run.nwangle);
+    run.gridfile = buf;
+    write_log("get base grid from", run.meshfile);
+    // Weak shocks: a smaller noise term of the refinement indicator.
+    if (mach < static_cast<double>(1.15f)) run.eps_filter = (mach - 1) * 0.20000002731879987;
+}
+
+void set_initial_conditions() {
+    int id = case_id();
+    if (is_moving_shock(id))
+        moving_shock_state(id);
+    else if (id == 5)
+        explosion_state(0.5, 0.5, 0.1);
+    else if (id == 6)
+        explosion_state(0.5, 0.0, 0.05);
+    else if (id == 102)
+        airfoil_state();
+    else
+        fatal_stop({"Error: Initial conditions are not defined yet in user"});
+    write_log("ns,iaxis,isteady", run.ns, run.iaxis, run.isteady);
+    set_boundary_conditions();
+}
+
+void set_boundary_conditions() {
+    int id = case_id();
+    for (int i = 1; i <= grid.nbedge; ++i) {
+        int e = list_bedge(i);
+        Vec2 m = midpoint(e);
+        ibtype(e) = boundary_type(id, m.x, m.y);
+    }
+    if (run.ns == 1) no_slip_walls(id);
+    check_axis();
+    wall_edge_factors();
+    prim_to_cons();
+    cons_to_prim();
+}
+
+void useradv_step() {
+    if (case_id() == 102 && !run.lightning_done && run.time > run.tend / 2) {
+        // The blast: an energy deposition in a small circle ahead of the airfoil.
+        write_log("Lightning ~~~~");
+        const double x0 = -1.2f, y0 = 1.0, radius = 0.2f;
+        for (int l = run.minlev; l <= run.lmax; ++l) refine_circle(x0, y0, radius);
+        for (int i = 1; i <= grid.ncell; ++i) {
+            int c = list_cel(i);
+            if (distance2(c, x0, y0) <= radius * radius) {
+                p(c) = 20;
+                r(c) = 5;
+            }
+        }
+        prim_to_cons();
+        run.lightning_done = 1;
+    }
+    if (run.ns == 1) {
+        // Cells along no-slip walls stay at the finest level.
+        for (int i = 1; i <= grid.nbedge; ++i) {
+            int e = list_bedge(i);
+            if (ibtype(e) == 3 || ibtype(e) == 4) {
+                lrefine(ileft(e)) = true;
+                lcoarse(ileft(e)) = false;
+            }
+        }
+    }
+}
+
+void refine_circle(double x0, double y0, double radius) {
+    // f = |x - x0|^2 - radius^2 changes sign over the corners of a cell that
+    // the rim passes through.
+    auto f = [&](Vec2 q) { return (q.x - x0) * (q.x - x0) + (q.y - y0) * (q.y - y0) - radius * radius; };
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        int e1 = icedge(c, 1), e3 = icedge(c, 3);
+        double v[4] = {f(edge_start(e1)), f(edge_end(e1)), f(edge_start(e3)), f(edge_end(e3))};
+        lrefine(c) = *std::min_element(v, v + 4) * *std::max_element(v, v + 4) < 0;
+    }
+    lsq_edge_terms();
+    adapt();
+    cons_to_prim();
+}
+
+void user_flux_hook() {}
+
+void mark_interface() {
+    for (int i = 1; i <= grid.niedge; ++i) {
+        int e = list_iedge(i);
+        if (std::fabs(midpoint(e).x) <= 1e-6) ibtype(e) = -1;
+    }
+}
+
+}  // namespace qelta

@@ -1,0 +1,8 @@
+// The restart file "runsave".
+#pragma once
+
+namespace qelta {
+
+void read_restart();
+
+}  // namespace qelta

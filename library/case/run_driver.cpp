@@ -1,0 +1,164 @@
+#include "case/run_driver.h"
+
+#include <filesystem>
+
+#include "case/cases.h"
+#include "case/forces.h"
+#include "case/restart.h"
+#include "case/units.h"
+#include "common/list_read.h"
+#include "common/log.h"
+#include "common/run.h"
+#include "common/storage.h"
+#include "flow/timestep.h"
+#include "flow/viscous.h"
+#include "grid/adapt.h"
+#include "grid/grid_files.h"
+#include "grid/grid_store.h"
+
+namespace qelta {
+
+void copy_parameter_blocks(const double* realPar, const int* intPar) {
+    for (int k = 1; k <= npar; ++k) {
+        run.rpar(k) = realPar[k - 1];
+        run.ipar(k) = intPar[k - 1];
+    }
+}
+
+void open_run_log() {
+    run.iolog = 6;
+    open_unit(run.iolog, "record.txt");
+    write_log("AA");
+}
+
+void read_control_file() {
+    ListReader in("control.dat");
+    in.read(1, {item(run.minlev, "minimum level"), item(run.lmax, "maximum level"),
+                item(run.eps_filter, "indicator noise term")});
+    in.read(2, {item(run.cfl, "CFL number")});
+    in.read(3, {item(run.isteady, "steady-start flag"), item(run.amach, "Mach number"),
+                item(run.xshock, "shock position")});
+    in.read(4, {item(run.ictl41, "first item (not used)"), item(run.tend, "run length")});
+    in.read(5, {item(run.ictl51, "first item (not used)"), item(run.ictl52, "second item (not used)"),
+                item(run.ictl53, "third item (not used)"), item(run.itecout, "node-file kind")});
+    in.read(6, {item(run.meshfile, "case grid file name")});
+}
+
+void apply_block_overrides() {
+    run.ns = run.ipar(2);
+    run.iaxis = run.ipar(3);
+    run.lmax = run.ipar(6);
+    run.amach = run.rpar(2);
+    write_log("CC");
+}
+
+// A Mach number of 0 or less gives no flow and infinite run times, and a
+// moving shock below Mach 1 does not exist (its pressure ratio falls below
+// 1 and turns negative). The explosions do not use the Mach number.
+void check_mach_number() {
+    int id = case_id();
+    if (id == 5 || id == 6) return;
+    if (!(run.amach > 0)) {
+        fatal_stop({free_text("Error: the Mach number must be positive: ", run.amach), "Stop in initialize_qelta"});
+    }
+    bool moving_shock = (id != 102) && run.isteady == 0;
+    if (moving_shock && run.amach < 1) {
+        fatal_stop({free_text("Error: the Mach number of a moving shock must be at least 1: ", run.amach),
+                    "Stop in initialize_qelta"});
+    }
+}
+
+void read_controladv_file() {
+    ListReader in("controladv.dat");
+    in.read(1, {item(run.ibgrid, "grid source"), item(run.ioptgrid, "smoothing switch")});
+    in.read(2, {item(run.wallratio, "wall edge factor"), item(run.h_min, "smallest refinable cell size")});
+    in.read(3, {item(run.refine_tol, "refinement threshold"), item(run.coarse_tol, "coarsening threshold")});
+    in.read(4, {item(run.ischeme, "scheme"), item(run.iflux, "flux code")});
+    in.read(5, {item(run.radv5, "real (not used)")});
+    in.read(6, {item(run.radv6, "real (not used)")});
+}
+
+namespace {
+
+bool known_flux_code(int f) {
+    switch (f) {
+    case 1: case 2: case 3: case 4: case 11: case 12: case 13: case 14: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+void derive_run_parameters() {
+    run.blend_fac = 1.0;
+    run.area_min = run.h_min * run.h_min;
+    run.irecon = (run.ischeme == 6) ? 2 : 1;
+    run.rsave2 = run.blend_fac;
+    // Schemes 7 and 8 take their flux by code; an unknown code would leave
+    // the fluxes of an earlier step in place.
+    if ((run.ischeme == 7 || run.ischeme == 8) && !known_flux_code(run.iflux)) {
+        fatal_stop({free_text("Unknown parameter iflux: ", run.iflux), "Stop in initialize_qelta"});
+    }
+}
+
+void build_base_grid() {
+    if (run.ibgrid == 1) {
+        load_grid();
+        set_initial_conditions();
+        write_log("background_grid...end");
+    } else {
+        grid_three_cells();
+        set_initial_conditions();
+    }
+}
+
+void init_hook() {}
+
+void setup_run(const double* realPar, const int* intPar) {
+    copy_parameter_blocks(realPar, intPar);
+    open_run_log();
+    init_common();
+    write_log("BB");
+    read_control_file();
+    apply_block_overrides();
+    run.gridfile = "celledge.dat";
+    set_background_grid();
+    write_log("DD");
+    check_mach_number();
+    read_controladv_file();
+    derive_run_parameters();
+    write_log("grid data file ", run.meshfile);
+    if (case_id() == 101) record_drag(0);
+    if (case_id() == 102) record_lift_drag(0);
+    init_hook();
+    if (std::filesystem::exists("runsave")) {
+        read_restart();
+        return;
+    }
+    set_reference();
+    set_units();
+    build_base_grid();
+    grid.ncell0 = grid.ncell;
+    if (run.ns == 1) wall_edge_factors();
+    refine_uniform();
+    init_adaptive_grid();
+}
+
+double run_progress() { return run.time / (run.tend + run.t0); }
+
+double step_run() {
+    // A run that has reached its end stays there: another step would size a
+    // negative time step.
+    if (run.time >= run.t0 + run.tend) return run_progress();
+    timestep();
+    run.time += run.dt;
+    run.nstep += 1;
+    if (case_id() == 101) record_drag(1);
+    if (case_id() == 102) record_lift_drag(1);
+    double progress = run_progress();
+    log_fixed(fmt_i(run.nstep, 6) + fmt_f(progress, 6, 3) + fmt_e(run.dt, 12, 2) + fmt_e(run.time, 12, 2) +
+              fmt_i(grid.ncell, 7));
+    return progress;
+}
+
+}  // namespace qelta

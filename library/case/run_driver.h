@@ -1,0 +1,28 @@
+// Set-up and stepping of a run: what the entry points initialize_qelta and
+// step do, in their steps.
+#pragma once
+
+namespace qelta {
+
+// initialize_qelta, whole.
+void setup_run(const double* realPar, const int* intPar);
+// step, whole: advances the run and returns the fraction done.
+double step_run();
+
+// The steps of the set-up, in their order.
+void copy_parameter_blocks(const double* realPar, const int* intPar);
+void open_run_log();
+void read_control_file();
+void apply_block_overrides();
+void check_mach_number();
+void read_controladv_file();
+void derive_run_parameters();
+void build_base_grid();
+
+// Hook at the start of every run; does nothing.
+void init_hook();
+
+// Fraction of the run done.
+double run_progress();
+
+}  // namespace qelta

@@ -1,0 +1,23 @@
+// Reference units, the perfect gas, Sutherland's laws and the normal-shock
+// relations.
+#pragma once
+
+namespace qelta {
+
+void set_reference();
+void set_units();
+void set_gas();
+void set_gamma();
+void get_re_pr_number();
+// Perfect-gas normal shock of Mach number m into (rho1, p1): the state
+// behind it and the speed w of that gas relative to the shock.
+void normal_shock(double gamma, double m, double rho1, double p1, double& rho2, double& p2, double& w);
+// Conservative from primitive variables for every active cell.
+void prim_to_cons();
+
+// Nothing calls these three.
+void load_thermal_data();
+void scale_thermal_coefs();
+void Post_Eq_Shock(double rho1, double p1, double t1, double& rho2, double& p2, double& t2, double& w);
+
+}  // namespace qelta

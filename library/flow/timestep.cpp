@@ -1,0 +1,215 @@
+#include "flow/timestep.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "case/cases.h"
+#include "common/log.h"
+#include "common/run.h"
+#include "common/storage.h"
+#include "flow/schemes.h"
+#include "flow/viscous.h"
+#include "grid/adapt.h"
+#include "grid/gradients.h"
+#include "grid/grid_checks.h"
+
+namespace qelta {
+
+void timestep() {
+    get_dt();
+    if (run.ns == 0) {
+        solve_euler_step();
+    } else if (run.ns == 1) {
+        if (run.ischeme != 7) viscous_terms();  // scheme 7 carries its own
+        fix_negative_cells();
+        solve_euler_step();
+    } else {
+        fatal_stop({free_text("Unknown parameter ns: ", run.ns), "Stop in timestep"});
+    }
+    if (run.lmax > run.minlev) {
+        useradv_step();
+        if (run.irecon == 1) lsq_edge_terms();
+        adapt();
+        cons_to_prim();
+        fix_negative_cells();
+    } else if (case_id() == 102) {
+        useradv_step();
+    }
+}
+
+// Sutherland's law of the non-dimensional viscosity, the temperature
+// clamped to [0.05, 200]: mu = T^1.5 (1 + S)/(T + S).
+static double sutherland_mu(double t) {
+    t = std::clamp(t, 0.05, 200.0);
+    return std::pow(t, 1.5) * (1 + run.sut_mu) / (t + run.sut_mu);
+}
+
+void get_dt() {
+    double dc = run.big;  // convective limit h/(|u| + c)
+    double dv = run.big;  // viscous limit h^2/(h S + 2 mu/(rho Re))
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        double a = std::sqrt(std::fabs(run.gam * p(c) / r(c)));
+        double u = std::sqrt(std::fabs(ux(c) * ux(c) + uy(c) * uy(c)));
+        double s = u + a;
+        wspeed(c) = s;
+        double h = std::min(edglen(icedge(c, 1)), edglen(icedge(c, 2)));
+        dc = std::min(dc, h / s);
+        if (run.ns == 1) {
+            double mu = sutherland_mu(tem(c));
+            dv = std::min(dv, h * h / (h * s + 2 * mu / (r(c) * run.reyn)));
+        }
+    }
+    run.dt = run.cfl * dc;
+    if (run.ns == 1 && dv <= run.cfl * dc) run.dt = dv;
+    // The last step ends just past t0 + tend, so that it reports progress 1.
+    if (run.time + run.dt - run.t0 > run.tend)
+        run.dt = (run.tend + run.t0 - run.time) * static_cast<double>(1.000001f);
+}
+
+void solve_euler_step() {
+    int s = run.ischeme;
+    if (s == 5) {
+        hybrid_step(2, 1);
+        return;
+    }
+    if (s == 6) fatal_stop({"Solver has been deleted"});
+    if (s < 1 || s > nscheme) {
+        fatal_stop({free_text("Unknown parameter ischeme: ", s), "Stop in solve_euler_step"});
+    }
+    const SchemeEntry& scheme = scheme_sweeps(s);
+    Sweep sweep = (run.iaxis == 1) ? scheme.axi : scheme.plane;
+    if (!sweep) {
+        fatal_stop({free_text("Scheme ", s, " is not built in this version"), "Stop in solve_euler_step"});
+    }
+    if (scheme.whole_step) {
+        sweep();
+        return;
+    }
+    lsq_edge_terms();
+    sweep();
+    user_flux_hook();
+    cons_to_prim();
+}
+
+void viscous_terms() {
+    ghost_gradients();
+    viscous_flux();
+    user_flux_hook();
+    cons_to_prim();
+}
+
+void cons_to_prim() {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        r(c) = cr(c);
+        ux(c) = cux(c) / cr(c);
+        uy(c) = cuy(c) / cr(c);
+        p(c) = run.gam1 * (cp(c) - 0.5 * (cux(c) * ux(c) + cuy(c) * uy(c)));
+        tem(c) = p(c) / r(c);
+    }
+}
+
+void check_negative(double& pmin, double& rmin) {
+    pmin = run.big;
+    rmin = run.big;
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        pmin = std::min(pmin, p(c));
+        rmin = std::min(rmin, r(c));
+    }
+    if (pmin >= 0 && rmin >= 0) return;
+    int cell_p = 0, cell_r = 0;  // the last cell in list order holding the minimum
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        if (p(c) == pmin) cell_p = c;
+        if (r(c) == rmin) cell_r = c;
+    }
+    if (pmin < 0) {
+        write_log("Warning...Found negative pressure:");
+        dump_cell(cell_p);
+    }
+    if (rmin < 0) {
+        write_log("Warning...Found negative density:");
+        dump_cell(cell_r);
+    }
+}
+
+namespace {
+
+constexpr int max_repair_nbr = 8;
+
+bool non_positive(int c) { return p(c) <= 0 || r(c) <= 0; }
+
+// The cell across edge k of cell c: iright of edges 1 and 4, ileft of 2 and 3.
+int across(int e, int k) { return (k == 1 || k == 4) ? iright(e) : ileft(e); }
+
+// Edge neighbours of c (through both halves of a split edge), at most eight.
+int repair_neighbours(int c, int nb[max_repair_nbr]) {
+    int n = 0;
+    for (int k = 1; k <= 4; ++k) {
+        int e = icedge(c, k);
+        if (lbedge(e)) continue;
+        if (lsplit(e)) {
+            nb[n++] = across(isubedge(e, 1), k);
+            nb[n++] = across(isubedge(e, 2), k);
+        } else {
+            nb[n++] = across(e, k);
+        }
+    }
+    return n;
+}
+
+void repair_cell(int c) {
+    int nb[max_repair_nbr];
+    double w[max_repair_nbr];
+    int n = repair_neighbours(c, nb);
+    for (int j = 0; j < n; ++j) w[j] = (level(nb[j]) < level(c)) ? 0.25 : 1.0;  // coarser: a quarter
+
+    write_log("Found a negative cell:", c);
+    write_log("Smoothed for ", n, " cells");
+    std::string ids, weights = "Weighting ";
+    for (int j = 0; j < n; ++j) {
+        ids += fmt_i(nb[j], 8);
+        weights += fmt_f(w[j], 6, 2);
+    }
+    log_fixed(ids);
+    log_fixed(weights);
+
+    double avg[ncons + 1];
+    double vol = area(c);
+    for (int k = 1; k <= ncons; ++k) avg[k] = area(c) * cons(c, k);
+    for (int j = 0; j < n; ++j) {
+        vol += w[j] * area(nb[j]);
+        for (int k = 1; k <= ncons; ++k) avg[k] += w[j] * area(nb[j]) * cons(nb[j], k);
+    }
+    for (int k = 1; k <= ncons; ++k) avg[k] /= vol;
+
+    write_log(cr(c), cp(c), cux(c), cuy(c));
+    write_log(avg[1], avg[2], avg[3], avg[4]);
+    for (int k = 1; k <= ncons; ++k) cons(c, k) = avg[k];
+    for (int j = 0; j < n; ++j)
+        for (int k = 1; k <= ncons; ++k) cons(nb[j], k) = (1 - w[j]) * cons(nb[j], k) + w[j] * avg[k];
+}
+
+}  // namespace
+
+void fix_negative_cells() {
+    for (int pass = 1;; ++pass) {
+        // The offending cells, in list order.
+        int n = 0;
+        for (int i = 1; i <= grid.ncell; ++i)
+            if (non_positive(list_cel(i))) iwork(++n, 2) = list_cel(i);
+        if (n == 0) return;
+        if (pass > max_repair_passes) {
+            fatal_stop({free_text("Could not repair", n, " cells with non-positive pressure or density in",
+                                  max_repair_passes, " passes"),
+                        "Stop in fix_negative_cells"});
+        }
+        write_log("Found negatives", run.nstep, n);
+        for (int j = 1; j <= n; ++j) repair_cell(iwork(j, 2));
+        cons_to_prim();
+    }
+}
+
+}  // namespace qelta

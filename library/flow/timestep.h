@@ -1,0 +1,29 @@
+// One explicit time step: step size, viscous terms, the chosen scheme, the
+// repair of non-positive cells and the grid adaptation.
+#pragma once
+
+namespace qelta {
+
+void timestep();
+// Sets dt from the convective (and, for viscous runs, viscous) limit of
+// every active cell, and the signal speed wspeed.
+void get_dt();
+// One step of the scheme ischeme.
+void solve_euler_step();
+void viscous_terms();
+// Scheme 5: the first scheme, and where it leaves a non-positive pressure or
+// density, the blend of the first and second schemes' results that keeps
+// the affected cells most positive.
+void hybrid_step(int first, int second);
+// Averages every cell with a non-positive pressure or density with its
+// edge neighbours until none is left.
+void fix_negative_cells();
+// Smallest pressure and density over the active cells, with warnings.
+void check_negative(double& pmin, double& rmin);
+// Primitive columns of every active cell from its conservative ones.
+void cons_to_prim();
+
+// Passes of fix_negative_cells before it gives up with the fatal stop.
+constexpr int max_repair_passes = 50;
+
+}  // namespace qelta

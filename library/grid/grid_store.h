@@ -1,0 +1,32 @@
+// Routines that own the grid storage as a whole: the run-start reset, the
+// built-in base grids, the cell and edge geometry, and the edge lists.
+#pragma once
+
+namespace qelta {
+
+// Run-start reset of the record's start values and the grid arrays.
+void init_common();
+
+// Built-in base grids: an L of three unit squares (the grid of runs that
+// do not read a case grid), one skewed cell, a row of four unit squares.
+void grid_three_cells();
+void grid_one_cell();
+void grid_four_cells();
+
+// Area (plane, or the integral of 2y over the cell when axisymmetric) and,
+// in family mode, second moments of every active cell; length of every
+// active edge.
+void cell_geometry();
+
+// Forgets all father cells and mother edges.
+void drop_parents();
+
+// Rebuilds list_iedge and list_bedge from the active edges, and list_split
+// from the mother edges with a leaf on at least one side.
+void build_edge_lists();
+
+// Area of a cell from its corners: plane, the two triangles LL-LR-UR and
+// LL-UR-UL; axisymmetric, the integral of 2y over the cell.
+double cell_area(int c);
+
+}  // namespace qelta

@@ -1,0 +1,79 @@
+// The two run-start drivers of the adaptation: uniform refinement to the
+// minimum level, then adaptation passes to the initial flow.
+#include "case/cases.h"
+#include "common/log.h"
+#include "common/run.h"
+#include "common/storage.h"
+#include "flow/timestep.h"
+#include "flow/viscous.h"
+#include "grid/adapt.h"
+#include "grid/grid_store.h"
+
+namespace qelta {
+
+namespace {
+
+void refine_all_once() {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        lrefine(c) = true;
+        lcoarse(c) = false;
+    }
+    adapt();
+}
+
+void log_grid_usage() {
+    write_log("MAX_CEL  ", grid.ncell);
+    write_log("FATHER   ", grid.nfather);
+    write_log("MAX_EDG  ", grid.nedge, grid.niedge, grid.nbedge);
+    write_log("MOTHER   ", grid.nmother);
+    log_fixed("");
+}
+
+}  // namespace
+
+void refine_uniform() {
+    int n = run.minlev;
+    if (run.irecon == 1) {
+        for (int k = 1; k <= n; ++k) refine_all_once();
+        if (n > 0) drop_parents();
+    } else if (run.irecon == 2) {
+        // Family mode keeps the last level's fathers for the family list.
+        for (int k = 1; k <= n - 1; ++k) refine_all_once();
+        if (n > 0) {
+            if (n >= 2) drop_parents();
+            refine_all_once();
+            for (int i = MAX_EDG - grid.nmother + 1; i <= MAX_EDG; ++i) lsplit(list_edg(i)) = false;
+            grid.nmother = 0;
+        }
+    }
+    if (n > 0) write_log("Refining grid uniformly to level", n, " ...end");
+}
+
+void init_adaptive_grid() {
+    write_log("Initializing grid.... end");
+    log_grid_usage();
+    set_initial_conditions();
+    // Passes of one small flow step each, which adapts the grid to the
+    // initial flow; the flow they advance is thrown away afterwards.
+    int i = run.minlev;
+    do {
+        cell_geometry();
+        if (run.ns == 1) wall_edge_factors();
+        double cfl = run.cfl, eps_filter = run.eps_filter;
+        run.cfl = static_cast<double>(0.05f);
+        run.eps_filter = 0.001;
+        timestep();
+        run.cfl = cfl;
+        run.time = 0;
+        run.eps_filter = eps_filter;
+        ++i;
+        write_log("initial grid adaptation ..", " Total cells now: ", grid.ncell);
+    } while (!(i > 2 * run.lmax - run.minlev + 3));
+    cell_geometry();
+    set_initial_conditions();
+    write_log("Initializing adaptive grid data ...end");
+    log_grid_usage();
+}
+
+}  // namespace qelta

@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "case/run_driver.h"
+#include "common/format.h"
+#include "common/storage.h"
+#include "grid/grid_store.h"
+#include "qelta.h"
+#include "run_fixture.h"
+
+using namespace qelta;
+using qelta::testing::in_order;
+using qelta::testing::read_lines;
+using qelta::testing::write_file;
+
+namespace {
+
+using RunDriver = qelta::testing::ThreeCellRun;
+
+TEST_F(RunDriver, SetUpWritesItsRecordsInOrder) {
+    initialize_qelta(realPar, intPar);
+    auto lines = log_lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], " AA");
+    std::string mesh = "./grid/wedge/wedge30.neu";
+    mesh.resize(32, ' ');
+    EXPECT_TRUE(in_order(lines, {
+                                    " AA",
+                                    " BB",
+                                    " CC",
+                                    " get base grid from./grid/wedge/wedge30.neu",
+                                    " DD",
+                                    " grid data file " + mesh,
+                                    " Setting units...start....",
+                                    " Setting units...end",
+                                    " CC0",
+                                    " CC1",
+                                    " ns,iaxis,isteady",
+                                    " Initializing grid.... end",
+                                    " MAX_CEL  " + fmt_i(3, 12),
+                                    " FATHER   " + fmt_i(0, 12),
+                                    " MAX_EDG  " + fmt_i(10, 12) + fmt_i(2, 12) + fmt_i(8, 12),
+                                    " MOTHER   " + fmt_i(0, 12),
+                                    "",
+                                    " CC0",
+                                    " initial grid adaptation .. Total cells now: " + fmt_i(3, 12),
+                                    " initial grid adaptation ..",
+                                    " initial grid adaptation ..",
+                                    " initial grid adaptation ..",
+                                    " CC0",
+                                    " Initializing adaptive grid data ...end",
+                                    " MAX_CEL  ",
+                                }));
+    // With lmax = minlev = 0 there are 2 (0 - 0 + 2) = 4 passes, no uniform refinement.
+    int passes = 0;
+    for (auto& l : lines) passes += l.rfind(" initial grid adaptation ..", 0) == 0;
+    EXPECT_EQ(passes, 4);
+    for (auto& l : lines) EXPECT_EQ(l.find("Refining grid uniformly"), std::string::npos);
+    EXPECT_EQ(run.time, 0);
+    EXPECT_EQ(run.nstep, 0);
+    EXPECT_EQ(grid.ncell0, 3);
+    EXPECT_EQ(getIntPar(1), 3);
+}
+
+TEST_F(RunDriver, StepsAdvanceTimeAndReportProgress) {
+    initialize_qelta(realPar, intPar);
+    double W = 2 * std::sqrt(1.4);
+    ASSERT_NEAR(run.t0 + run.tend, 1 / W, 1e-8);  // 0.2/W + 0.8/W, 0.2 in single precision
+    std::size_t before = log_lines().size();
+    double progress = 0;
+    int steps = 0;
+    double time = 0;
+    while (progress < 1 && steps < 100) {
+        step(&progress);
+        ++steps;
+        time += run.dt;
+        EXPECT_EQ(run.nstep, steps);
+        EXPECT_DOUBLE_EQ(run.time, time);
+        EXPECT_DOUBLE_EQ(progress, run.time / (run.tend + run.t0));
+        std::string line = log_lines().back();
+        EXPECT_EQ(line, fmt_i(steps, 6) + fmt_f(progress, 6, 3) + fmt_e(run.dt, 12, 2) + fmt_e(run.time, 12, 2) +
+                            fmt_i(3, 7));
+    }
+    EXPECT_GE(progress, 1.0);
+    EXPECT_LT(progress, 1.0 + 1e-5);
+    EXPECT_EQ(log_lines().size(), before + steps);
+
+    // Another step after the end changes nothing.
+    double again = 0;
+    step(&again);
+    EXPECT_EQ(again, progress);
+    EXPECT_EQ(run.nstep, steps);
+    EXPECT_EQ(run.time, time);
+    EXPECT_EQ(log_lines().size(), before + steps);
+}
+
+TEST_F(RunDriver, ProgressLineColumns) {
+    initialize_qelta(realPar, intPar);
+    run.nstep = 11;
+    double progress;
+    step(&progress);
+    std::string line = log_lines().back();
+    ASSERT_EQ(line.size(), 6u + 6 + 12 + 12 + 7);
+    EXPECT_EQ(line.substr(0, 6), "    12");
+    EXPECT_EQ(line.substr(line.size() - 7), "      3");
+    EXPECT_EQ(line.substr(6, 6), fmt_f(progress, 6, 3));
+    EXPECT_EQ(line[6 + 6 + 12 - 4], 'E');
+    EXPECT_EQ(line[6 + 6 + 24 - 4], 'E');
+}
+
+TEST_F(RunDriver, BlocksOverrideTheControlFile) {
+    write_control("1 3 0.01", "0 7.5 -0.2");
+    intPar[5] = 5;  // slot 6: maximum level
+    intPar[1] = 1;  // slot 2: viscous
+    intPar[2] = 1;  // slot 3: axisymmetric
+    copy_parameter_blocks(realPar, intPar);
+    open_run_log();
+    init_common();
+    read_control_file();
+    EXPECT_EQ(run.lmax, 3);
+    EXPECT_EQ(run.amach, 7.5);
+    apply_block_overrides();
+    EXPECT_EQ(run.minlev, 1);
+    EXPECT_EQ(run.lmax, 5);
+    EXPECT_EQ(run.amach, 2.0);
+    EXPECT_EQ(run.ns, 1);
+    EXPECT_EQ(run.iaxis, 1);
+    EXPECT_EQ(run.meshfile.str(), "./grid/wedge/wedge30.neu");
+}
+
+TEST_F(RunDriver, DerivedParameters) {
+    struct Case {
+        int ischeme;
+        int irecon;
+    } cases[] = {{1, 1}, {2, 1}, {5, 1}, {6, 2}, {7, 1}};
+    for (auto k : cases) {
+        write_controladv(std::to_string(k.ischeme) + " 1", "2.0 0.01");
+        read_controladv_file();
+        derive_run_parameters();
+        EXPECT_EQ(run.irecon, k.irecon) << "scheme " << k.ischeme;
+        EXPECT_DOUBLE_EQ(run.area_min, 0.0001);
+        EXPECT_EQ(run.blend_fac, 1.0);
+        EXPECT_EQ(run.rsave2, 1.0);
+    }
+}
+
+TEST_F(RunDriver, FluxCodeOfSchemesSevenAndEight) {
+    struct Case {
+        const char* rec4;
+        bool refused;
+    } cases[] = {{"7 5", true}, {"8 0", true}, {"8 14", false}, {"7 11", false}, {"2 5", false}};
+    for (auto k : cases) {
+        write_controladv(k.rec4);
+        read_controladv_file();
+        if (k.refused)
+            EXPECT_EXIT(derive_run_parameters(), ::testing::ExitedWithCode(1), "Unknown parameter iflux: ")
+                << k.rec4;
+        else
+            derive_run_parameters();
+    }
+}
+
+TEST_F(RunDriver, MachNumberChecks) {
+    struct Case {
+        int id;
+        double mach;
+        int isteady;
+        const char* refusal;  // nullptr: accepted
+    } cases[] = {
+        {2, 0.5, 0, "moving shock must be at least 1"},
+        {1, 0.99, 0, "moving shock must be at least 1"},
+        {2, 1.0, 0, nullptr},  // the undisturbed state
+        {2, 0.5, 1, nullptr},  // a uniform stream
+        {2, -1.0, 1, "must be positive"},
+        {102, 0.5, 0, nullptr},
+        {102, 0.0, 0, "must be positive"},
+        {101, 0.0, 0, "must be positive"},
+        {6, 0.0, 0, nullptr},  // the explosions do not use it
+    };
+    for (auto k : cases) {
+        run.ipar(5) = k.id;
+        run.amach = k.mach;
+        run.isteady = k.isteady;
+        if (k.refusal)
+            EXPECT_EXIT(check_mach_number(), ::testing::ExitedWithCode(1), k.refusal) << k.id << " " << k.mach;
+        else
+            check_mach_number();
+    }
+}
+
+TEST_F(RunDriver, MachNumberBelowOneIsRefusedAtSetUp) {
+    realPar[1] = 0.8;
+    EXPECT_EXIT(initialize_qelta(realPar, intPar), ::testing::ExitedWithCode(1),
+                "Mach number of a moving shock must be at least 1: +0.8");
+}
+
+struct BadFile {
+    const char* name;
+    const char* text;     // nullptr: the file is missing
+    const char* message;  // on stderr
+    const char* logged;   // in the last record of the run log
+};
+
+TEST_F(RunDriver, BadControlFilesStopWithAClearMessage) {
+    const BadFile cases[] = {
+        {"control.dat", nullptr, "Cannot open the file \"control.dat\"", "Cannot open"},
+        {"controladv.dat", nullptr, "Cannot open the file \"controladv.dat\"", "Cannot open"},
+        {"control.dat", "0 0 0.01\n0.5\n0 2.0 -0.2\n0 1.0\n", "\"control.dat\", record 5 .*end of file.*an integer",
+         "end of file"},
+        {"control.dat", "0 0 0.01\n0.5\n0 abc -0.2\n0 1.0\n0 0 0 0\n'x'\n",
+         "\"control.dat\", record 3 \\(line 3\\): expected a real number for the Mach number, found \"abc\"",
+         "found \"abc\""},
+        {"control.dat", "0 0.5 0.01\n0.5\n0 2.0 -0.2\n0 1.0\n0 0 0 0\n'x'\n",
+         "record 1 .*an integer for the maximum level, found \"0.5\"", "found \"0.5\""},
+        {"controladv.dat", "0 0\n2.0 0.01\n0.2 0.05\ntwo 1\n0.0\n0.0\n", "\"controladv.dat\", record 4 .*scheme",
+         "found \"two\""},
+        {"controladv.dat", "0 0\n2.0 0.01\n0.2 0.05\n9 1\n0.0\n0.0\n", "Unknown parameter ischeme: +9",
+         "Stop in solve_euler_step"},
+    };
+    for (auto k : cases) {
+        write_control();
+        write_controladv();
+        if (k.text)
+            write_file(k.name, k.text);
+        else
+            std::remove(k.name);
+        EXPECT_EXIT(initialize_qelta(realPar, intPar), ::testing::ExitedWithCode(1), k.message) << k.message;
+        auto lines = log_lines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_NE(lines.back().find(k.logged), std::string::npos) << lines.back();
+    }
+}
+
+TEST_F(RunDriver, TwoRunsOfOneProcessShareTheLog) {
+    write_file("record.txt", "left by another process\n");
+    initialize_qelta(realPar, intPar);
+    std::size_t first = log_lines().size();
+    initialize_qelta(realPar, intPar);
+    auto lines = log_lines();
+    EXPECT_EQ(lines[0], " AA");  // the old file was replaced
+    ASSERT_EQ(lines.size(), 2 * first);
+    EXPECT_EQ(lines[first], " AA");
+}
+
+TEST(GetIntPar, AnswersEveryCode) {
+    grid.ncell = 1234;
+    struct Case {
+        int code, value;
+    } cases[] = {{0, 200000}, {1, 1234}, {10, 20}, {11, 20}, {12, 5}, {13, 5}, {2, 0}, {-1, 0}, {14, 0}};
+    for (auto k : cases) EXPECT_EQ(getIntPar(k.code), k.value) << k.code;
+}
+
+TEST_F(RunDriver, OpticsLogOpensAndCloses) {
+    initial_optics();
+    EXPECT_EQ(run.ioptlog, 7);
+    write_free(7, "optics");
+    close_optics();
+    EXPECT_EQ(read_lines("zoptics.txt"), std::vector<std::string>{" optics"});
+}
+
+TEST_F(RunDriver, RecordingFileOfOtherCasesIsNothing) {
+    initialize_qelta(realPar, intPar);
+    close_recording_file();
+    EXPECT_FALSE(qelta::testing::file_exists("draghis.dat"));
+}
+
+}  // namespace

@@ -1,0 +1,39 @@
+#include "support/library_fixture.h"
+
+#include "case/units.h"
+#include "common/log.h"
+#include "common/run.h"
+#include "common/storage.h"
+#include "flow/timestep.h"
+#include "grid/grid_store.h"
+
+namespace qelta::testing {
+
+void LibraryTest::SetUp() {
+    WorkDir::SetUp();
+    run.iolog = 6;
+    open_unit(6, "record.txt");
+    init_common();
+}
+
+std::vector<std::string> LibraryTest::log_lines() {
+    flush_units();
+    return read_lines("record.txt");
+}
+
+void three_cells_at_rest() {
+    run.iaxis = 0;
+    run.ns = 0;
+    run.irecon = 1;
+    run.gam = 1.4;
+    run.gam1 = 0.4;
+    grid_three_cells();
+    for (int c = 1; c <= 3; ++c) {
+        r(c) = p(c) = 1;
+        ux(c) = uy(c) = 0;
+    }
+    prim_to_cons();
+    cons_to_prim();
+}
+
+}  // namespace qelta::testing

@@ -1,0 +1,23 @@
+// Fixture of tests that run library routines: a fresh working directory,
+// the run log open on its unit, and the storage reset as at run start.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/workdir.h"
+
+namespace qelta::testing {
+
+class LibraryTest : public WorkDir {
+protected:
+    void SetUp() override;
+    // The run log's records so far.
+    std::vector<std::string> log_lines();
+};
+
+// The built-in three-cell grid, plane, with gas at rest (rho = p = 1,
+// gamma 1.4) in both the primitive and the conservative columns.
+void three_cells_at_rest();
+
+}  // namespace qelta::testing
