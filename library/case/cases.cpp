@@ -237,6 +237,83 @@ void refine_circle(double x0, double y0, double radius) {
 
 void user_flux_hook() {}
 
+namespace {
+
+constexpr double source_x = -60, source_y = 0;  // on the axis
+constexpr double source_energy = 0.33;          // in the energy unit
+constexpr double source_start = 200e-6;         // s
+
+bool has_boundary_edge(int c) {
+    for (int k = 1; k <= 4; ++k)
+        if (lbedge(icedge(c, k))) return true;
+    return false;
+}
+
+// The active cell with a boundary edge whose centroid is nearest the source.
+int nearest_boundary_cell() {
+    int best = 0;
+    double dmin = run.big;
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        if (!has_boundary_edge(c)) continue;
+        double d = distance2(c, source_x, source_y);
+        if (d < dmin) {
+            dmin = d;
+            best = c;
+        }
+    }
+    if (best == 0) fatal_stop({"Error: no boundary cell for the energy source"});
+    return best;
+}
+
+// Refines round the nearest cell until it reaches the finest level.
+int refine_round_source() {
+    int c = nearest_boundary_cell();
+    for (int pass = level(c); pass < run.lmax; ++pass) {
+        for (int i = 1; i <= grid.ncell; ++i) lrefine(list_cel(i)) = false;
+        lrefine(c) = true;
+        for (int k = 1; k <= 4; ++k) {
+            int e = icedge(c, k);
+            lrefine(ileft(e)) = true;
+            lrefine(iright(e)) = true;
+        }
+        lsq_edge_terms();
+        adapt();
+        cons_to_prim();
+        c = nearest_boundary_cell();
+    }
+    return c;
+}
+
+}  // namespace
+
+// A point energy source on the axis: E deposited as a pressure rise
+// dp = dp0 (1 - d/R) over the cells within R of the boundary cell nearest
+// the source, with sum dp/(gam - 1) x volume = E and volume = pi x area
+// (area is the integral of 2y over the cell).
+void energy_source() {
+    if (run.iaxis != 1) fatal_stop({"Error: Source energy is only defined for axisymmetric flows."});
+    if (run.lsource || run.time <= source_start / ref.t_scale) return;
+    int c = refine_round_source();
+    double h = 0;
+    for (int k = 1; k <= 4; ++k) h = std::max(h, edglen(icedge(c, k)));
+    double R = 2.5 * h;
+    auto weight = [&](int n) {
+        double d = std::sqrt(distance2(n, xc(c), yc(c)));
+        return d < R ? 1 - d / R : 0.0;
+    };
+    double weighted_volume = 0;
+    for (int i = 1; i <= grid.ncell; ++i) weighted_volume += weight(list_cel(i)) * pi * area(list_cel(i));
+    double dp0 = source_energy * run.gam1 / weighted_volume;
+    for (int i = 1; i <= grid.ncell; ++i) p(list_cel(i)) += dp0 * weight(list_cel(i));
+    prim_to_cons();
+    write_log("Properties at the center of energy source");
+    write_log("Pressure increase              :", dp0);
+    write_log("Density in the nearest cell    :", r(c));
+    write_log("Temperature in the nearest cell:", p(c) / r(c));
+    run.lsource = true;
+}
+
 void mark_interface() {
     for (int i = 1; i <= grid.niedge; ++i) {
         int e = list_iedge(i);

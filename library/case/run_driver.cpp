@@ -10,6 +10,7 @@
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
+#include "flow/flux.h"
 #include "flow/timestep.h"
 #include "flow/viscous.h"
 #include "grid/adapt.h"
@@ -78,22 +79,16 @@ void read_controladv_file() {
     in.read(6, {item(run.radv6, "real (not used)")});
 }
 
-namespace {
-
-bool known_flux_code(int f) {
-    switch (f) {
-    case 1: case 2: case 3: case 4: case 11: case 12: case 13: case 14: return true;
-    default: return false;
-    }
-}
-
-}  // namespace
-
 void derive_run_parameters() {
     run.blend_fac = 1.0;
     run.area_min = run.h_min * run.h_min;
     run.irecon = (run.ischeme == 6) ? 2 : 1;
     run.rsave2 = run.blend_fac;
+    // The wall factor weighs edge end points and scales the node matching
+    // tolerance: it must be positive.
+    if (!(run.wallratio > 0))
+        fatal_stop({free_text("Error: the wall edge factor must be positive: ", run.wallratio),
+                    "Stop in initialize_qelta"});
     // Schemes 7 and 8 take their flux by code; an unknown code would leave
     // the fluxes of an earlier step in place.
     if ((run.ischeme == 7 || run.ischeme == 8) && !known_flux_code(run.iflux)) {

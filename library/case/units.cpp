@@ -45,6 +45,9 @@ void set_reference() {
     if (case_id() == 101) {
         // Slot 3 carries the sphere diameter in mm.
         ref.t_ref = 293;
+        // A sphere of no size has no Reynolds number.
+        if (!(run.rpar(3) > 0))
+            fatal_stop({free_text("Error: the sphere diameter must be positive (mm): ", run.rpar(3))});
         ref.l_ref = run.rpar(3) * 0.001 * 0.5;
         ref.p_ref = 101000;
         write_log("Radius of Sphere=....", ref.l_ref);

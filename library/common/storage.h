@@ -101,6 +101,16 @@ inline CellColumns<double, 8> grad;
 inline CellColumns<double, 2> gradt;
 inline CellColumns<double, 4> uold;
 
+// Least-squares matrix of every cell: sums of dx^2, dx dy, dy^2 over its
+// edges, and the determinant.
+inline CellColumns<double, 4> lsqm;
+// Gradients of the turbulence variables: d/dx, d/dy of tk, then of te.
+inline CellColumns<double, 4> gradturb;
+
+// Node-to-cells table of the current grid (node numbers up to MAX_CEL).
+inline CellArray<int> nnbr;
+inline CellColumns<int, max_nbr> nbrcel;
+
 // Scratch, with a meaning of its own in each routine.
 inline EdgeColumns<double, 3> work;
 inline EdgeColumns<double, 4> edgflux;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/array1.h"
+#include "flow/sweep.h"
 
 namespace qelta {
 
@@ -20,6 +21,9 @@ constexpr int nscheme = 8;
 
 // Codes 5 (the blend) and 6 (deleted) are handled by the dispatch itself; an
 // entry without a sweep is a scheme that this build does not have.
-inline Array1<SchemeEntry, nscheme> scheme_sweeps = {};
+inline Array1<SchemeEntry, nscheme> scheme_sweeps = {{
+    {sweep_scheme1, sweep_scheme1, false},
+    {sweep_scheme2, sweep_scheme2_axi, false},
+}};
 
 }  // namespace qelta

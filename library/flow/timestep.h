@@ -23,6 +23,10 @@ void check_negative(double& pmin, double& rmin);
 // Primitive columns of every active cell from its conservative ones.
 void cons_to_prim();
 
+// cfl times the smallest edge crossing time of the exact Riemann face
+// states (a time-step estimate; the run uses get_dt).
+double riemann_dt();
+
 // Passes of fix_negative_cells before it gives up with the fatal stop.
 constexpr int max_repair_passes = 50;
 

@@ -1,11 +1,23 @@
-// Case grid files, the grid data file and the corrections that follow
-// reading.
+// Case grid files (neutral format), the grid data file and the corrections
+// that follow reading.
 #pragma once
 
 namespace qelta {
 
+// Converts the case grid file when it exists, then reads the grid data
+// file; bends wedge grids to the asked angle.
 void load_grid();
+// Case grid file (meshfile) -> grid data file (gridfile).
+void convert_neu();
+// Grid data file -> grid storage, geometry and edge lists.
+void read_celledge();
 // Type 6 on the edges that lie on the symmetry axis (axisymmetric runs).
 void check_axis();
+// Moves the nodes of a wedge grid made for nwangle degrees to wangle.
+void change_wedge_angle();
+// Grid smoothing after reading.
+void optgrid();
+// End-point correction of boundary cells.
+void relax_hanging_nodes(int mode);
 
 }  // namespace qelta

@@ -34,6 +34,18 @@ QELTA_API void close_recording_file(void);
 QELTA_API void initial_optics(void);
 QELTA_API void close_optics(void);
 
+/* Values at the grid nodes. Arrays of 200000 elements (cell_nodes: 4 such
+ * columns, one after the other), element k for node, cell position or
+ * hanging node k + 1, holding node numbers counted from 1. Out: nnode
+ * nodes (hanging nodes first) with coordinates node_x, node_y and density,
+ * pressure and velocity node_r, node_p, node_ux, node_uy; for each of the
+ * ncell active cells its upper-right, upper-left, lower-left and
+ * lower-right corner nodes in columns 1 to 4 of cell_nodes; for each of the
+ * nhang hanging nodes the two end nodes of its split edge in hang_nodes. */
+QELTA_API void get_cell_vertex(double* node_x, double* node_y, int* nnode, int* cell_nodes, int* ncell,
+                               int* hang_nodes, int* nhang, double* node_r, double* node_p, double* node_ux,
+                               double* node_uy);
+
 #ifdef __cplusplus
 }
 #endif

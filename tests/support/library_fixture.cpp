@@ -21,6 +21,24 @@ std::vector<std::string> LibraryTest::log_lines() {
     return read_lines("record.txt");
 }
 
+void inviscid_run_parameters() {
+    run.gam = 1.4;
+    run.gam1 = 0.4;
+    run.ns = 0;
+    run.iaxis = 0;
+    run.irecon = 1;
+    run.cfl = 0.5;
+    run.blend_fac = 1.0;
+    run.eps_small = 1e-4;
+    run.eps_filter = 0.01;
+    run.refine_tol = 0.2;
+    run.coarse_tol = 0.05;
+    run.area_min = 0;
+    run.minlev = run.lmax = 0;
+    run.t0 = 0;
+    run.tend = 1e9;
+}
+
 void three_cells_at_rest() {
     run.iaxis = 0;
     run.ns = 0;

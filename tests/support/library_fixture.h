@@ -16,6 +16,10 @@ protected:
     std::vector<std::string> log_lines();
 };
 
+// Run parameters of a plane inviscid run without adaptation: gamma 1.4,
+// CFL 0.5, the default scheme-1 constants and refinement thresholds, no end.
+void inviscid_run_parameters();
+
 // The built-in three-cell grid, plane, with gas at rest (rho = p = 1,
 // gamma 1.4) in both the primitive and the conservative columns.
 void three_cells_at_rest();

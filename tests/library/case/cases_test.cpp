@@ -242,4 +242,50 @@ TEST_F(Cases, InterfaceMarkOnXZero) {
     EXPECT_EQ(ibtype(7), 0);
 }
 
+TEST_F(Cases, EnergySourceDepositsItsEnergyOnce) {
+    run.iaxis = 1;
+    run.gam = 1.4;
+    run.gam1 = 0.4;
+    run.lmax = 0;  // no refinement round the source
+    ref.t_scale = 1e-4;
+    grid_four_cells();
+    for (int c = 1; c <= 4; ++c) r(c) = p(c) = 1, ux(c) = uy(c) = 0;
+    prim_to_cons();
+    auto energy = [] {
+        double e = 0;
+        for (int c = 1; c <= 4; ++c) e += cp(c) * M_PI * area(c);  // volume = pi x area
+        return e;
+    };
+    double e0 = energy();
+    run.time = 1.9;  // 190 microseconds: too early
+    energy_source();
+    EXPECT_EQ(energy(), e0);
+    run.time = 2.1;
+    energy_source();
+    EXPECT_NEAR(energy() - e0, 0.33, 1e-12);
+    EXPECT_TRUE(run.lsource);
+    EXPECT_GT(p(1), p(2));  // the nearest cell to (-60, 0) is the centre
+    EXPECT_GT(p(2), p(3));
+    EXPECT_EQ(p(4), 1);
+    double once = energy();
+    energy_source();
+    EXPECT_EQ(energy(), once);
+    auto lines = log_lines();
+    EXPECT_EQ(lines.end()[-4], " Properties at the center of energy source");
+    run.iaxis = 0;
+    EXPECT_EXIT(energy_source(), ::testing::ExitedWithCode(1),
+                "Error: Source energy is only defined for axisymmetric flows.");
+}
+
+TEST_F(Cases, SphereDiameterMustBePositive) {
+    run.ipar(5) = 101;
+    run.rpar(3) = 10;  // mm
+    set_reference();
+    EXPECT_DOUBLE_EQ(ref.l_ref, 0.005);
+    for (double d : {0.0, -3.0}) {
+        run.rpar(3) = d;
+        EXPECT_EXIT(set_reference(), ::testing::ExitedWithCode(1), "sphere diameter must be positive");
+    }
+}
+
 }  // namespace

@@ -23,6 +23,7 @@ const EntryPoint entry_points[] = {
     {"close_recording_file", reinterpret_cast<void*>(&close_recording_file)},
     {"initial_optics", reinterpret_cast<void*>(&initial_optics)},
     {"close_optics", reinterpret_cast<void*>(&close_optics)},
+    {"get_cell_vertex", reinterpret_cast<void*>(&get_cell_vertex)},
 };
 
 TEST(EntryPoints, ResolveIntoTheLibrary) {

@@ -5,6 +5,7 @@
 #include "case/run_driver.h"
 #include "common/format.h"
 #include "common/storage.h"
+#include "flow/sweep.h"
 #include "grid/grid_store.h"
 #include "qelta.h"
 #include "run_fixture.h"
@@ -95,6 +96,26 @@ TEST_F(RunDriver, StepsAdvanceTimeAndReportProgress) {
     EXPECT_EQ(log_lines().size(), before + steps);
 }
 
+// With the real scheme 2: the three-cell run reaches its end with positive
+// states.
+TEST_F(RunDriver, ThreeCellRunOfSchemeTwoReachesItsEnd) {
+    scheme_sweeps(2) = {sweep_scheme2, sweep_scheme2_axi, false};
+    initialize_qelta(realPar, intPar);
+    double progress = 0;
+    int steps = 0;
+    while (progress < 1 && steps < 1000) {
+        step(&progress);
+        ++steps;
+    }
+    EXPECT_GE(progress, 1.0);
+    EXPECT_LT(steps, 1000);
+    for (int c = 1; c <= 3; ++c) {
+        EXPECT_GT(r(c), 0);
+        EXPECT_GT(p(c), 0);
+        EXPECT_TRUE(std::isfinite(ux(c)) && std::isfinite(uy(c)));
+    }
+}
+
 TEST_F(RunDriver, ProgressLineColumns) {
     initialize_qelta(realPar, intPar);
     run.nstep = 11;
@@ -159,6 +180,12 @@ TEST_F(RunDriver, FluxCodeOfSchemesSevenAndEight) {
         else
             derive_run_parameters();
     }
+}
+
+TEST_F(RunDriver, WallFactorMustBePositive) {
+    write_controladv("2 1", "0.0 0.01");
+    read_controladv_file();
+    EXPECT_EXIT(derive_run_parameters(), ::testing::ExitedWithCode(1), "wall edge factor must be positive");
 }
 
 TEST_F(RunDriver, MachNumberChecks) {

@@ -1,0 +1,73 @@
+// Numerical fluxes through an edge between two face states.
+//
+// Every flux of the family takes the left and the right primitive state, the
+// ratio of specific heats and the edge normal (n_x, n_y), which points from
+// the left state into the right one and is not normalised: its length scales
+// the flux, so that the sweeps, passing the edge normal of the edge's length,
+// get the flux through the whole edge. Outputs are in the order mass,
+// energy, x momentum, y momentum. The functions are pure.
+#pragma once
+
+namespace qelta {
+
+struct FaceState {
+    double rho, u, v, p;
+};
+
+struct Flux {
+    double mass, energy, xmom, ymom;
+};
+
+// A state in the frame of a unit normal: normal and tangential velocity.
+struct NormalState {
+    double rho, un, ut, p;
+};
+
+Flux flux_godunov(const FaceState& left, const FaceState& right, double gamma, double nx, double ny);
+Flux flux_aufs(const FaceState& left, const FaceState& right, double gamma, double nx, double ny);
+Flux flux_hllc(const FaceState& left, const FaceState& right, double gamma, double nx, double ny);
+Flux flux_hll(const FaceState& left, const FaceState& right, double gamma, double nx, double ny);
+Flux flux_godunov_plus(const FaceState& left, const FaceState& right, double gamma, double nx, double ny);
+// Expects densities and pressures above 1e-7 (riemann_flux floors them).
+Flux flux_aufs_minus(const FaceState& left, const FaceState& right, double gamma, double nx, double ny);
+Flux flux_hllc_plus(const FaceState& left, const FaceState& right, double gamma, double nx, double ny);
+Flux flux_hll_minus(const FaceState& left, const FaceState& right, double gamma, double nx, double ny);
+// AUFS-type splitting around the exact Riemann solution (scheme 4).
+Flux flux_godunov2(const FaceState& left, const FaceState& right, double gamma, double nx, double ny);
+Flux flux_aufs_hllc(const FaceState& left, const FaceState& right, double gamma, double nx, double ny);
+
+// The flux of code `code` (1 Godunov, 2 AUFS, 3 HLLC, 4 HLL, 11 Godunov+,
+// 12 AUFS-, 13 HLLC+, 14 HLL-). Any other code leaves `out` unchanged.
+// AUFS- first floors the densities and pressures of the two states at 1e-7,
+// in the caller's variables.
+void riemann_flux(int code, FaceState& left, FaceState& right, Flux& out, double gamma, double nx, double ny);
+// The code's name in the diagnostic header, "" for an unknown code.
+const char* flux_name(int code);
+bool known_flux_code(int code);
+
+// The state at x/t = 0 of the exact solution of the one-dimensional Riemann
+// problem in the normal direction, each side with its own gamma.
+NormalState exact_riemann(const NormalState& left, double gamma_left, const NormalState& right, double gamma_right);
+
+// Relatives that carry two advected scalars per side: the scalar fluxes
+// come after the four main ones.
+struct ScalarFaceState {
+    double rho, u, v, p, s1, s2;
+};
+struct ScalarFlux {
+    double mass, energy, xmom, ymom, s1, s2;
+};
+ScalarFlux flux_hllc_scalars(const ScalarFaceState& left, const ScalarFaceState& right, double gamma, double nx,
+                             double ny);
+ScalarFlux flux_hll_scalars(const ScalarFaceState& left, const ScalarFaceState& right, double gamma, double nx,
+                            double ny);
+// (1 - w) central average + w HLL.
+ScalarFlux flux_hll_blend_scalars(const ScalarFaceState& left, const ScalarFaceState& right, double gamma, double nx,
+                                  double ny, double w);
+ScalarFlux flux_godunov_scalars(const ScalarFaceState& left, const ScalarFaceState& right, double gamma, double nx,
+                                double ny);
+
+// Adds a b rho sqrt(gamma p / rho) to p.
+void add_acoustic_pressure(double a, double b, double& p, double rho, double gamma);
+
+}  // namespace qelta

@@ -1,0 +1,103 @@
+// Pieces shared by the flux family: the face-normal frame, a side's
+// derived quantities, the physical flux, and the wave-speed estimates.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+
+#include "flow/flux.h"
+
+namespace qelta::fluxes {
+
+inline Flux operator+(const Flux& a, const Flux& b) {
+    return {a.mass + b.mass, a.energy + b.energy, a.xmom + b.xmom, a.ymom + b.ymom};
+}
+inline Flux operator-(const Flux& a, const Flux& b) {
+    return {a.mass - b.mass, a.energy - b.energy, a.xmom - b.xmom, a.ymom - b.ymom};
+}
+inline Flux operator*(double s, const Flux& a) { return {s * a.mass, s * a.energy, s * a.xmom, s * a.ymom}; }
+
+// Unit normal n^ = n/|n| and unit tangent t^ = (-n^_y, n^_x).
+struct Frame {
+    double len, nx, ny;
+    Frame(double x, double y) : len(std::sqrt(x * x + y * y)), nx(x / len), ny(y / len) {}
+};
+
+// A face state with its velocities in the frame and its energies.
+struct Side {
+    double rho, u, v, p;
+    double un, ut;  // normal and tangential velocity
+    double k, E;    // kinetic and total energy per unit volume
+    Side(const FaceState& s, const Frame& f, double gamma)
+        : rho(s.rho), u(s.u), v(s.v), p(s.p), un(s.u * f.nx + s.v * f.ny), ut(-s.u * f.ny + s.v * f.nx),
+          k(0.5 * s.rho * (s.u * s.u + s.v * s.v)), E(s.p / (gamma - 1) + k) {}
+};
+
+// F = (rho un, un (E + p), rho u un + p n_x, rho v un + p n_y) through the unit normal.
+inline Flux physical_flux(const Side& s, const Frame& f) {
+    return {s.rho * s.un, s.un * (s.E + s.p), s.rho * s.u * s.un + s.p * f.nx, s.rho * s.v * s.un + s.p * f.ny};
+}
+
+// U = (rho, E, rho u, rho v).
+inline Flux conserved(const Side& s) { return {s.rho, s.E, s.rho * s.u, s.rho * s.v}; }
+
+// c = sqrt(gamma p/rho) with p/rho clamped to [0.05, 200].
+inline double clamped_sound_speed(double gamma, double rho, double p) {
+    return std::sqrt(gamma * std::min(std::max(p / rho, 0.05), 200.0));
+}
+
+// Two-rarefaction estimates of the face velocity and sound speed:
+// u~ = (un_L + un_R)/2 + (c_L - c_R)/(gamma - 1), c~ = c_bar + (gamma - 1)(un_L - un_R)/4.
+struct TwoRarefaction {
+    double u, c;
+};
+inline TwoRarefaction two_rarefaction(double gamma, double unl, double unr, double cl, double cr) {
+    return {0.5 * (unl + unr) + (cl - cr) / (gamma - 1), 0.5 * (cl + cr) + (gamma - 1) * (unl - unr) / 4};
+}
+
+// S_L = min(un_L - c_L, u~ - c~), S_R = max(u~ + c~, un_R + c_R).
+struct WaveSpeeds {
+    double left, right;
+};
+inline WaveSpeeds wave_speeds(double gamma, const Side& l, const Side& r, double cl, double cr) {
+    TwoRarefaction t = two_rarefaction(gamma, l.un, r.un, cl, cr);
+    return {std::min(l.un - cl, t.u - t.c), std::max(t.u + t.c, r.un + cr)};
+}
+
+struct HllcStar {
+    double s_star, p_star;
+};
+
+// Contact speed S* and star pressure p* = p_L + rho_L (S_L - un_L)(S* - un_L)
+// (Toro, Spruce, Speares 1994).
+inline HllcStar hllc_star(const Side& l, const Side& r, double sl, double sr) {
+    double ml = l.rho * (sl - l.un), mr = r.rho * (sr - r.un);
+    double s = (r.p - l.p + ml * l.un - mr * r.un) / (ml - mr);
+    return {s, l.p + ml * (s - l.un)};
+}
+
+// Davis wave speeds: S_L = min(un_L - c_L, un_R - c_R), S_R = max(un_L + c_L, un_R + c_R).
+inline WaveSpeeds davis_speeds(const Side& l, const Side& r, double cl, double cr) {
+    return {std::min(l.un - cl, r.un - cr), std::max(l.un + cl, r.un + cr)};
+}
+
+// Upwind part of the AUFS splitting from side K: mass flux at the relative
+// speed un - s2, and the pressure terms.
+inline Flux aufs_upwind(const Side& k, const Frame& f, double s2) {
+    double w = k.un - s2;
+    return {k.rho * w, k.p * k.un + w * k.E, k.rho * k.u * w + k.p * f.nx, k.rho * k.v * w + k.p * f.ny};
+}
+
+// Tangential dissipation of the "+" and "-" variants (per unit length):
+// b (ut_L - ut_R) along t^ in the momentum and b (ut_L^2 - ut_R^2)/2 in the
+// energy, with b = (p_L + p_R)(1 - M_bar)/(4 c_bar), M_bar = min(|un_L + un_R|/(c_L + c_R), 1).
+Flux tangential_term(double gamma, const Side& l, const Side& r, const Frame& f);
+
+}  // namespace qelta::fluxes
+
+namespace qelta {
+
+// Floors density and pressure at 1e-7, as AUFS- does.
+void floor_aufs_state(FaceState& s);
+
+}  // namespace qelta

@@ -1,0 +1,340 @@
+// Least-squares gradients over the four edge neighbours of a cell: with the
+// offsets d_k to the neighbours (or to the mirror images across walls) and the
+// differences dq_k, g minimises sum (g . d_k - dq_k)^2, so that
+//   [A B; B C] g = (sum dq dx, sum dq dy),  A = sum dx^2, B = sum dx dy, C = sum dy^2.
+// Every product d dq is formed once per edge and shared by the two cells of
+// the edge; a coarse cell sees each fine neighbour across a hanging edge with
+// weight one half (the mean of the halves' products).
+#include "grid/gradients.h"
+
+#include <algorithm>
+
+#include "common/array1.h"
+#include "common/run.h"
+#include "common/storage.h"
+#include "grid/geometry.h"
+
+namespace qelta {
+
+namespace {
+
+// Boundary types that the images depend on.
+constexpr int slip_wall = 1;
+constexpr int open_boundary = 2;
+constexpr int isothermal_wall = 3;
+constexpr int no_slip_wall = 4;
+constexpr int symmetry_axis = 6;
+
+// Variables of a fit: the flow fit has r, p, ux, uy and the temperature, the
+// turbulence fit tk and te. Variable v owns the product and gradient columns
+// 2v - 1 (x) and 2v (y).
+constexpr int nflow = 5;
+constexpr int nturb = 2;
+constexpr int nflow_limited = 4;  // r, p, ux, uy: the pairs of grad
+constexpr int var_r = 1, var_p = 2, var_ux = 3, var_uy = 4, var_t = 5;
+constexpr int max_var = nflow;
+using Values = Array1<double, max_var>;
+
+constexpr int nflux_products = 4;  // the r and p products live in edgflux, the rest in edgrhs
+constexpr int ngrad = 8;           // the r, p, ux, uy columns of grad; the temperature's are gradt
+
+double dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
+Vec2 unit(Vec2 a) { return (1 / norm(a)) * a; }
+Vec2 centroid(int c) { return {xc(c), yc(c)}; }
+
+// T = p / r
+double temperature(double rho, double pres) { return pres / rho; }
+
+Values flow_values(int c) { return Values{{r(c), p(c), ux(c), uy(c), temperature(r(c), p(c))}}; }
+Values turb_values(int c) { return Values{{tk(c), te(c)}}; }
+
+double& flow_product(int e, int k) { return k <= nflux_products ? edgflux(e, k) : edgrhs(e, k - nflux_products); }
+double& turb_product(int e, int k) { return edgrhs(e, k); }
+double& flow_gradient(int c, int k) { return k <= ngrad ? grad(c, k) : gradt(c, k - ngrad); }
+double& turb_gradient(int c, int k) { return gradturb(c, k); }
+
+// One set of variables fitted together: their cell values, the per-edge
+// product columns and the per-cell gradient columns.
+struct Fit {
+    int nvar;
+    Values (*values)(int c);
+    double& (*product)(int e, int k);
+    double& (*gradient)(int c, int k);
+};
+
+constexpr Fit flow_fit{nflow, flow_values, flow_product, flow_gradient};
+constexpr Fit turb_fit{nturb, turb_values, turb_product, turb_gradient};
+
+// ---- Edge offsets ----
+
+// Interior edge: d = centroid(iright) - centroid(ileft).
+Vec2 centroid_offset(int e) { return centroid(iright(e)) - centroid(ileft(e)); }
+
+// Boundary edge: d = 2 (C - F), from the mirror image of the centroid C of
+// the edge's cell across the edge line to C; F is the foot of C on the line.
+Vec2 mirror_offset(int e) {
+    Vec2 s = edge_start(e);
+    Vec2 t = unit(edge_end(e) - s);
+    Vec2 c = centroid(iright(e));
+    Vec2 foot = s + dot(c - s, t) * t;
+    return 2.0 * (c - foot);
+}
+
+// Unit normal of an edge, pointing from ileft to iright.
+Vec2 unit_normal(int e) {
+    Vec2 s = edge_start(e), t = edge_end(e);
+    return unit(Vec2{t.y - s.y, s.x - t.x});
+}
+
+// Mean of the two halves' columns 1..ncol on every hanging mother edge.
+template <class Column>
+void average_hanging(int ncol, Column column) {
+    for (int i = 1; i <= grid.nsplit; ++i) {
+        int e = list_split(i);
+        int h1 = isubedge(e, 1), h2 = isubedge(e, 2);
+        for (int k = 1; k <= ncol; ++k) column(e, k) = 0.5 * (column(h1, k) + column(h2, k));
+    }
+}
+
+// ---- Least-squares matrix ----
+
+void store_geometry(int e, Vec2 d) {
+    work(e, 1) = d.x * d.x;
+    work(e, 2) = d.x * d.y;
+    work(e, 3) = d.y * d.y;
+}
+
+double& work_column(int e, int k) { return work(e, k); }
+
+// ---- Boundary images ----
+
+// Ghost state behind a boundary edge.
+enum class Image {
+    none,        // ghost = cell state
+    reflect,     // velocity mirrored at the edge line: u' = u - 2 (u . n) n
+    no_slip,     // u' = -u (zero velocity on the wall)
+    isothermal,  // no-slip, and r' = 2 p / twall - r, T' = 2 twall - T
+};
+
+Image inviscid_image(int type) {
+    if (type == slip_wall) return Image::reflect;
+    if (run.ns == 1 && (type == isothermal_wall || type == no_slip_wall)) return Image::reflect;
+    if (run.iaxis == 1 && type == symmetry_axis) return Image::reflect;
+    return Image::none;
+}
+
+Image viscous_image(int type) {
+    if (type == slip_wall) return Image::reflect;
+    if (run.iaxis == 1 && type == symmetry_axis) return Image::reflect;
+    if (run.ns == 1 && type == isothermal_wall) return Image::isothermal;
+    if (run.ns == 1 && type == no_slip_wall) return Image::no_slip;
+    return Image::none;
+}
+
+// Cell value minus ghost value of every flow variable at a boundary edge.
+Values image_differences(int e, Image image) {
+    Values dq{};
+    if (image == Image::none) return dq;
+    int c = iright(e);
+    Vec2 u{ux(c), uy(c)};
+    Vec2 du = 2.0 * u;  // u - (-u)
+    if (image == Image::reflect) {
+        Vec2 n = unit_normal(e);
+        du = (2 * dot(u, n)) * n;
+    }
+    dq(var_ux) = du.x;
+    dq(var_uy) = du.y;
+    if (image == Image::isothermal) {
+        double tw = run.twall;
+        dq(var_r) = 2 * (r(c) - p(c) / tw);
+        dq(var_t) = 2 * (temperature(r(c), p(c)) - tw);
+    }
+    return dq;
+}
+
+Values inviscid_differences(int e) { return image_differences(e, inviscid_image(ibtype(e))); }
+Values viscous_differences(int e) { return image_differences(e, viscous_image(ibtype(e))); }
+Values zero_differences(int) { return Values{}; }
+
+// ---- The fit, steps 1 to 4 ----
+
+void store_products(const Fit& fit, int e, Vec2 d, const Values& dq) {
+    for (int v = 1; v <= fit.nvar; ++v) {
+        fit.product(e, 2 * v - 1) = dq(v) * d.x;
+        fit.product(e, 2 * v) = dq(v) * d.y;
+    }
+}
+
+// Step 1: boundary edges, differences from the ghost images.
+void boundary_products(const Fit& fit, Values (*differences)(int e)) {
+    for (int i = 1; i <= grid.nbedge; ++i) {
+        int e = list_bedge(i);
+        store_products(fit, e, mirror_offset(e), differences(e));
+    }
+}
+
+// Step 2: interior edges, differences q(iright) - q(ileft).
+void interior_products(const Fit& fit) {
+    for (int i = 1; i <= grid.niedge; ++i) {
+        int e = list_iedge(i);
+        Values left = fit.values(ileft(e)), right = fit.values(iright(e));
+        Values dq{};
+        for (int v = 1; v <= fit.nvar; ++v) dq(v) = right(v) - left(v);
+        store_products(fit, e, centroid_offset(e), dq);
+    }
+}
+
+// Step 3: hanging mother edges, the mean of their halves.
+void hanging_products(const Fit& fit) {
+    average_hanging(2 * fit.nvar, fit.product);
+}
+
+// A cell whose edge offsets span only one direction (three open-boundary
+// edges, say) has det = A C - B^2 = 0 up to round-off; it gets no gradient.
+bool lsq_solvable(double a, double c, double det) { return det > 1e-12 * a * c; }
+
+// Step 4: g = ((C Sx - B Sy)/det, (A Sy - B Sx)/det) in every active cell.
+void solve_cells(const Fit& fit) {
+    constexpr int max_col = 2 * max_var;
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        Array1<double, max_col> s{};
+        for (int k = 1; k <= 4; ++k) {
+            int e = icedge(c, k);
+            for (int col = 1; col <= 2 * fit.nvar; ++col) s(col) += fit.product(e, col);
+        }
+        double a = lsqm(c, 1), b = lsqm(c, 2), cc = lsqm(c, 3), det = lsqm(c, 4);
+        bool solvable = lsq_solvable(a, cc, det);
+        for (int v = 1; v <= fit.nvar; ++v) {
+            double sx = s(2 * v - 1), sy = s(2 * v);
+            fit.gradient(c, 2 * v - 1) = solvable ? (cc * sx - b * sy) / det : 0;
+            fit.gradient(c, 2 * v) = solvable ? (a * sy - b * sx) / det : 0;
+        }
+    }
+}
+
+void fit_gradients(const Fit& fit, Values (*differences)(int e)) {
+    boundary_products(fit, differences);
+    interior_products(fit);
+    hanging_products(fit);
+    solve_cells(fit);
+}
+
+// Step 5: at an open boundary the cell keeps only the tangential part of each
+// gradient, g := (g . t) t; a cell with two such edges is projected twice.
+void project_open_boundaries() {
+    for (int i = 1; i <= grid.nbedge; ++i) {
+        int e = list_bedge(i);
+        if (ibtype(e) != open_boundary) continue;
+        int c = iright(e);
+        Vec2 t = unit(edge_start(e) - edge_end(e));
+        for (int v = 1; v <= nflow_limited; ++v) {
+            double& gx = grad(c, 2 * v - 1);
+            double& gy = grad(c, 2 * v);
+            double along = gx * t.x + gy * t.y;
+            gx = along * t.x;
+            gy = along * t.y;
+        }
+    }
+}
+
+// ---- Limiting along neighbour directions ----
+
+// Neighbour of c across its edge k: iright of edges 1 and 4, ileft of edges 2
+// and 3; across a split edge, the cell on its first half.
+int neighbour_across(int c, int k) {
+    int e = icedge(c, k);
+    if (lsplit(e)) e = isubedge(e, 1);
+    return (k == 1 || k == 4) ? iright(e) : ileft(e);
+}
+
+// Limits the gradient pairs of r, p, ux, uy of c in place against the slopes
+// D = (q(n) - q(c)) / L towards the neighbour n across edge k.
+void limit_across(int c, int k) {
+    int n = neighbour_across(c, k);
+    Vec2 d = centroid(n) - centroid(c);
+    double len = norm(d);
+    if (!(len > 0)) return;  // coincident centroids: no slope to limit against
+    Vec2 u = (1 / len) * d;
+    Values qc = flow_values(c), qn = flow_values(n);
+    for (int v = 1; v <= nflow_limited; ++v) {
+        double& gx = grad(c, 2 * v - 1);
+        double& gy = grad(c, 2 * v);
+        limit_gradient(u.x, u.y, gx, gy, (qn(v) - qc(v)) / len, gx, gy);
+    }
+}
+
+}  // namespace
+
+// A, B, C = sums of dx^2, dx dy, dy^2 over the cell's edges (mirror offsets
+// at walls, none at open boundaries); lsqm(,4) = A C - B^2.
+void lsq_matrix() {
+    for (int i = 1; i <= grid.nbedge; ++i) {
+        int e = list_bedge(i);
+        store_geometry(e, ibtype(e) == open_boundary ? Vec2{0, 0} : mirror_offset(e));
+    }
+    for (int i = 1; i <= grid.niedge; ++i) {
+        int e = list_iedge(i);
+        store_geometry(e, centroid_offset(e));
+    }
+    average_hanging(3, work_column);
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        double a = 0, b = 0, cc = 0;
+        for (int k = 1; k <= 4; ++k) {
+            int e = icedge(c, k);
+            a += work(e, 1);
+            b += work(e, 2);
+            cc += work(e, 3);
+        }
+        lsqm(c, 1) = a;
+        lsqm(c, 2) = b;
+        lsqm(c, 3) = cc;
+        lsqm(c, 4) = a * cc - b * b;
+    }
+}
+
+// Inviscid images: r, p, T ghosts equal the cell's; velocity reflected at
+// slip walls, at walls of viscous runs and on the axis of axisymmetric runs.
+void lsq_edge_terms() {
+    fit_gradients(flow_fit, inviscid_differences);
+    project_open_boundaries();
+}
+
+// Viscous images: no-slip walls u' = -u; the isothermal wall adds
+// r' = 2 p / twall - r and T' = 2 twall - T.
+void ghost_gradients() {
+    fit_gradients(flow_fit, viscous_differences);
+    project_open_boundaries();
+}
+
+// minmod limits along the x-like pair of neighbours (edges 1, 3), then the
+// y-like pair (edges 4, 2), skipping a pair with a boundary edge.
+void cell_gradients() {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        if (ibtype(icedge(c, 1)) == 0 && ibtype(icedge(c, 3)) == 0) {
+            limit_across(c, 1);
+            limit_across(c, 3);
+        }
+        if (ibtype(icedge(c, 2)) == 0 && ibtype(icedge(c, 4)) == 0) {
+            limit_across(c, 4);
+            limit_across(c, 2);
+        }
+    }
+}
+
+// minmod: the slope along (dx, dy) becomes h = minmod(D, 2f - D), f = g . d;
+// the perpendicular component is kept.
+void limit_gradient(double dx, double dy, double gx, double gy, double D, double& gx_out, double& gy_out) {
+    double f = gx * dx + gy * dy;
+    double g = 2 * f - D;
+    double h = (D > 0) ? std::max(0.0, std::min(D, g)) : std::min(0.0, std::max(D, g));
+    gx_out = gx + dx * (h - f);
+    gy_out = gy + dy * (h - f);
+}
+
+// The same fit for tk and te, with zero differences at boundary edges.
+void turb_gradients() { fit_gradients(turb_fit, zero_differences); }
+
+}  // namespace qelta
