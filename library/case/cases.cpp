@@ -231,7 +231,7 @@ void refine_circle(double x0, double y0, double radius) {
         lrefine(c) = *std::min_element(v, v + 4) * *std::max_element(v, v + 4) < 0;
     }
     lsq_edge_terms();
-    adapt();
+    adapt(true);
     cons_to_prim();
 }
 
@@ -278,7 +278,7 @@ int refine_round_source() {
             lrefine(iright(e)) = true;
         }
         lsq_edge_terms();
-        adapt();
+        adapt(true);
         cons_to_prim();
         c = nearest_boundary_cell();
     }

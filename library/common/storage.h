@@ -92,8 +92,10 @@ inline double& cuy(int c) { return state(c, 9); }
 constexpr int ncons = 4;
 inline double& cons(int c, int k) { return state(c, 5 + k); }
 
-// Dormant turbulence variables.
+// Dormant turbulence variables (per unit mass), and the partial density of
+// a second gas component.
 inline CellArray<double> tk, te;
+inline CellArray<double> rho2;
 
 // Gradients: d/dx and d/dy of r, p, ux, uy (columns 1..8), of the
 // temperature (gradt), and the old conservative state of two-stage schemes.

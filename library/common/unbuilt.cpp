@@ -4,11 +4,9 @@
 #include "case/restart.h"
 #include "common/log.h"
 #include "flow/viscous.h"
-#include "grid/adapt.h"
 
 namespace qelta {
 
-void adapt() { not_built("adapt (grid adaptation)"); }
 void viscous_flux() { not_built("viscous_flux (viscous terms)"); }
 void read_restart() { not_built("read_restart (restart file)"); }
 void record_drag(int) { not_built("record_drag (force recorders)"); }

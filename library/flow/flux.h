@@ -67,6 +67,37 @@ ScalarFlux flux_hll_blend_scalars(const ScalarFaceState& left, const ScalarFaceS
 ScalarFlux flux_godunov_scalars(const ScalarFaceState& left, const ScalarFaceState& right, double gamma, double nx,
                                 double ny);
 
+// Godunov+ with its tangential term weighted by
+// w = clamp(1 - (a . m)(b . m)/(ut_R - ut_L), 0, 1) (0 without a tangential
+// jump), from two vectors a, b and a direction m: extra = (a_x, a_y, b_x,
+// b_y, m_x, m_y).
+Flux flux_godunov_plus_limited(const FaceState& left, const FaceState& right, double gamma, double nx, double ny,
+                               const double extra[6]);
+
+// A two-component gas: each side carries the partial density of the
+// second component and its own ratio of specific heats.
+struct TwoGasFaceState {
+    double rho, u, v, p, rho2, gamma;
+};
+struct TwoGasFlux {
+    double mass, energy, xmom, ymom, partial;
+};
+// AUFS with the mean ratio of specific heats and p/rho floored at
+// 0.005 mean(rho2)/(gas_constant mean(rho)); the partial density moves with
+// the mass flux of the upwind side.
+TwoGasFlux flux_aufs_two_gas(const TwoGasFaceState& left, const TwoGasFaceState& right, double nx, double ny,
+                             double gas_constant);
+
+// A thermally perfect gas with one more advected density: cp/R and h/RT
+// from the two seven-coefficient polynomial sets of the gas data, chosen by
+// the temperature p/rho (clamped to [0.05, 200]); HLL with Davis speeds.
+struct ThermalFaceState {
+    double rho, u, v, p, rho2;
+};
+TwoGasFlux flux_hll_thermal(const ThermalFaceState& left, const ThermalFaceState& right, double nx, double ny);
+// Ratio of specific heats of the thermal polynomials at temperature t.
+double thermal_gamma(double t);
+
 // Adds a b rho sqrt(gamma p / rho) to p.
 void add_acoustic_pressure(double a, double b, double& p, double rho, double gamma);
 

@@ -102,4 +102,23 @@ Flux flux_aufs_hllc(const FaceState& left, const FaceState& right, double gamma,
 
 void floor_aufs_state(FaceState& s) { s = floored(s); }
 
+TwoGasFlux flux_aufs_two_gas(const TwoGasFaceState& left, const TwoGasFaceState& right, double nx, double ny,
+                             double gas_constant) {
+    double gamma = 0.5 * (left.gamma + right.gamma);
+    double floor = 0.005 * 0.5 * (left.rho2 + right.rho2) / gas_constant / (0.5 * (left.rho + right.rho));
+    Frame f(nx, ny);
+    Side l({left.rho, left.u, left.v, left.p}, f, gamma), r({right.rho, right.u, right.v, right.p}, f, gamma);
+    double cl = std::sqrt(gamma * std::max(l.p / l.rho, floor));
+    double cr = std::sqrt(gamma * std::max(r.p / r.rho, floor));
+    double cbar = 0.5 * (cl + cr);
+    double q2l = l.u * l.u + l.v * l.v, q2r = r.u * r.u + r.v * r.v;
+    Flux P{pressure_mass(l, r, cbar),
+           0.5 * (pressure_energy_base(gamma, l, r, cbar) + (l.p * q2l - r.p * q2r) / (2 * cbar)),
+           0.5 * ((l.u * l.p - r.u * r.p) / cbar + (l.p + r.p) * f.nx),
+           0.5 * ((l.v * l.p - r.v * r.p) / cbar + (l.p + r.p) * f.ny)};
+    Flux F = aufs_combine(gamma, l, r, f, cl, cr, P);
+    const TwoGasFaceState& up = F.mass >= 0 ? left : right;
+    return {F.mass, F.energy, F.xmom, F.ymom, F.mass * up.rho2 / up.rho};
+}
+
 }  // namespace qelta

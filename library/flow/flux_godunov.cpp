@@ -40,6 +40,20 @@ Flux flux_godunov_plus(const FaceState& left, const FaceState& right, double gam
     return flux_godunov(left, right, gamma, nx, ny) + f.len * tangential_term(gamma, l, r, f);
 }
 
+Flux flux_godunov_plus_limited(const FaceState& left, const FaceState& right, double gamma, double nx, double ny,
+                               const double extra[6]) {
+    Frame f(nx, ny);
+    Side l(left, f, gamma), r(right, f, gamma);
+    double jump = r.ut - l.ut;
+    double w = 0;
+    if (jump != 0) {
+        double am = extra[0] * extra[4] + extra[1] * extra[5];
+        double bm = extra[2] * extra[4] + extra[3] * extra[5];
+        w = std::clamp(1 - am * bm / jump, 0.0, 1.0);
+    }
+    return flux_godunov(left, right, gamma, nx, ny) + (w * f.len) * tangential_term(gamma, l, r, f);
+}
+
 // AUFS-type splitting with the face velocity and pressure of the exact
 // solution: P = (0, p_s un_s, p_s n^), M = un_s/(un_s - s2).
 Flux flux_godunov2(const FaceState& left, const FaceState& right, double gamma, double nx, double ny) {

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/run.h"
 #include "flow/flux_common.h"
 
 namespace qelta {
@@ -131,6 +132,60 @@ ScalarFlux flux_godunov_scalars(const ScalarFaceState& left, const ScalarFaceSta
     ScalarFlux h = hll_scalars(left, right, gamma, Frame(nx, ny));
     Flux g = flux_godunov({left.rho, left.u, left.v, left.p}, {right.rho, right.u, right.v, right.p}, gamma, nx, ny);
     return {g.mass, g.energy, g.xmom, g.ymom, h.s1, h.s2};
+}
+
+}  // namespace qelta
+
+namespace qelta {
+
+namespace {
+
+// The polynomial set of temperature t: column 1 above the dividing
+// temperature, column 2 below.
+int thermal_range(double t) { return t > gas.thermal_tmid ? 1 : 2; }
+
+// cp/R = a1 + a2 T + a3 T^2 + a4 T^3 + a5 T^4.
+double cp_over_r(double t) {
+    int k = thermal_range(t);
+    const auto& a = gas.thcoef;
+    return a(1, k) + t * (a(2, k) + t * (a(3, k) + t * (a(4, k) + t * a(5, k))));
+}
+
+// h/RT = a1 + a2 T/2 + a3 T^2/3 + a4 T^3/4 + a5 T^4/5 + a6/T.
+double h_over_rt(double t) {
+    int k = thermal_range(t);
+    const auto& a = gas.thcoef;
+    return a(1, k) + t * (a(2, k) / 2 + t * (a(3, k) / 3 + t * (a(4, k) / 4 + t * a(5, k) / 5))) + a(6, k) / t;
+}
+
+struct ThermalSide {
+    double rho, u, v, p, rho2, un, E, c;
+    ThermalSide(const ThermalFaceState& s, const fluxes::Frame& f) : rho(s.rho), u(s.u), v(s.v), p(s.p), rho2(s.rho2) {
+        double t = std::clamp(s.p / s.rho, 0.05, 200.0);
+        un = s.u * f.nx + s.v * f.ny;
+        E = s.rho * t * h_over_rt(t) - s.p + 0.5 * s.rho * (s.u * s.u + s.v * s.v);
+        c = std::sqrt(thermal_gamma(t) * t);
+    }
+};
+
+}  // namespace
+
+double thermal_gamma(double t) {
+    double cp = cp_over_r(t);
+    return cp / (cp - 1);
+}
+
+TwoGasFlux flux_hll_thermal(const ThermalFaceState& left, const ThermalFaceState& right, double nx, double ny) {
+    fluxes::Frame f(nx, ny);
+    ThermalSide l(left, f), r(right, f);
+    double sl = std::min({l.un - l.c, r.un - r.c, 0.0}), sr = std::max({l.un + l.c, r.un + r.c, 0.0});
+    auto hll = [&](double fl, double fr, double ql, double qr) {
+        return f.len * (sr * fl - sl * fr + sl * sr * (qr - ql)) / (sr - sl);
+    };
+    return {hll(l.rho * l.un, r.rho * r.un, l.rho, r.rho), hll(l.un * (l.E + l.p), r.un * (r.E + r.p), l.E, r.E),
+            hll(l.rho * l.u * l.un + l.p * f.nx, r.rho * r.u * r.un + r.p * f.nx, l.rho * l.u, r.rho * r.u),
+            hll(l.rho * l.v * l.un + l.p * f.ny, r.rho * r.v * r.un + r.p * f.ny, l.rho * l.v, r.rho * r.v),
+            hll(l.rho2 * l.un, r.rho2 * r.un, l.rho2, r.rho2)};
 }
 
 }  // namespace qelta

@@ -11,10 +11,7 @@ namespace qelta {
 
 using namespace sweep;
 
-namespace {
-
-// Limits each gradient pair of g along t against the slope of that variable.
-Grad limited(const Grad& g, Vec2 t, const Prim& slope) {
+Grad sweep::limited(const Grad& g, Vec2 t, const Prim& slope) {
     Grad o;
     limit_gradient(t.x, t.y, g.rx, g.ry, slope.r, o.rx, o.ry);
     limit_gradient(t.x, t.y, g.px, g.py, slope.p, o.px, o.py);
@@ -22,6 +19,8 @@ Grad limited(const Grad& g, Vec2 t, const Prim& slope) {
     limit_gradient(t.x, t.y, g.vx, g.vy, slope.v, o.vx, o.vy);
     return o;
 }
+
+namespace {
 
 FaceState face(const Prim& q) { return {q.r, q.u, q.v, q.p}; }
 
@@ -56,7 +55,9 @@ Flux mirror_flux(int e, const BoundaryEdge& b, const Prim& f) {
     return {len * F.mass, len * F.energy, len * F.xmom, len * F.ymom};
 }
 
-void boundary_edges(bool axi) {
+}  // namespace
+
+void sweep::scheme2_boundary_edges(bool axi) {
     const double tau = 0.5 * run.dt;
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
@@ -77,17 +78,15 @@ void boundary_edges(bool axi) {
     }
 }
 
-}  // namespace
-
 void sweep_scheme2() {
     interior_edges(false);
-    boundary_edges(false);
+    scheme2_boundary_edges(false);
     finish(false, false);
 }
 
 void sweep_scheme2_axi() {
     interior_edges(true);
-    boundary_edges(true);
+    scheme2_boundary_edges(true);
     finish(false, true);
 }
 

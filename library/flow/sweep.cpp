@@ -45,9 +45,9 @@ Prim extrapolate(const Prim& q, const Grad& g, Vec2 o) {
 // rho* = rho - tau (rho div u + u . grad rho [+ rho v/y]),
 // u* = u - tau (u . grad u + p_x/rho), v* likewise,
 // p* = p - tau (u . grad p + gam p (div u [+ v/y])).
-Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius) {
+Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius, double gamma) {
     double div = g.ux + g.vy + q.v * inv_radius;
-    return {q.r - tau * (q.r * div + g.rx * q.u + g.ry * q.v), q.p - tau * (q.u * g.px + q.v * g.py + run.gam * q.p * div),
+    return {q.r - tau * (q.r * div + g.rx * q.u + g.ry * q.v), q.p - tau * (q.u * g.px + q.v * g.py + gamma * q.p * div),
             q.u - tau * (q.u * g.ux + q.v * g.uy + g.px / q.r), q.v - tau * (q.u * g.vx + q.v * g.vy + g.py / q.r)};
 }
 

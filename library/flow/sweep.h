@@ -3,6 +3,7 @@
 // mother edges, and the cell update with its refine and coarsen marks.
 #pragma once
 
+#include "common/run.h"
 #include "common/storage.h"
 #include "flow/flux.h"
 #include "grid/geometry.h"
@@ -13,6 +14,11 @@ void sweep_scheme1();
 void sweep_scheme2();
 void sweep_scheme2_axi();
 void sweep_first_order_godunov();
+// Scheme-2-type sweeps that carry more variables: the turbulence variables
+// tk, te of the dormant k-epsilon model, and the partial density rho2 of a
+// thermally perfect two-component gas.
+void sweep_predictor_k_epsilon();
+void sweep_predictor_thermal();
 
 // a when l, else b.
 inline double rmerge(double a, double b, bool l) { return l ? a : b; }
@@ -54,7 +60,7 @@ Prim extrapolate(const Prim& q, const Grad& g, Vec2 o);
 
 // Half-step predictor of the primitive Euler equations over tau;
 // inv_radius = 1/y adds the axisymmetric terms (0 in plane flow).
-Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius);
+Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius, double gamma = run.gam);
 
 // Velocity gradients of cell c corrected at a wall of unit normal n whose
 // midpoint lies at offset o: 2 G' - G, where G' extrapolates to zero normal
@@ -71,6 +77,10 @@ Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport);
 
 void store_flux(int e, const Flux& F);
 
+// Limits each gradient pair of g along t against the slope of that variable.
+Grad limited(const Grad& g, Vec2 t, const Prim& slope);
+// Boundary edges as scheme 2 treats them.
+void scheme2_boundary_edges(bool axi);
 // Boundary edges as scheme 1 treats them (fluxes carrying dt).
 void scheme1_boundary_edges();
 

@@ -4,7 +4,17 @@
 
 namespace qelta {
 
-void adapt();
+// One adaptation of the whole grid: the marks of every call, then, on even
+// step counts (or whatever the step when any_step is set), the splits of the
+// marked cells, the merges of the families that may merge, the zones of the
+// cell and edge lists, the edge lists and the boundary links. The primitive
+// state of new and merged cells is left to the caller's cons_to_prim.
+void adapt(bool any_step = false);
+// The second half of an even-step call: merges, zone compaction, counts,
+// edge lists, boundary links and the least-squares matrices (or the family
+// list). m cells and s edges were split by the first half of the call, whose
+// counts are not yet stored.
+void coarsen_and_rebuild(int m, int s);
 // Uniform refinement to minlev at run start.
 void refine_uniform();
 // Run-start adaptation passes, then the initial state on the adapted grid.

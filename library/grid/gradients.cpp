@@ -310,18 +310,19 @@ void ghost_gradients() {
 
 // minmod limits along the x-like pair of neighbours (edges 1, 3), then the
 // y-like pair (edges 4, 2), skipping a pair with a boundary edge.
-void cell_gradients() {
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        if (ibtype(icedge(c, 1)) == 0 && ibtype(icedge(c, 3)) == 0) {
-            limit_across(c, 1);
-            limit_across(c, 3);
-        }
-        if (ibtype(icedge(c, 2)) == 0 && ibtype(icedge(c, 4)) == 0) {
-            limit_across(c, 4);
-            limit_across(c, 2);
-        }
+void limit_cell_gradients(int c) {
+    if (ibtype(icedge(c, 1)) == 0 && ibtype(icedge(c, 3)) == 0) {
+        limit_across(c, 1);
+        limit_across(c, 3);
     }
+    if (ibtype(icedge(c, 2)) == 0 && ibtype(icedge(c, 4)) == 0) {
+        limit_across(c, 4);
+        limit_across(c, 2);
+    }
+}
+
+void cell_gradients() {
+    for (int i = 1; i <= grid.ncell; ++i) limit_cell_gradients(list_cel(i));
 }
 
 // minmod: the slope along (dx, dy) becomes h = minmod(D, 2f - D), f = g . d;

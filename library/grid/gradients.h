@@ -14,6 +14,9 @@ void ghost_gradients();
 // Limits the stored gradients of every active cell along its neighbour
 // directions.
 void cell_gradients();
+// The same for one cell: across edges 1 and 3, then 4 and 2, each pair only
+// when neither of its edges is a boundary edge.
+void limit_cell_gradients(int c);
 // Minmod limiter of the gradient (gx, gy) along the unit direction (dx, dy)
 // against the one-sided slope D: the component along the direction becomes
 // minmod(D, 2f - D), f = g . d; the output may alias the input.

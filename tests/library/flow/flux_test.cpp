@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/run.h"
 #include "flow/flux.h"
 #include "support/riemann_reference.h"
 
@@ -279,6 +280,45 @@ TEST(Flux, AcousticPressure) {
     double p = 2;
     add_acoustic_pressure(0.5, 2, p, 1.25, gam);
     EXPECT_DOUBLE_EQ(p, 2 + 0.5 * 2 * 1.25 * std::sqrt(gam * 2 / 1.25));
+}
+
+TEST(Flux, LimitedGodunovPlusWeighsItsTangentialTerm) {
+    FaceState l{1, 0.2, 0.5, 1}, r{0.8, 0.1, -0.4, 0.9};
+    Flux god = flux_godunov(l, r, gam, 1, 0), plus = flux_godunov_plus(l, r, gam, 1, 0);
+    const double none[6] = {0, 0, 0, 0, 1, 0};      // w = 1
+    const double full[6] = {-3, 0, 1, 0, 1, 0};     // 1 - (-3)/(-0.9) < 0: w = 0
+    const double half[6] = {-0.45, 0, 1, 0, 1, 0};  // 1 - (-0.45)/(-0.9) = 0.5
+    EXPECT_NEAR(flux_godunov_plus_limited(l, r, gam, 1, 0, none).ymom, plus.ymom, 1e-15);
+    EXPECT_NEAR(flux_godunov_plus_limited(l, r, gam, 1, 0, full).ymom, god.ymom, 1e-15);
+    EXPECT_NEAR(flux_godunov_plus_limited(l, r, gam, 1, 0, half).ymom, 0.5 * (god.ymom + plus.ymom), 1e-15);
+    FaceState same{1, 0.2, 0.5, 1};
+    EXPECT_NEAR(flux_godunov_plus_limited(same, same, gam, 1, 0, none).ymom, flux_godunov(same, same, gam, 1, 0).ymom,
+                1e-15);
+}
+
+TEST(Flux, TwoGasAufsReducesToAufsForOneGas) {
+    TwoGasFaceState l{1, 0.3, -0.2, 1, 0.3, gam}, r{0.125, -0.4, 0.1, 0.1, 0.0375, gam};
+    TwoGasFlux F = flux_aufs_two_gas(l, r, 0.6, 0.8, 1.0);
+    Flux A = flux_aufs({1, 0.3, -0.2, 1}, {0.125, -0.4, 0.1, 0.1}, gam, 0.6, 0.8);
+    EXPECT_NEAR(F.mass, A.mass, 1e-14);
+    EXPECT_NEAR(F.energy, A.energy, 1e-14);
+    EXPECT_NEAR(F.partial, 0.3 * F.mass, 1e-15);  // both sides hold 30 % of the second gas
+}
+
+// With a constant cp/R = 3.5 the thermally perfect gas is the perfect gas
+// of gamma 1.4: the flux is HLL with Davis speeds.
+TEST(Flux, ThermalHllOfAConstantHeatCapacity) {
+    qelta::gas.thcoef.fill(0);
+    qelta::gas.thcoef(1, 1) = qelta::gas.thcoef(1, 2) = 3.5;
+    qelta::gas.thermal_tmid = 1;
+    EXPECT_NEAR(thermal_gamma(0.5), 1.4, 1e-15);
+    ThermalFaceState l{1, 0.3, -0.2, 1, 0.2}, r{0.5, -0.4, 0.1, 0.6, 0.1};
+    TwoGasFlux T = flux_hll_thermal(l, r, 0.6, 0.8);
+    ScalarFlux H = flux_hll_scalars({1, 0.3, -0.2, 1, 0.2, 0}, {0.5, -0.4, 0.1, 0.6, 0.2, 0}, gam, 0.6, 0.8);
+    EXPECT_NEAR(T.mass, H.mass, 1e-14);
+    EXPECT_NEAR(T.energy, H.energy, 1e-14);
+    EXPECT_NEAR(T.xmom, H.xmom, 1e-14);
+    EXPECT_NEAR(T.partial, H.s1, 1e-14);  // rho2 = 0.2 rho and 0.2 rho
 }
 
 }  // namespace

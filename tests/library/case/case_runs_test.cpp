@@ -1,0 +1,125 @@
+// Runs of the flow cases through the entry points, from the shipped
+// control files and case grids in a clean working directory.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "common/run.h"
+#include "common/storage.h"
+#include "qelta.h"
+#include "support/library_fixture.h"
+
+using namespace qelta;
+
+namespace {
+
+struct CaseRun {
+    int id;
+    double angle;
+    int iaxis;
+};
+
+void PrintTo(const CaseRun& k, std::ostream* os) { *os << "case " << k.id << " angle " << k.angle; }
+
+// The blocks the program sends: Mach 2, gamma 1.4, the case's angle and
+// axisymmetric flag, inviscid, resolution `level`.
+struct Blocks {
+    double real[20] = {};
+    int ints[20] = {};
+    Blocks(const CaseRun& k, int level) {
+        real[1] = 2.0;
+        real[2] = k.angle;
+        real[3] = 1.4;
+        ints[2] = k.iaxis;
+        ints[4] = k.id;
+        ints[5] = level;
+    }
+};
+
+using CaseStart = qelta::testing::WorkDir;
+
+class ShippedCase : public qelta::testing::WorkDir, public ::testing::WithParamInterface<CaseRun> {};
+
+TEST_P(ShippedCase, StartsAndSteps) {
+    Blocks b(GetParam(), 2);
+    initialize_qelta(b.real, b.ints);
+    EXPECT_GT(getIntPar(1), grid.ncell0);  // the initial adaptation refined the grid
+    double progress = 0;
+    for (int s = 0; s < 10; ++s) step(&progress);
+    EXPECT_GT(progress, 0);
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        ASSERT_GT(r(c), 0) << "cell " << c;
+        ASSERT_GT(p(c), 0) << "cell " << c;
+        ASSERT_TRUE(std::isfinite(ux(c)) && std::isfinite(uy(c))) << "cell " << c;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ShippedCase,
+                         ::testing::Values(CaseRun{1, 0, 0}, CaseRun{2, 30, 0}, CaseRun{3, 0, 1}, CaseRun{4, 20, 1},
+                                           CaseRun{5, 0, 0}, CaseRun{6, 0, 1}));
+
+// Node arrays as the program allocates them.
+struct NodeArrays {
+    std::vector<double> x, y, rho, p, u, v;
+    std::vector<int> cells, hang;
+    int nnode = 0, ncell = 0, nhang = 0;
+    NodeArrays()
+        : x(MAX_CEL), y(MAX_CEL), rho(MAX_CEL), p(MAX_CEL), u(MAX_CEL), v(MAX_CEL), cells(4 * MAX_CEL),
+          hang(MAX_CEL) {}
+    void fetch() {
+        get_cell_vertex(x.data(), y.data(), &nnode, cells.data(), &ncell, hang.data(), &nhang, rho.data(), p.data(),
+                        u.data(), v.data());
+    }
+};
+
+// The initial state of case 1 at Mach 2 as the program receives it: the
+// normal-shock state behind the shock at x = -0.8, the gas at rest ahead.
+TEST_F(CaseStart, CylinderInitialShockThroughTheNodeValues) {
+    Blocks b({1, 0, 0}, 1);  // lmax = minlev: no adaptation
+    initialize_qelta(b.real, b.ints);
+    NodeArrays n;
+    n.fetch();
+    ASSERT_GT(n.nnode, 0);
+    double W = 2 * std::sqrt(1.4);
+    int behind = 0, ahead = 0;
+    for (int k = 0; k < n.nnode; ++k) {
+        if (n.x[k] < -1.0) {
+            ++behind;
+            EXPECT_NEAR(n.rho[k], 8.0 / 3, 1e-9);
+            EXPECT_NEAR(n.p[k], 4.5, 1e-9);
+            EXPECT_NEAR(n.u[k], 5 * W / 8, 1e-9);
+            EXPECT_NEAR(n.u[k], 1.4790199458, 1e-9);
+            EXPECT_NEAR(n.v[k], 0, 1e-12);
+        } else if (n.x[k] > -0.6) {
+            ++ahead;
+            EXPECT_NEAR(n.rho[k], 1, 1e-12);
+            EXPECT_NEAR(n.p[k], 1, 1e-12);
+            EXPECT_NEAR(n.u[k], 0, 1e-12);
+        }
+    }
+    EXPECT_GT(behind, 10);
+    EXPECT_GT(ahead, 10);
+}
+
+// The wedge angle picks its grid: the log names it and the run starts on it.
+TEST_F(CaseStart, WedgeAnglesLoadTheirGrids) {
+    struct Angle {
+        double angle;
+        const char* grid;
+    } angles[] = {{42, "45"}, {42.4, "45"}, {47.4, "45"}, {47.5, "50"}, {0, "00"}, {2.4999, "00"}, {40.0001, "45"}};
+    for (auto a : angles) {
+        Blocks b({2, a.angle, 0}, 1);
+        initialize_qelta(b.real, b.ints);
+        std::string want = " get base grid from./grid/wedge/wedge" + std::string(a.grid) + ".neu";
+        bool found = false;
+        for (const auto& l : qelta::testing::read_lines("record.txt")) found = found || l.rfind(want, 0) == 0;
+        EXPECT_TRUE(found) << a.angle;
+        EXPECT_EQ(run.nwangle, std::atoi(a.grid)) << a.angle;
+        for (int i = 1; i <= grid.ncell; ++i) ASSERT_GT(area(list_cel(i)), 0) << a.angle;
+    }
+}
+
+}  // namespace
