@@ -116,7 +116,7 @@ CaseGrid sphere_grid() {
 // Unit box, 40 x 40 equal cells.
 CaseGrid box_grid() {
     Mesh m;
-    m.add_block(tensor(steps(0, 40, 40), steps(0, 40, 40)));
+    m.add_block(tensor(steps(0, 20, 20), steps(0, 20, 20)));
     return {"model5.neu", "model5 - explosion in a closed box (plane) or on the axis (axisymmetric)",
             "x from 0 to 1, y from 0 to 1; walls all round", std::move(m)};
 }
