@@ -3,9 +3,28 @@
 
 namespace qelta {
 
+// Forces of the flow on the body (pressure and viscous, x and y) and the
+// heat flux into the wall. In axisymmetric runs every edge is weighted with
+// y1 + y2, so the sums are the integrated forces divided by pi.
+struct WallForce {
+    double fpx, fpy;  // pressure force
+    double fvx, fvy;  // viscous force (0 in inviscid runs)
+    double q;         // heat flux into the wall (0 in inviscid runs)
+};
+
+// Slip walls, isothermal no-slip walls and no-slip walls are the body.
+bool is_wall_type(int ibtype);
+// One wall edge, from the state, gradients and centre of its cell.
+WallForce wall_forces(int e);
+// Sum over the wall edges of list_bedge, from the gradients as stored.
+WallForce sum_wall_forces();
+
 // Recorder modes: 0 open the file and write its header, 1 write a row when
-// due, 2 close.
+// due, 2 close. Modes 1 and 2 do nothing while the file is closed.
 void record_drag(int mode);
 void record_lift_drag(int mode);
+
+// A row is due when nstep is a multiple of 2^lmax (lmax taken in 0..30).
+bool row_due();
 
 }  // namespace qelta

@@ -20,9 +20,15 @@ Grad sweep::limited(const Grad& g, Vec2 t, const Prim& slope) {
     return o;
 }
 
-namespace {
+FacePair sweep::predicted_faces(const InteriorEdge& g, double tau, double inv_radius) {
+    Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
+    Prim slope = centred_slopes(ql, qr, g.d);
+    Grad gl = limited(cell_grad(g.left), g.t, slope), gr = limited(cell_grad(g.right), g.t, slope);
+    return {extrapolate(half_step(ql, gl, tau, inv_radius), gl, g.o_left),
+            extrapolate(half_step(qr, gr, tau, inv_radius), gr, g.o_right)};
+}
 
-FaceState face(const Prim& q) { return {q.r, q.u, q.v, q.p}; }
+namespace {
 
 void interior_edges(bool axi) {
     const double tau = 0.5 * run.dt;
@@ -30,14 +36,9 @@ void interior_edges(bool axi) {
         int e = list_iedge(i);
         InteriorEdge g(e);
         refinement_indicator(e, g, r(g.right));
-        Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
-        Prim slope{(qr.r - ql.r) / g.d, (qr.p - ql.p) / g.d, (qr.u - ql.u) / g.d, (qr.v - ql.v) / g.d};
-        Grad gl = limited(cell_grad(g.left), g.t, slope), gr = limited(cell_grad(g.right), g.t, slope);
-        double inv_radius = axi ? 2 / g.y_sum : 0.0;
-        Prim fl = extrapolate(half_step(ql, gl, tau, inv_radius), gl, g.o_left);
-        Prim fr = extrapolate(half_step(qr, gr, tau, inv_radius), gr, g.o_right);
+        FacePair f = predicted_faces(g, tau, axi ? 2 / g.y_sum : 0.0);
         double w = axi ? g.y_sum : 1.0;
-        store_flux(e, flux_aufs(face(fl), face(fr), run.gam, w * g.N.x, w * g.N.y));
+        store_flux(e, flux_aufs(face_state(f.left), face_state(f.right), run.gam, w * g.N.x, w * g.N.y));
     }
 }
 
@@ -49,8 +50,8 @@ Flux mirror_flux(int e, const BoundaryEdge& b, const Prim& f) {
     Prim mirror{f.r, f.p, f.u - 2 * un * n.x, f.v - 2 * un * n.y};
     double cross = (xyedge(e, 1) - xc(b.cell)) * (xyedge(e, 4) - yc(b.cell)) -
                    (xyedge(e, 3) - xc(b.cell)) * (xyedge(e, 2) - yc(b.cell));
-    Flux F = cross < 0 ? flux_godunov(face(mirror), face(f), run.gam, n.x, n.y)
-                       : flux_godunov(face(f), face(mirror), run.gam, n.x, n.y);
+    Flux F = cross < 0 ? flux_godunov(face_state(mirror), face_state(f), run.gam, n.x, n.y)
+                       : flux_godunov(face_state(f), face_state(mirror), run.gam, n.x, n.y);
     double len = edglen(e);
     return {len * F.mass, len * F.energy, len * F.xmom, len * F.ymom};
 }

@@ -101,38 +101,63 @@ void hanging_edges() {
     }
 }
 
-// Radial pressure source of the axisymmetric momentum: G p_h with
+// Radial pressure source of the axisymmetric momentum: G P with
 // G = sum of s_k (y1 + y2)(x2 - x1) over the cell's edges (s = +1 for edges
-// 2 and 3, -1 for 1 and 4) and p_h the half-step pressure of the cell.
-double radial_pressure_source(int c) {
+// 2 and 3, -1 for 1 and 4) and P the cell's pressure of the stage.
+double radial_pressure_source(int c, double P) {
     double G = 0;
     for (int k = 1; k <= 4; ++k) {
         int e = icedge(c, k);
         double s = (k == 2 || k == 3) ? 1 : -1;
         G += s * (xyedge(e, 2) + xyedge(e, 4)) * (xyedge(e, 3) - xyedge(e, 1));
     }
-    Grad g = cell_grad(c);
-    double u = ux(c), v = uy(c), pc = p(c);
-    double ph = pc - 0.5 * run.dt * (u * g.px + v * g.py + run.gam * pc * (g.ux + g.vy) + run.gam * pc * v / yc(c));
-    return G * ph;
+    return G * P;
 }
 
-}  // namespace
-
-void finish(bool fluxes_carry_dt, bool axisymmetric) {
-    hanging_edges();
+// Update of every active cell and, with `marks`, its refine and coarsen marks.
+void update_cells(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks) {
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         int e1 = icedge(c, 1), e2 = icedge(c, 2), e3 = icedge(c, 3), e4 = icedge(c, 4);
         double h = (fluxes_carry_dt ? 1.0 : run.dt) / area(c);
         for (int k = 1; k <= ncons; ++k)
             cons(c, k) += (edgflux(e2, k) - edgflux(e1, k) + edgflux(e3, k) - edgflux(e4, k)) * h;
-        if (axisymmetric) cuy(c) += run.dt / area(c) * radial_pressure_source(c);
+        if (axisymmetric) cuy(c) += run.dt / area(c) * radial_pressure_source(c, P(c));
+        if (!marks) continue;
 
         double ind = std::max({work(e1, 1), work(e2, 1), work(e3, 1), work(e4, 1)});
         lrefine(c) = (ind > run.refine_tol || lkeep(c)) && area(c) >= run.area_min;
         lcoarse(c) = ind < run.coarse_tol && !lrefine(c);
     }
+}
+
+}  // namespace
+
+double half_step_pressure(int c) {
+    Grad g = cell_grad(c);
+    double u = ux(c), v = uy(c), pc = p(c);
+    return pc - 0.5 * run.dt * (u * g.px + v * g.py + run.gam * pc * (g.ux + g.vy) + run.gam * pc * v / yc(c));
+}
+
+void finish(bool fluxes_carry_dt, bool axisymmetric) {
+    hanging_edges();
+    update_cells(fluxes_carry_dt, axisymmetric, half_step_pressure, true);
+}
+
+void finish_stage(bool axisymmetric, CellPressure P, bool marks) {
+    hanging_edges();
+    update_cells(false, axisymmetric, P, marks);
+}
+
+void hanging_edgrhs(int ncol) {
+    for (int i = 1; i <= grid.nsplit; ++i) {
+        int e = list_split(i);
+        for (int k = 1; k <= ncol; ++k) edgrhs(e, k) = edgrhs(isubedge(e, 1), k) + edgrhs(isubedge(e, 2), k);
+    }
+}
+
+double edgrhs_balance(int c, int k) {
+    return edgrhs(icedge(c, 2), k) - edgrhs(icedge(c, 1), k) + edgrhs(icedge(c, 3), k) - edgrhs(icedge(c, 4), k);
 }
 
 }  // namespace qelta::sweep

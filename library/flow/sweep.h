@@ -13,12 +13,25 @@ namespace qelta {
 void sweep_scheme1();
 void sweep_scheme2();
 void sweep_scheme2_axi();
+// Schemes 3 and 4: a half step, then the whole step with the fluxes of the
+// half-step values (plane and axisymmetric runs alike). The first stages
+// leave the state of the start of the step in place and the half-step
+// primitives in uold (r, tem, ux, uy for scheme 3; r, p, ux, uy for 4).
+void sweep_scheme3();
+void sweep_scheme4();
+void sweep_scheme3_stage1();
+void sweep_scheme4_stage1();
 void sweep_first_order_godunov();
 // Scheme-2-type sweeps that carry more variables: the turbulence variables
 // tk, te of the dormant k-epsilon model, and the partial density rho2 of a
 // thermally perfect two-component gas.
 void sweep_predictor_k_epsilon();
 void sweep_predictor_thermal();
+// Single-stage sweeps with half-step face predictors that nothing runs: HLLC
+// in plane geometry, and AUFS for a mixture of the run's perfect gas with the
+// thermally perfect gas of the thermal data, carrying its partial density rho2.
+void sweep_predictor_hllc();
+void sweep_predictor_two_gas();
 
 // a when l, else b.
 inline double rmerge(double a, double b, bool l) { return l ? a : b; }
@@ -57,6 +70,11 @@ Prim cell_prim(int c);
 Grad cell_grad(int c);
 // The value of each primitive at offset o.
 Prim extrapolate(const Prim& q, const Grad& g, Vec2 o);
+inline FaceState face_state(const Prim& q) { return {q.r, q.u, q.v, q.p}; }
+// (q_R - q_L)/d of each primitive.
+inline Prim centred_slopes(const Prim& l, const Prim& r, double d) {
+    return {(r.r - l.r) / d, (r.p - l.p) / d, (r.u - l.u) / d, (r.v - l.v) / d};
+}
 
 // Half-step predictor of the primitive Euler equations over tau;
 // inv_radius = 1/y adds the axisymmetric terms (0 in plane flow).
@@ -79,6 +97,13 @@ void store_flux(int e, const Flux& F);
 
 // Limits each gradient pair of g along t against the slope of that variable.
 Grad limited(const Grad& g, Vec2 t, const Prim& slope);
+// Faces of an interior edge by MUSCL-Hancock: each side's gradients limited
+// along t against the centred slopes, its cell state predicted over tau
+// (half_step), then extrapolated to the midpoint.
+struct FacePair {
+    Prim left, right;
+};
+FacePair predicted_faces(const InteriorEdge& g, double tau, double inv_radius);
 // Boundary edges as scheme 2 treats them.
 void scheme2_boundary_edges(bool axi);
 // Boundary edges as scheme 1 treats them (fluxes carrying dt).
@@ -88,6 +113,21 @@ void scheme1_boundary_edges();
 // the update of every active cell with its marks. Fluxes already carrying dt
 // (scheme 1) are divided by the area only.
 void finish(bool fluxes_carry_dt, bool axisymmetric);
+
+// The pressure of cell c in the radial source of axisymmetric cells.
+using CellPressure = double (*)(int c);
+// p_h = p - (dt/2)(u p_x + v p_y + gam p (u_x + v_y) + gam p v/yc): the
+// cell's pressure half a step ahead, from its raw gradients.
+double half_step_pressure(int c);
+// finish for one stage of a multi-stage sweep: fluxes per unit time, the
+// radial source with the pressure P(c), the marks only when `marks`.
+void finish_stage(bool axisymmetric, CellPressure P, bool marks);
+
+// Column k of edgrhs (an additional flux per edge) on the hanging mother
+// edges: the sum of the halves, for k = 1..ncol; and its balance over cell c
+// (positive into the cell).
+void hanging_edgrhs(int ncol);
+double edgrhs_balance(int c, int k);
 
 }  // namespace sweep
 

@@ -46,6 +46,34 @@ QELTA_API void get_cell_vertex(double* node_x, double* node_y, int* nnode, int* 
                                int* hang_nodes, int* nhang, double* node_r, double* node_p, double* node_ux,
                                double* node_uy);
 
+/* Bench schematic. Tables as for OPTICS_SHADOWGRAPH_A; ropara slots 1..3
+ * are set to 50, 0, 0. Out: five rays of five points (source, first lens,
+ * section centre, recording lens, film) in ray_x, ray_y (500 values each;
+ * point m of ray i of set n at (n - 1) 100 + 5 (m - 1) + i, counted from 1),
+ * nsets = 1, and the image of the source point through the two lenses in
+ * image_point (x, y, z). */
+QELTA_API void OPTICS_SHADOWGRAPH_A0(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem,
+                                     double* ray_x, double* ray_y, int* nsets, double* image_point);
+
+/* Shadowgraph or schlieren photograph of the current flow. ropara (20
+ * reals) and iopara (20 integers) are the optics blocks, elem_par and
+ * elem_ipar 20 values for each of at most 20 elements (element k from
+ * entry 20 (k - 1)); nelem elements are used and nelem is set to 5. The
+ * flow arrays are those of get_cell_vertex. Out: the ray grid (ray_z,
+ * ray_y per ray, nrays = 257 x 257, nray_cells = 256 x 256, ray_cells 4
+ * columns of 200000, cell_weight per ray-grid cell), the window corners
+ * and pixel size (in for colour pictures), the picture window, npx, npy
+ * and (npx + 1)(npy + 1) picture values in [0, 1], one per node (grey) or
+ * three (colour). A call whose tables equal those of the previous call
+ * returns at once and changes nothing. */
+QELTA_API void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem,
+                                    double* node_x, double* node_y, int* nnode, int* cell_nodes, int* ncell,
+                                    int* hang_nodes, int* nhang, double* node_r, double* ray_z, double* ray_y,
+                                    int* nrays, int* nray_cells, int* ray_cells, double* cell_weight,
+                                    double* win_zmin, double* win_ymin, double* win_zmax, double* win_ymax,
+                                    double* pixel_size, double* pxmin, double* pymin, double* pxmax,
+                                    double* pymax, int* npx, int* npy, double* picture);
+
 #ifdef __cplusplus
 }
 #endif

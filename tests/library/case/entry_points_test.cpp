@@ -24,6 +24,8 @@ const EntryPoint entry_points[] = {
     {"initial_optics", reinterpret_cast<void*>(&initial_optics)},
     {"close_optics", reinterpret_cast<void*>(&close_optics)},
     {"get_cell_vertex", reinterpret_cast<void*>(&get_cell_vertex)},
+    {"OPTICS_SHADOWGRAPH_A", reinterpret_cast<void*>(&OPTICS_SHADOWGRAPH_A)},
+    {"OPTICS_SHADOWGRAPH_A0", reinterpret_cast<void*>(&OPTICS_SHADOWGRAPH_A0)},
 };
 
 TEST(EntryPoints, ResolveIntoTheLibrary) {

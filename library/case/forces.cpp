@@ -1,0 +1,210 @@
+// The force recorders of the sphere-drag case (101) and the airfoil case
+// (102): pressure, viscous stress and wall heat flux summed over the wall
+// edges, one row of "draghis.dat" every 2^lmax steps.
+#include "case/forces.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "case/units.h"
+#include "common/format.h"
+#include "common/log.h"
+#include "common/run.h"
+#include "common/storage.h"
+#include "grid/geometry.h"
+#include "grid/gradients.h"
+
+namespace qelta {
+
+namespace {
+
+constexpr int drag_unit = 41;
+constexpr char history_file[] = "draghis.dat";
+
+constexpr int slip_wall = 1;
+constexpr int isothermal_wall = 3;
+constexpr int no_slip_wall = 4;
+
+constexpr double two_thirds = static_cast<double>(2.0f / 3.0f);  // single precision
+constexpr double rad_per_deg = 0.785398163397448279 / 45;
+constexpr int max_cadence_level = 30;
+
+double dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
+
+// G' = G + 2 lambda d, lambda = -((q - target) + G . d)/|d|^2: the gradient
+// reflected about the one that reaches the wall value at the face offset d.
+Vec2 wall_gradient(Vec2 g, double q, double target, Vec2 d) {
+    double lambda = -((q - target) + dot(g, d)) / dot(d, d);
+    return g + (2 * lambda) * d;
+}
+
+// Sutherland, non-dimensional: mu = (1 + S) Tc^1.5/(S + Tw)/Re and
+// kappa = (1 + S_k) Tc^1.5/(S_k + Tw) gam/(gam - 1)/Pr/Re, Tc = max(Tw, 0.001).
+double wall_viscosity(double tw) {
+    double tc = std::max(tw, 0.001);
+    return (1 + run.sut_mu) * std::pow(tc, 1.5) / (run.sut_mu + tw) / run.reyn;
+}
+
+double wall_conductivity(double tw) {
+    double tc = std::max(tw, 0.001);
+    return (1 + run.sut_k) * std::pow(tc, 1.5) / (run.sut_k + tw) * run.gam / run.gam1 / run.prand / run.reyn;
+}
+
+struct Stress {
+    double xx, xy, yy;
+};
+
+// Stokes: txx = 2/3 mu (2 u_x - v_y), tyy = 2/3 mu (2 v_y - u_x), txy = mu (u_y + v_x).
+Stress wall_stress(double mu, Vec2 gu, Vec2 gv) {
+    return {two_thirds * mu * (2 * gu.x - gv.y), mu * (gu.y + gv.x), two_thirds * mu * (2 * gv.y - gu.x)};
+}
+
+}  // namespace
+
+bool is_wall_type(int type) { return type == slip_wall || type == isothermal_wall || type == no_slip_wall; }
+
+// Fp = s pf N, Fv = -s tau . N, Q = -s kappa grad T . N, with s N the
+// outward normal of the wall cell (into the body) and pf, Tf extrapolated
+// from the cell centre to the edge midpoint.
+WallForce wall_forces(int e) {
+    // 1. Edge end points and the cell.
+    int L = ileft(e);
+    Vec2 p1 = edge_start(e), p2 = edge_end(e);
+    Vec2 centre{xc(L), yc(L)};
+    // 2. Orientation and the (weighted) edge normal.
+    double s = cross(p1 - centre, p2 - centre) > 0 ? 1.0 : -1.0;
+    Vec2 N{p2.y - p1.y, p1.x - p2.x};
+    if (run.iaxis == 1) N = (p1.y + p2.y) * N;
+    // 3. Centre to midpoint.
+    Vec2 d = 0.5 * (p1 + p2) - centre;
+    // 4. Face pressure and pressure force.
+    Vec2 gp{grad(L, 3), grad(L, 4)};
+    double pf = p(L) + dot(gp, d);
+    WallForce f{s * pf * N.x, s * pf * N.y, 0, 0, 0};
+    // 5, 6. Face temperature; the isothermal wall's temperature gradient.
+    Vec2 gt{gradt(L, 1), gradt(L, 2)};
+    double tf = tem(L) + dot(gt, d);
+    int type = ibtype(e);
+    if (type == isothermal_wall) gt = wall_gradient(gt, tem(L), run.twall, d);
+    // 7.
+    if (run.ns == 0) return f;
+    // 8. Transport coefficients at the wall temperature.
+    double tw = (type == isothermal_wall) ? run.twall : tf;
+    double mu = wall_viscosity(tw);
+    double kappa = wall_conductivity(tw);
+    // 9. No slip: the velocity gradients that give zero velocity at the face.
+    Vec2 gu = wall_gradient({grad(L, 5), grad(L, 6)}, ux(L), 0, d);
+    Vec2 gv = wall_gradient({grad(L, 7), grad(L, 8)}, uy(L), 0, d);
+    // 10, 11. Stresses and the viscous force (the full plane tensor in plane
+    // runs as well).
+    Stress t = wall_stress(mu, gu, gv);
+    f.fvx = -s * (t.xx * N.x + t.xy * N.y);
+    f.fvy = -s * (t.xy * N.x + t.yy * N.y);
+    // 12. Heat flux into an isothermal wall; the other walls are adiabatic.
+    f.q = (type == isothermal_wall) ? s * (-kappa * dot(N, gt)) : 0.0;
+    return f;
+}
+
+WallForce sum_wall_forces() {
+    WallForce sum{0, 0, 0, 0, 0};
+    for (int i = 1; i <= grid.nbedge; ++i) {
+        int e = list_bedge(i);
+        if (!is_wall_type(ibtype(e))) continue;
+        WallForce f = wall_forces(e);
+        sum.fpx += f.fpx;
+        sum.fpy += f.fpy;
+        if (run.ns != 0) {
+            sum.fvx += f.fvx;
+            sum.fvy += f.fvy;
+            sum.q += f.q;
+        }
+    }
+    return sum;
+}
+
+bool row_due() {
+    int k = std::clamp(run.lmax, 0, max_cadence_level);
+    return run.nstep % (1 << k) == 0;
+}
+
+namespace {
+
+void open_history(std::string_view header) {
+    run.idrag = drag_unit;
+    open_unit(drag_unit, history_file);
+    write_free(drag_unit, header);
+}
+
+// A recorder called after the file was closed (or before it was opened)
+// writes nothing.
+bool history_open() { return unit_is_open(drag_unit); }
+
+// The gradients of the present state at the walls: with the viscous wall
+// images in viscous runs, then limited. The next step computes its own.
+WallForce current_wall_forces() {
+    if (run.ns == 1)
+        ghost_gradients();
+    else
+        lsq_edge_terms();
+    cell_gradients();
+    return sum_wall_forces();
+}
+
+void write_row(std::initializer_list<double> columns) {
+    std::string row = fmt_i(run.nstep, 7);
+    for (double v : columns) row += fmt_e(v, 12, 4);
+    write_record(drag_unit, row);
+}
+
+void drag_row() {
+    WallForce f = current_wall_forces();
+    // Dynamic pressure of the gas behind the incident shock, q = rho2 u2^2/2.
+    double rho2, p2, w;
+    normal_shock(run.gam, run.amach, 1.0, 1.0, rho2, p2, w);
+    double u2 = run.amach * std::sqrt(run.gam) - w;
+    double q = 0.5 * rho2 * u2 * u2;
+    double cp = f.fpx / q, cpy = f.fpy / q, cv = f.fvx / q, cvy = f.fvy / q, ct = f.q / q;
+    double t = run.time - run.t0;
+    if (run.iaxis == 1)
+        write_row({t, cp, cv, cp + cv, ct});
+    else
+        write_row({t, cp, cpy, cv, cvy, cp + cv, ct});
+}
+
+// Drag along the stream direction (cos a, sin a) and lift normal to it,
+// theta = -a: Cd = Cx cos theta - Cy sin theta, Cl = Cx sin theta + Cy cos theta.
+void lift_drag_row() {
+    WallForce f = current_wall_forces();
+    double q = 0.5 * run.gam * run.amach * run.amach;  // of the free stream, rho = 1
+    double cx = f.fpx / q, cy = f.fpy / q;
+    double theta = -run.rpar(3) * rad_per_deg;
+    run.wangle = theta;
+    double cd = cx * std::cos(theta) - cy * std::sin(theta);
+    double cl = cx * std::sin(theta) + cy * std::cos(theta);
+    write_row({run.time - run.t0, cl, cd, 1 / q});
+}
+
+void record(int mode, std::string_view header, void (*row)()) {
+    switch (mode) {
+    case 0: open_history(header); break;
+    case 1:
+        if (history_open() && row_due()) row();
+        break;
+    case 2:
+        if (history_open()) close_unit(drag_unit);
+        break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+void record_drag(int mode) {
+    const char* header = (run.iaxis == 1) ? "  n  t  Cp  Cv  Cd  Ct" : "  n  t  Cp  Cpy  Cv  Cvy  Cd  Ct";
+    record(mode, header, drag_row);
+}
+
+void record_lift_drag(int mode) { record(mode, "  n  t  Cl  Cd ", lift_drag_row); }
+
+}  // namespace qelta

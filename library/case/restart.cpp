@@ -1,0 +1,698 @@
+// The restart file "runsave": records 1 to 34 in their order, each framed by
+// its length before and after. Active edges are list_edg(1..nedge), mother
+// edges the top nmother positions, active cells list_cel(1..ncell), father
+// cells the top nfather positions; a record of per-edge or per-cell groups
+// holds them one after another in list order.
+#include "case/restart.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "case/cases.h"
+#include "case/run_driver.h"
+#include "common/fixed_text.h"
+#include "common/format.h"
+#include "common/log.h"
+#include "common/run.h"
+#include "common/storage.h"
+#include "flow/timestep.h"
+#include "grid/gradients.h"
+#include "grid/grid_store.h"
+
+namespace qelta {
+
+namespace {
+
+constexpr char restart_file[] = "runsave";
+constexpr double file_version = 6.0;  // 6.0 and later hold record 34
+constexpr int ident_length = 33;
+constexpr char ident_text[] = "QELTA adaptive flow solver v 6.0";
+constexpr char saving_text[] = "Data Saving .......";
+constexpr int saving_length = 19;
+constexpr int sizes_third = 8;  // written, not checked
+
+// Item sizes in bytes.
+constexpr long i4 = 4, r8 = 8, l4 = 4;
+
+// Sutherland constants of air (K); the non-dimensional ones are S/t_ref, as
+// the viscous run start sets them.
+constexpr double sutherland_mu_kelvin = 111;
+constexpr double sutherland_k_kelvin = 194;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string quoted_name() { return std::string("\"") + restart_file + "\""; }
+
+// Positions of the zones of the two lists.
+bool mother_position(int i) { return i > MAX_EDG - grid.nmother; }
+bool father_position(int i) { return i > MAX_CEL - grid.nfather; }
+
+// ---------------------------------------------------------------------------
+// Writing.
+
+class RecordWriter {
+public:
+    RecordWriter() : f_(std::fopen(restart_file, "wb")) {
+        if (!f_) fatal_stop({"Cannot create the file " + quoted_name() + ": " + std::strerror(errno)});
+    }
+
+    // One record of `length` bytes whose items `fill` writes.
+    template <class Fill>
+    void record(long length, Fill fill) {
+        ++record_;
+        marker(length);
+        left_ = length;
+        fill();
+        if (left_ != 0) fatal_stop({free_text("Internal error: record", record_, " of ", quoted_name(),
+                                              " does not have its length", length)});
+        marker(length);
+    }
+
+    void int4(int v) { put(static_cast<std::uint32_t>(v), 4); }
+    void real8(double v) {
+        std::uint64_t u;
+        std::memcpy(&u, &v, sizeof u);
+        put(u, 8);
+    }
+    void logical4(Logical v) { int4(v.word()); }
+    void text(std::string_view s) {
+        for (char c : s) put(static_cast<unsigned char>(c), 1);
+    }
+
+    void close() {
+        bool bad = std::ferror(f_.get()) != 0;
+        bad = std::fclose(f_.release()) != 0 || bad;
+        if (bad) fatal_stop({"Cannot write the file " + quoted_name()});
+    }
+
+private:
+    // Little-endian bytes of v.
+    void put(std::uint64_t v, int n) {
+        unsigned char b[8];
+        for (int i = 0; i < n; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));
+        std::fwrite(b, 1, n, f_.get());
+        left_ -= n;
+    }
+    void marker(long length) {
+        put(static_cast<std::uint32_t>(length), 4);
+        left_ += 4;  // markers are not part of the record
+    }
+
+    File f_;
+    int record_ = 0;
+    long left_ = 0;
+};
+
+void write_edge_records(RecordWriter& out) {
+    const int ne = grid.nedge, nm = grid.nmother;
+    auto active = [&](auto item) {
+        for (int i = 1; i <= ne; ++i) item(list_edg(i));
+    };
+    auto mothers = [&](auto item) {
+        for (int i = MAX_EDG - nm + 1; i <= MAX_EDG; ++i) item(list_edg(i));
+    };
+    out.record(MAX_EDG * i4, [&] {  // 17
+        for (int i = 1; i <= MAX_EDG; ++i) out.int4(list_edg(i));
+    });
+    out.record(ne * l4, [&] { active([&](int e) { out.logical4(lbedge(e)); }); });  // 18
+    out.record(ne * 2 * i4, [&] {                                                    // 19
+        active([&](int e) {
+            out.int4(ileft(e));
+            out.int4(iright(e));
+        });
+    });
+    out.record(ne * 6 * r8, [&] {  // 20
+        active([&](int e) {
+            for (int k = 1; k <= 4; ++k) out.real8(xyedge(e, k));
+            out.real8(edgratio(e, 1));
+            out.real8(edgratio(e, 2));
+        });
+    });
+    out.record(ne * i4, [&] { active([&](int e) { out.int4(ibtype(e)); }); });  // 21
+    if (nm == 0) return;
+    out.record(nm * l4, [&] { mothers([&](int e) { out.logical4(lbedge(e)); }); });  // 22
+    out.record(nm * 4 * i4, [&] {                                                     // 23
+        mothers([&](int e) {
+            out.int4(isubedge(e, 1));
+            out.int4(isubedge(e, 2));
+            out.int4(ileft(e));
+            out.int4(iright(e));
+        });
+    });
+    out.record(nm * 4 * r8, [&] {  // 24
+        mothers([&](int e) {
+            for (int k = 1; k <= 4; ++k) out.real8(xyedge(e, k));
+        });
+    });
+    out.record(nm * 3 * r8, [&] {  // 25
+        mothers([&](int e) {
+            out.real8(edglen(e));
+            out.real8(edgratio(e, 1));
+            out.real8(edgratio(e, 2));
+        });
+    });
+    out.record(nm * i4, [&] { mothers([&](int e) { out.int4(ibtype(e)); }); });  // 26
+}
+
+void write_cell_records(RecordWriter& out) {
+    const int nc = grid.ncell, nf = grid.nfather;
+    auto active = [&](auto item) {
+        for (int i = 1; i <= nc; ++i) item(list_cel(i));
+    };
+    out.record(MAX_CEL * i4, [&] {  // 27
+        for (int i = 1; i <= MAX_CEL; ++i) out.int4(list_cel(i));
+    });
+    out.record(nc * 2 * r8, [&] {  // 28
+        active([&](int c) {
+            out.real8(xc(c));
+            out.real8(yc(c));
+        });
+    });
+    out.record(nc * 4 * r8, [&] {  // 29
+        active([&](int c) {
+            out.real8(cp(c));
+            out.real8(cr(c));
+            out.real8(cux(c));
+            out.real8(cuy(c));
+        });
+    });
+    out.record(nc * 4 * i4, [&] {  // 30
+        active([&](int c) {
+            for (int k = 1; k <= 4; ++k) out.int4(icedge(c, k));
+        });
+    });
+    out.record(nc * l4, [&] { active([&](int c) { out.logical4(lkeep(c)); }); });  // 31
+    out.record(nc * i4, [&] { active([&](int c) { out.int4(level(c)); }); });      // 32
+    if (nf == 0) return;
+    out.record(nf * (3 * r8 + 9 * i4), [&] {  // 33
+        for (int i = MAX_CEL - nf + 1; i <= MAX_CEL; ++i) {
+            int c = list_cel(i);
+            out.real8(xc(c));
+            out.real8(yc(c));
+            out.real8(area(c));
+            for (int k = 1; k <= 4; ++k) out.int4(icedge(c, k));
+            out.int4(level(c));
+            for (int k = 1; k <= 4; ++k) out.int4(ichild(c, k));
+        }
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Reading.
+
+class RecordReader {
+public:
+    RecordReader() : f_(std::fopen(restart_file, "rb")) {
+        if (!f_) fatal_stop({"Cannot open the file " + quoted_name() + ": " + std::strerror(errno)});
+    }
+
+    // Opens record n, whose length must be `length` bytes.
+    void begin(int n, std::string_view what, long length) {
+        open(n, what);
+        if (length_ != length)
+            fail("the record holds " + std::to_string(length_) + " bytes where " + std::to_string(length) + " belong");
+    }
+    // Passes over record n, whatever its length.
+    void skip(int n, std::string_view what) {
+        open(n, what);
+        if (std::fseek(f_.get(), length_, SEEK_CUR) != 0) fail("the record is cut short by the end of the file");
+        left_ = 0;
+        end();
+    }
+    // The trailing length marker of the record.
+    void end() {
+        std::uint32_t m = 0;
+        if (!bytes(4, m)) fail("the end of the file comes before the record's closing length marker");
+        if (m != length_)
+            fail("the closing length marker " + std::to_string(m) + " differs from the opening one " +
+                 std::to_string(length_));
+    }
+    // Nothing may follow the last record.
+    void finish() {
+        if (std::fgetc(f_.get()) != EOF) fail_after("data follow the last record");
+    }
+
+    int int4() {
+        std::uint32_t v = 0;
+        item(4, v);
+        return static_cast<std::int32_t>(v);
+    }
+    double real8() {
+        std::uint64_t u = 0;
+        item(8, u);
+        double v;
+        std::memcpy(&v, &u, sizeof v);
+        return v;
+    }
+    Logical logical4() { return Logical::from_word(int4()); }
+
+    [[noreturn]] void fail(std::string_view detail) const {
+        fatal_stop({"Error reading " + quoted_name() + ", record " + std::to_string(record_) + " (" + std::string(what_) +
+                    "): " + std::string(detail)});
+    }
+
+private:
+    void open(int n, std::string_view what) {
+        record_ = n;
+        what_ = what;
+        std::uint32_t m = 0;
+        if (!bytes(4, m)) fail("the file ends before the record");
+        length_ = m;
+        left_ = length_;
+    }
+    template <class U>
+    void item(int n, U& v) {
+        if (left_ < n) fail("the record is shorter than its contents");
+        if (!bytes(n, v)) fail("the record is cut short by the end of the file");
+        left_ -= n;
+    }
+    // n little-endian bytes into v; false at the end of the file.
+    template <class U>
+    bool bytes(int n, U& v) {
+        unsigned char b[8];
+        if (std::fread(b, 1, n, f_.get()) != static_cast<std::size_t>(n)) return false;
+        v = 0;
+        for (int i = 0; i < n; ++i) v |= static_cast<U>(b[i]) << (8 * i);
+        return true;
+    }
+    [[noreturn]] void fail_after(std::string_view detail) const {
+        fatal_stop({"Error reading " + quoted_name() + ": " + std::string(detail)});
+    }
+
+    File f_;
+    int record_ = 0;
+    std::string_view what_;
+    long length_ = 0;
+    long left_ = 0;
+};
+
+// ---- Records 1 to 5 ----
+
+double read_header(RecordReader& in) {
+    in.begin(1, "version", r8);
+    double version = in.real8();
+    in.end();
+    in.skip(2, "identification");
+    in.skip(3, "empty record");
+    in.skip(4, "title");
+    in.begin(5, "sizes and gas parameters", 3 * i4 + 4 * r8);
+    int cells = in.int4(), edges = in.int4();
+    in.int4();
+    ref.t_ref = in.real8();
+    run.reyn = in.real8();
+    run.prand = in.real8();
+    run.twall = in.real8();
+    in.end();
+    if (cells != MAX_CEL || edges != MAX_EDG) fatal_stop({"Mismatching in array size"});
+    if (!(ref.t_ref > 0) || !std::isfinite(ref.t_ref))
+        in.fail(free_text("the reference temperature", ref.t_ref, " is not a positive number"));
+    // No record holds the Sutherland constants: they follow from t_ref.
+    run.sut_mu = sutherland_mu_kelvin / ref.t_ref;
+    run.sut_k = sutherland_k_kelvin / ref.t_ref;
+    return version;
+}
+
+// ---- Records 6 to 16 ----
+
+void read_run_records(RecordReader& in) {
+    in.begin(6, "reserved reals", 6 * r8);
+    for (int k = 1; k <= 6; ++k) in.real8();
+    in.end();
+    in.begin(7, "output counter", 6 * i4);
+    run.nout = in.int4();
+    for (int k = 1; k <= 5; ++k) in.int4();
+    in.end();
+    in.begin(8, "scheme", 2 * r8 + 2 * i4);
+    run.cfl = in.real8();
+    run.ischeme = in.int4();
+    run.iflag_run = in.int4();
+    run.cputime = in.real8();
+    in.end();
+    in.begin(9, "levels", 2 * i4);
+    run.minlev = in.int4();
+    run.lmax = in.int4();
+    in.end();
+    in.begin(10, "adaptation thresholds", 5 * r8);
+    run.refine_tol = in.real8();
+    run.coarse_tol = in.real8();
+    run.rsave1 = in.real8();
+    run.rsave2 = in.real8();
+    run.rsave3 = in.real8();
+    in.end();
+    in.begin(11, "small terms", 2 * r8);
+    run.eps_small = in.real8();
+    run.eps_filter = in.real8();
+    in.end();
+    in.begin(12, "Mach number and shock", 3 * r8);
+    run.amach = in.real8();
+    run.rsave4 = in.real8();
+    run.xshock = in.real8();
+    in.end();
+    in.begin(13, "gas and time offset", 3 * r8);
+    run.gam = in.real8();
+    run.gam1 = in.real8();
+    run.t0 = in.real8();
+    in.end();
+    in.begin(14, "time and step", 2 * r8 + i4);
+    run.time = in.real8();
+    run.nstep = in.int4();
+    run.dt = in.real8();
+    in.end();
+}
+
+void check_count(const RecordReader& in, std::string_view name, int value, int lo, int hi) {
+    if (value < lo || value > hi)
+        in.fail(std::string(name) + " = " + std::to_string(value) + " is outside " + std::to_string(lo) + " .. " +
+                std::to_string(hi));
+}
+
+void read_counts(RecordReader& in) {
+    in.begin(15, "counts", 5 * i4);
+    grid.nedge = in.int4();
+    grid.ncell = in.int4();
+    grid.nmother = in.int4();
+    grid.nfather = in.int4();
+    grid.ncell0 = in.int4();
+    check_count(in, "nedge", grid.nedge, 0, MAX_EDG);
+    check_count(in, "nmother", grid.nmother, 0, MAX_EDG - grid.nedge);
+    check_count(in, "ncell", grid.ncell, 0, MAX_CEL);
+    check_count(in, "nfather", grid.nfather, 0, MAX_CEL - grid.ncell);
+    check_count(in, "ncell0", grid.ncell0, 0, MAX_CEL);
+    in.end();
+    in.begin(16, "energy source", l4);
+    run.lsource = in.logical4();
+    in.end();
+}
+
+// ---- The lists and the links between cells and edges ----
+
+// Zone of each number, from its list position: 1 active, 2 mother edge or
+// father cell, 3 free; 0 while the list has not named it.
+enum Zone { unnamed = 0, active_zone = 1, parent_zone = 2, free_zone = 3 };
+int& edge_zone(int e) { return iwork_edg(e); }
+int& cell_zone(int c) { return iwork_cel(c); }
+
+// A list must name every number 1..N once.
+template <class List, class ZoneOf, class ZoneAt>
+void read_list(RecordReader& in, List& list, ZoneOf zone, ZoneAt zone_at) {
+    constexpr int n = List::size;
+    for (int i = 1; i <= n; ++i) zone(i) = unnamed;
+    for (int i = 1; i <= n; ++i) {
+        int v = in.int4();
+        if (v < 1 || v > n)
+            in.fail("the entry " + std::to_string(v) + " at position " + std::to_string(i) + " is outside 1 .. " +
+                    std::to_string(n));
+        if (zone(v) != unnamed)
+            in.fail(std::to_string(v) + " appears twice (again at position " + std::to_string(i) + ")");
+        zone(v) = zone_at(i);
+        list(i) = v;
+    }
+}
+
+void read_edge_list(RecordReader& in) {
+    in.begin(17, "list_edg", MAX_EDG * i4);
+    read_list(in, list_edg, edge_zone, [](int i) {
+        return i <= grid.nedge ? active_zone : mother_position(i) ? parent_zone : free_zone;
+    });
+    in.end();
+}
+
+void read_cell_list(RecordReader& in) {
+    in.begin(27, "list_cel", MAX_CEL * i4);
+    read_list(in, list_cel, cell_zone, [](int i) {
+        return i <= grid.ncell ? active_zone : father_position(i) ? parent_zone : free_zone;
+    });
+    in.end();
+}
+
+void read_edge_records(RecordReader& in) {
+    const int ne = grid.nedge, nm = grid.nmother;
+    auto active = [&](auto item) {
+        for (int i = 1; i <= ne; ++i) item(list_edg(i));
+    };
+    auto mothers = [&](auto item) {
+        for (int i = MAX_EDG - nm + 1; i <= MAX_EDG; ++i) item(list_edg(i));
+    };
+    read_edge_list(in);
+    in.begin(18, "boundary flags", ne * l4);
+    active([&](int e) { lbedge(e) = in.logical4(); });
+    in.end();
+    in.begin(19, "cells of the edges", ne * 2 * i4);
+    active([&](int e) {
+        ileft(e) = in.int4();
+        iright(e) = in.int4();
+    });
+    in.end();
+    in.begin(20, "end points and weights", ne * 6 * r8);
+    active([&](int e) {
+        for (int k = 1; k <= 4; ++k) xyedge(e, k) = in.real8();
+        edgratio(e, 1) = in.real8();
+        edgratio(e, 2) = in.real8();
+    });
+    in.end();
+    in.begin(21, "boundary types", ne * i4);
+    active([&](int e) { ibtype(e) = in.int4(); });
+    in.end();
+    if (nm == 0) return;
+    in.begin(22, "boundary flags of the mother edges", nm * l4);
+    mothers([&](int e) { lbedge(e) = in.logical4(); });
+    in.end();
+    in.begin(23, "halves and cells of the mother edges", nm * 4 * i4);
+    mothers([&](int e) {
+        isubedge(e, 1) = in.int4();
+        isubedge(e, 2) = in.int4();
+        ileft(e) = in.int4();
+        iright(e) = in.int4();
+    });
+    in.end();
+    in.begin(24, "end points of the mother edges", nm * 4 * r8);
+    mothers([&](int e) {
+        for (int k = 1; k <= 4; ++k) xyedge(e, k) = in.real8();
+    });
+    in.end();
+    in.begin(25, "lengths and weights of the mother edges", nm * 3 * r8);
+    mothers([&](int e) {
+        edglen(e) = in.real8();
+        edgratio(e, 1) = in.real8();
+        edgratio(e, 2) = in.real8();
+    });
+    in.end();
+    in.begin(26, "boundary types of the mother edges", nm * i4);
+    mothers([&](int e) { ibtype(e) = in.int4(); });
+    in.end();
+    mothers([](int e) { lsplit(e) = true; });
+}
+
+void read_cell_records(RecordReader& in) {
+    const int nc = grid.ncell, nf = grid.nfather;
+    auto active = [&](auto item) {
+        for (int i = 1; i <= nc; ++i) item(list_cel(i));
+    };
+    read_cell_list(in);
+    in.begin(28, "cell centres", nc * 2 * r8);
+    active([&](int c) {
+        xc(c) = in.real8();
+        yc(c) = in.real8();
+    });
+    in.end();
+    in.begin(29, "conservative state", nc * 4 * r8);
+    active([&](int c) {
+        cp(c) = in.real8();
+        cr(c) = in.real8();
+        cux(c) = in.real8();
+        cuy(c) = in.real8();
+    });
+    in.end();
+    in.begin(30, "edges of the cells", nc * 4 * i4);
+    active([&](int c) {
+        for (int k = 1; k <= 4; ++k) icedge(c, k) = in.int4();
+    });
+    in.end();
+    in.begin(31, "keep marks", nc * l4);
+    active([&](int c) { lkeep(c) = in.logical4(); });
+    in.end();
+    in.begin(32, "levels", nc * i4);
+    active([&](int c) { level(c) = in.int4(); });
+    in.end();
+    cons_to_prim();
+    if (nf == 0) return;
+    in.begin(33, "father cells", nf * (3 * r8 + 9 * i4));
+    for (int i = MAX_CEL - nf + 1; i <= MAX_CEL; ++i) {
+        int c = list_cel(i);
+        xc(c) = in.real8();
+        yc(c) = in.real8();
+        area(c) = in.real8();
+        for (int k = 1; k <= 4; ++k) icedge(c, k) = in.int4();
+        level(c) = in.int4();
+        for (int k = 1; k <= 4; ++k) ichild(c, k) = in.int4();
+    }
+    in.end();
+    for (int i = MAX_CEL - nf + 1; i <= MAX_CEL; ++i) lfather(list_cel(i)) = true;
+}
+
+void read_reference(RecordReader& in) {
+    in.begin(34, "characteristic quantities", 9 * r8);
+    ref.t_ref = in.real8();
+    ref.l_ref = in.real8();
+    ref.a_ref = in.real8();
+    ref.t_scale = in.real8();
+    ref.rho_scale = in.real8();
+    ref.p_ref = in.real8();
+    ref.mu_ref = in.real8();
+    ref.k_ref = in.real8();
+    ref.e_scale = in.real8();
+    in.end();
+}
+
+// Every cell and edge that the grid names must be one that the lists hold
+// as active or as parent (father cell, mother edge).
+bool live_cell(int c) { return c >= 1 && c <= MAX_CEL && (cell_zone(c) == active_zone || cell_zone(c) == parent_zone); }
+bool live_edge(int e) { return e >= 1 && e <= MAX_EDG && (edge_zone(e) == active_zone || edge_zone(e) == parent_zone); }
+
+void check_links() {
+    auto bad = [](int record, std::string_view what, std::string_view owner, int n, std::string_view kind, int v) {
+        std::string parent = (kind == "edge") ? "mother edge" : "father cell";
+        fatal_stop({"Error reading " + quoted_name() + ", record " + std::to_string(record) + " (" + std::string(what) +
+                    "): " + std::string(owner) + " " + std::to_string(n) + " names " + std::string(kind) + " " +
+                    std::to_string(v) + ", which is neither an active " + std::string(kind) + " nor a " + parent});
+    };
+    for (int i = 1; i <= grid.nedge; ++i) {
+        int e = list_edg(i);
+        for (int v : {ileft(e), iright(e)})
+            if (!live_cell(v)) bad(19, "cells of the edges", "edge", e, "cell", v);
+    }
+    for (int i = MAX_EDG - grid.nmother + 1; i <= MAX_EDG; ++i) {
+        int e = list_edg(i);
+        for (int v : {isubedge(e, 1), isubedge(e, 2)})
+            if (!live_edge(v)) bad(23, "halves and cells of the mother edges", "mother edge", e, "edge", v);
+        for (int v : {ileft(e), iright(e)})
+            if (!live_cell(v)) bad(23, "halves and cells of the mother edges", "mother edge", e, "cell", v);
+    }
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        for (int k = 1; k <= 4; ++k)
+            if (!live_edge(icedge(c, k))) bad(30, "edges of the cells", "cell", c, "edge", icedge(c, k));
+    }
+    for (int i = MAX_CEL - grid.nfather + 1; i <= MAX_CEL; ++i) {
+        int c = list_cel(i);
+        for (int k = 1; k <= 4; ++k) {
+            if (!live_edge(icedge(c, k))) bad(33, "father cells", "father cell", c, "edge", icedge(c, k));
+            if (!live_cell(ichild(c, k))) bad(33, "father cells", "father cell", c, "cell", ichild(c, k));
+        }
+    }
+}
+
+// ---- Steps after the file ----
+
+void complete_setup() {
+    read_control_file();
+    apply_block_overrides();
+    run.gridfile = "celledge.dat";
+    set_background_grid();
+    write_log("DD");
+    read_controladv_file();
+    derive_run_parameters();
+    // No record holds the airfoil's deposition flag: it was applied when the
+    // saved step began after half the run (useradv_step tests the time at
+    // the start of a step).
+    run.lightning_done = run.nstep > 0 && run.time - run.dt > run.tend / 2;
+    build_edge_lists();
+    cell_geometry();
+    if (run.irecon == 1) lsq_matrix();
+    write_log("Reading data ....END");
+}
+
+}  // namespace
+
+void write_restart() {
+    write_log();
+    write_log("Saving data for restarting computation .......");
+    write_log();
+    RecordWriter out;
+    FixedText<ident_length> ident;
+    ident = ident_text;
+    out.record(r8, [&] { out.real8(file_version); });                    // 1
+    out.record(ident_length, [&] { out.text(ident.padded()); });       // 2
+    out.record(0, [] {});                                              // 3
+    out.record(saving_length, [&] { out.text(saving_text); });         // 4
+    out.record(3 * i4 + 4 * r8, [&] {                                  // 5
+        out.int4(MAX_CEL);
+        out.int4(MAX_EDG);
+        out.int4(sizes_third);
+        for (double v : {ref.t_ref, run.reyn, run.prand, run.twall}) out.real8(v);
+    });
+    out.record(6 * r8, [&] {  // 6
+        for (int k = 1; k <= 6; ++k) out.real8(0.0);
+    });
+    out.record(6 * i4, [&] {  // 7
+        out.int4(run.nout);
+        for (int k = 1; k <= 5; ++k) out.int4(0);
+    });
+    out.record(2 * r8 + 2 * i4, [&] {  // 8
+        out.real8(run.cfl);
+        out.int4(run.ischeme);
+        out.int4(run.iflag_run);
+        out.real8(run.cputime);
+    });
+    out.record(2 * i4, [&] {  // 9
+        out.int4(run.minlev);
+        out.int4(run.lmax);
+    });
+    out.record(5 * r8, [&] {  // 10
+        for (double v : {run.refine_tol, run.coarse_tol, run.rsave1, run.rsave2, run.rsave3}) out.real8(v);
+    });
+    out.record(2 * r8, [&] {  // 11
+        out.real8(run.eps_small);
+        out.real8(run.eps_filter);
+    });
+    out.record(3 * r8, [&] {  // 12
+        for (double v : {run.amach, run.rsave4, run.xshock}) out.real8(v);
+    });
+    out.record(3 * r8, [&] {  // 13
+        for (double v : {run.gam, run.gam1, run.t0}) out.real8(v);
+    });
+    out.record(2 * r8 + i4, [&] {  // 14
+        out.real8(run.time);
+        out.int4(run.nstep);
+        out.real8(run.dt);
+    });
+    out.record(5 * i4, [&] {  // 15
+        for (int v : {grid.nedge, grid.ncell, grid.nmother, grid.nfather, grid.ncell0}) out.int4(v);
+    });
+    out.record(l4, [&] { out.logical4(run.lsource); });  // 16
+    write_edge_records(out);                               // 17-26
+    write_cell_records(out);                               // 27-33
+    out.record(9 * r8, [&] {                               // 34
+        for (double v : {ref.t_ref, ref.l_ref, ref.a_ref, ref.t_scale, ref.rho_scale, ref.p_ref, ref.mu_ref,
+                         ref.k_ref, ref.e_scale})
+            out.real8(v);
+    });
+    out.close();
+}
+
+void read_restart() {
+    write_log("Reading saved data file ", quoted_name(), " ");
+    {
+        RecordReader in;
+        double version = read_header(in);
+        read_run_records(in);
+        read_counts(in);
+        read_edge_records(in);
+        read_cell_records(in);
+        if (version >= file_version) read_reference(in);
+        in.finish();
+        check_links();
+    }
+    complete_setup();
+}
+
+}  // namespace qelta

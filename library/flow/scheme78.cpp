@@ -1,0 +1,231 @@
+// Schemes 7 and 8: every interior edge takes the Riemann flux of the run's
+// flux code iflux between its two face states.
+//   scheme 7: U1 = U0 + dt/2 B(U0), U = U0 + dt B(U1) (the midpoint rule),
+//             limited linear faces and, in viscous runs, the Navier-Stokes
+//             terms of the same edges;
+//   scheme 8: U = U0 + dt B(U0) with the cell values on the faces.
+// B is a cell's flux balance divided by its area.
+#include "case/cases.h"
+#include "common/run.h"
+#include "common/storage.h"
+#include "flow/flux_common.h"
+#include "flow/schemes.h"
+#include "flow/sweep.h"
+#include "flow/timestep.h"
+#include "flow/viscous.h"
+#include "grid/gradients.h"
+
+namespace qelta {
+
+using namespace sweep;
+using fluxes::operator+;
+
+namespace {
+
+constexpr int isothermal_wall = 3;
+constexpr int adiabatic_wall = 4;
+constexpr int symmetry_axis = 6;
+
+// The conservative state of the start of the step: cr, cux, cuy, cp.
+using SavedState = CellColumns<double, 4>;
+SavedState usave7, usave8, usave7_old;
+
+// Weights of the two passes of scheme 7.
+constexpr double stage_weight[] = {0.5, 1.0};
+
+// What a pass puts into its edge loops.
+struct Pass {
+    bool viscous;   // the Navier-Stokes terms (scheme 7, ns = 1)
+    bool old_form;  // sweep_scheme7_old: normal-velocity limiting, zero wall velocity
+};
+
+bool axisymmetric() { return run.iaxis == 1; }
+
+void save_state(SavedState& s) {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        s(c, 1) = cr(c);
+        s(c, 2) = cux(c);
+        s(c, 3) = cuy(c);
+        s(c, 4) = cp(c);
+    }
+}
+
+void restore_state(const SavedState& s) {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        cr(c) = s(c, 1);
+        cux(c) = s(c, 2);
+        cuy(c) = s(c, 3);
+        cp(c) = s(c, 4);
+    }
+}
+
+// The frame's update marks every cell; a run that does not adapt keeps the
+// marks it had.
+CellArray<Logical> kept_refine, kept_coarse;
+
+void keep_marks() {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        kept_refine(c) = lrefine(c);
+        kept_coarse(c) = lcoarse(c);
+    }
+}
+
+void restore_marks() {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        lrefine(c) = kept_refine(c);
+        lcoarse(c) = kept_coarse(c);
+    }
+}
+
+FaceState face(const Prim& q) { return {q.r, q.u, q.v, q.p}; }
+
+// The flux of code iflux; an unknown code passes nothing through the edge.
+Flux riemann(const Prim& left, const Prim& right, Vec2 N) {
+    FaceState l = face(left), rt = face(right);
+    Flux F{0, 0, 0, 0};
+    riemann_flux(run.iflux, l, rt, F, run.gam, N.x, N.y);
+    return F;
+}
+
+// Limited gradients of the old form: r and p as usual, but of the velocity
+// only the normal component un = u . n is limited along t (against its
+// slope); the tangential w = u n_y - v n_x keeps its gradient, and
+// u = n_x un + n_y w, v = n_y un - n_x w.
+Grad limited_normal_velocity(const Grad& g, Vec2 t, Vec2 n, const Prim& slope) {
+    Grad o = limited(g, t, slope);
+    double ax = g.ux * n.x + g.vx * n.y, ay = g.uy * n.x + g.vy * n.y;
+    double bx = g.ux * n.y - g.vx * n.x, by = g.uy * n.y - g.vy * n.x;
+    limit_gradient(t.x, t.y, ax, ay, slope.u * n.x + slope.v * n.y, ax, ay);
+    o.ux = n.x * ax + n.y * bx;
+    o.uy = n.x * ay + n.y * by;
+    o.vx = n.y * ax - n.x * bx;
+    o.vy = n.y * ay - n.x * by;
+    return o;
+}
+
+// Interior edges: indicator, limited faces q_K = q(K) + G'_K . o_K without a
+// time predictor, the flux of code iflux and the viscous terms.
+void interior_edges(const Pass& pass) {
+    for (int i = 1; i <= grid.niedge; ++i) {
+        int e = list_iedge(i);
+        InteriorEdge g(e);
+        refinement_indicator(e, g, r(g.right));
+        Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
+        Prim slope{(qr.r - ql.r) / g.d, (qr.p - ql.p) / g.d, (qr.u - ql.u) / g.d, (qr.v - ql.v) / g.d};
+        Grad gl, gr;
+        if (pass.old_form) {
+            Vec2 n = (1 / edglen(e)) * g.N;
+            gl = limited_normal_velocity(cell_grad(g.left), g.t, n, slope);
+            gr = limited_normal_velocity(cell_grad(g.right), g.t, n, slope);
+        } else {
+            gl = limited(cell_grad(g.left), g.t, slope);
+            gr = limited(cell_grad(g.right), g.t, slope);
+        }
+        Vec2 N = (axisymmetric() ? g.y_sum : 1.0) * g.N;
+        Flux F = riemann(extrapolate(ql, gl, g.o_left), extrapolate(qr, gr, g.o_right), N);
+        if (pass.viscous) F = F + viscous_face_flux(e);
+        store_flux(e, F);
+    }
+}
+
+// Boundary edges: the cell state extrapolated with its unlimited gradients;
+// pressure only on walls, nothing through the axis, the open-boundary flux
+// elsewhere; no-slip walls of viscous runs add their stresses and heat flux.
+void boundary_edges(const Pass& pass) {
+    for (int i = 1; i <= grid.nbedge; ++i) {
+        int e = list_bedge(i);
+        work(e, 1) = 0;
+        if (axisymmetric() && ibtype(e) == symmetry_axis) {
+            store_flux(e, {0, 0, 0, 0});
+            continue;
+        }
+        BoundaryEdge b(e);
+        Prim f = extrapolate(cell_prim(b.cell), cell_grad(b.cell), b.o);
+        bool no_slip = run.ns == 1 && (ibtype(e) == isothermal_wall || ibtype(e) == adiabatic_wall);
+        if (pass.old_form && no_slip) f.u = f.v = 0;
+        Flux F = open_flux(f, b.N, axisymmetric() ? b.y_sum : 1.0, !b.wall);
+        // The stresses' hoop strain takes the face velocity of the flux.
+        if (pass.viscous && no_slip) F = F + viscous_wall_flux(e, !pass.old_form);
+        store_flux(e, F);
+    }
+}
+
+// G = sum over the cell's edges of s_k (y1 + y2)(x2 - x1), s = +1 for edges 2
+// and 3, -1 for 1 and 4: G p balances the radial pressure terms of the
+// cell's edges when p is uniform.
+double radial_weight(int c) {
+    double G = 0;
+    for (int k = 1; k <= 4; ++k) {
+        int e = icedge(c, k);
+        double s = (k == 2 || k == 3) ? 1 : -1;
+        G += s * (xyedge(e, 2) + xyedge(e, 4)) * (xyedge(e, 3) - xyedge(e, 1));
+    }
+    return G;
+}
+
+// U = U0 + h (F(e2) - F(e1) + F(e3) - F(e4)), h = a dt/area, through the
+// frame's update from the saved state; axisymmetric runs add h G p with the
+// cell pressure of this pass.
+void update(const SavedState& s, double a) {
+    restore_state(s);
+    const double dt = run.dt;
+    run.dt = a * dt;
+    finish(false, false);
+    if (axisymmetric()) {
+        for (int i = 1; i <= grid.ncell; ++i) {
+            int c = list_cel(i);
+            cuy(c) += run.dt / area(c) * radial_weight(c) * p(c);
+        }
+    }
+    run.dt = dt;
+}
+
+void scheme7_step(SavedState& save, bool old_form) {
+    const bool adapting = run.lmax > run.minlev;
+    if (!adapting) keep_marks();
+    save_state(save);
+    const Pass pass{run.ns == 1, old_form};
+    for (double a : stage_weight) {
+        if (run.ns == 1)
+            ghost_gradients();
+        else
+            lsq_edge_terms();
+        interior_edges(pass);
+        boundary_edges(pass);
+        update(save, a);
+        user_flux_hook();
+        cons_to_prim();
+    }
+    if (!adapting) restore_marks();
+}
+
+}  // namespace
+
+void zero_gradients() {
+    for (int i = 1; i <= grid.ncell; ++i)
+        for (int k = 1; k <= decltype(grad)::cols; ++k) grad(list_cel(i), k) = 0;
+}
+
+void sweep_scheme7() { scheme7_step(usave7, false); }
+
+void sweep_scheme7_old() { scheme7_step(usave7_old, true); }
+
+void sweep_scheme8() {
+    const bool adapting = run.lmax > run.minlev;
+    if (!adapting) keep_marks();
+    save_state(usave8);
+    zero_gradients();  // first order: the faces take the cell values
+    const Pass pass{false, false};
+    interior_edges(pass);
+    boundary_edges(pass);
+    update(usave8, 1.0);
+    user_flux_hook();
+    cons_to_prim();
+    if (!adapting) restore_marks();
+}
+
+}  // namespace qelta

@@ -1,0 +1,162 @@
+// The bench schematic: five rays from the light source through the first
+// lens, the test section and the recording lens to the film, and the image
+// of the source point through the two lenses.
+#include <string>
+
+#include "common/exchange.h"
+#include "common/log.h"
+#include "common/run.h"
+#include "optics/optics.h"
+#include "qelta.h"
+
+namespace qelta {
+
+namespace {
+
+constexpr int schematic_rays = 5;     // rays of one set
+constexpr int schematic_points = 5;   // points of one ray
+constexpr int ray_set_block = 100;    // values of one ray set in the program's arrays
+constexpr int ray_array_length = 500;
+
+// The schematic's own copy of the element tables.
+ElementReals schematic_par;
+ElementCodes schematic_ipar;
+
+// Copies columns 1..nelem of the program's tables; more columns than the
+// tables hold are refused.
+void copy_element_tables(ExchangeColumns<double> par, ExchangeColumns<int> ipar, int nelem, ElementReals& to_par,
+                         ElementCodes& to_ipar) {
+    if (nelem > max_elements)
+        optics_stop({free_text("Stop: more optical elements than the tables hold (", max_elements, "):", nelem)});
+    for (int k = 1; k <= nelem; ++k) {
+        for (int s = 1; s <= element_slots; ++s) {
+            to_par(s, k) = par[k - 1].nth(s);
+            to_ipar(s, k) = ipar[k - 1].nth(s);
+        }
+    }
+}
+
+// Unit normal of the film (slots 6 to 8 of the film element).
+Vec3 film_normal(const ElementReals& par, int k) { return unit(Vec3{par(6, k), par(7, k), par(8, k)}); }
+
+}  // namespace
+
+// Thin lens: the ray through the centre parallel to d meets the focal plane
+// at C + (f / dx) d; the refracted ray runs from Q toward that point.
+Vec3 lens_ray_direction(Vec3 p, Vec3 q, Vec3 c, double f) {
+    Vec3 d = q - p;
+    if (d.x == 0) d.x = 1e-15;
+    d = unit(d);
+    const double u = f / d.x;
+    return unit(u * d + (c - q));
+}
+
+// Thin lens: s' = s f / (s - f), m = -s' / s, image (X + s', m Oy, m Oz).
+void thin_lens(double f, double x, Vec3 o, Vec3& image, double& magnification) {
+    const double s = x - o.x;
+    double denominator = s - f;
+    if (denominator == 0) denominator = f * 1e-40;
+    const double s_image = s * f / denominator;
+    magnification = s == 0 ? 1.0 : -s_image / s;
+    image = {x + s_image, magnification * o.y, magnification * o.z};
+}
+
+void two_lens_image(const ElementReals& par, Vec3& image, double& magnification) {
+    Vec3 first;
+    double m1 = 0, m2 = 0;
+    thin_lens(par(4, first_lens_element), par(1, first_lens_element), element_point(par, light_element), first, m1);
+    thin_lens(par(4, recording_lens_element), par(1, recording_lens_element), first, image, m2);
+    magnification = m1 * m2;
+}
+
+namespace {
+
+// Direction of a schematic ray after element e, which it hits at q coming
+// from p.
+Vec3 direction_after(int e, Vec3 p, Vec3 q, Vec3 d) {
+    switch (schematic_ipar(1, e)) {
+    case thin_lens_type:
+        return lens_ray_direction(p, q, element_point(schematic_par, e), schematic_par(4, e));
+    case section_type: return d;
+    default: optics_stop({"Found a unknown optical element B!"});
+    }
+}
+
+// Ray parameter from q along d to element e.
+double distance_to(int e, Vec3 q, Vec3 d) {
+    switch (schematic_ipar(1, e)) {
+    case thin_lens_type:
+    case section_type: return (schematic_par(1, e) - q.x) / d.x;
+    case film_type: {
+        const Vec3 n = film_normal(schematic_par, e);
+        return dot(element_point(schematic_par, e) - q, n) / dot(d, n);
+    }
+    default: optics_stop({"Found a unknown optical element C!"});
+    }
+}
+
+}  // namespace
+
+}  // namespace qelta
+
+using namespace qelta;
+
+extern "C" void OPTICS_SHADOWGRAPH_A0(double* ropara, int* /*iopara*/, double* elem_par, int* elem_ipar, int* nelem,
+                                      double* ray_x, double* ray_y, int* nsets, double* image_point) {
+    optics_log("debugA", schematic_ipar(1, first_lens_element));
+    *nsets = 1;
+    copy_element_tables(ExchangeColumns<double>(elem_par, element_slots, max_elements),
+                        ExchangeColumns<int>(elem_ipar, element_slots, max_elements), *nelem, schematic_par,
+                        schematic_ipar);
+
+    Vec3 image;
+    double magnification = 0;
+    two_lens_image(schematic_par, image, magnification);
+    image_point[0] = image.x;
+    image_point[1] = image.y;
+    image_point[2] = image.z;
+
+    ExchangeArray<double> ro(ropara, optics_block);
+    ro.nth(1) = 50.0;
+    ro.nth(2) = 0.0;
+    ro.nth(3) = 0.0;
+
+    // Points of ray i, z = 0: the source, then the five heights across the
+    // first lens, from bottom to top.
+    Array2<Vec3, schematic_points, schematic_rays> point;
+    const Vec3 source{schematic_par(1, light_element), schematic_par(2, light_element), 0.0};
+    if (schematic_ipar(1, first_lens_element) != thin_lens_type) optics_stop({"Found a unknown optical element A!"});
+    const double x2 = schematic_par(1, first_lens_element);
+    const double y2 = schematic_par(2, first_lens_element);
+    const double d2 = schematic_par(5, first_lens_element);
+    for (int i = 1; i <= schematic_rays; ++i) {
+        point(1, i) = source;
+        point(2, i) = {x2, y2 - d2 / 2 + (i - 1) * d2 / 4, 0.0};
+    }
+    // Stages 1 to 3: refract at element s + 1, go on to element s + 2.
+    Array1<Vec3, schematic_rays> dir;
+    for (int i = 1; i <= schematic_rays; ++i) dir(i) = point(2, i) - point(1, i);
+    for (int s = 1; s <= 3; ++s) {
+        const int e = s + 1;
+        for (int i = 1; i <= schematic_rays; ++i) {
+            const Vec3 p = point(s, i);
+            const Vec3 q = point(s + 1, i);
+            dir(i) = direction_after(e, p, q, dir(i));
+            const double t = distance_to(e + 1, q, dir(i));
+            const Vec3 next = q + t * dir(i);
+            point(s + 2, i) = {next.x, next.y, 0.0};
+        }
+    }
+
+    ExchangeArray<double> xs(ray_x, ray_array_length);
+    ExchangeArray<double> ys(ray_y, ray_array_length);
+    for (int n = 1; n <= *nsets; ++n) {
+        for (int m = 1; m <= schematic_points; ++m) {
+            for (int i = 1; i <= schematic_rays; ++i) {
+                const int k = (n - 1) * ray_set_block + schematic_points * (m - 1) + i;
+                xs.nth(k) = point(m, i).x;
+                ys.nth(k) = point(m, i).y;
+            }
+        }
+    }
+}

@@ -1,0 +1,338 @@
+// The photograph driver on the bench without the flow: picture
+// normalisation, the early return, the light sources and the light domain.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "common/run.h"
+#include "optics/optics.h"
+#include "photo_fixture.h"
+#include "support/default_bench.h"
+
+namespace qelta::testing {
+namespace {
+
+class Photograph : public OpticsTest {
+protected:
+    void SetUp() override {
+        OpticsTest::SetUp();
+        run.ipar(5) = 2;
+        // Grid units [0, 1] x [0, 0.6]: 50 x 30 bench units.
+        photo->box_grid(4, 3, 0, 1, 0, 0.6, 1.0);
+    }
+    std::unique_ptr<Photo> photo = std::make_unique<Photo>();
+};
+
+// Interior nodes of the picture: inside the ray-end extent by a margin.
+template <class F>
+void for_interior_nodes(const Photo& ph, double margin, F f) {
+    for (int j = 1; j <= ph.npy + 1; ++j) {
+        for (int i = 1; i <= ph.npx + 1; ++i) {
+            const double z = ph.pic_z(i), y = ph.pic_y(j);
+            if (z < ph.window[0] + margin || z > ph.window[2] - margin) continue;
+            if (y < ph.window[1] + margin || y > ph.window[3] - margin) continue;
+            f(i, j);
+        }
+    }
+}
+
+TEST_F(Photograph, WithoutFlowThePictureIsUniform) {
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    photo->take(b);
+    EXPECT_EQ(b.nelem, 5);
+    EXPECT_EQ(photo->nrays, 257 * 257);
+    EXPECT_EQ(photo->nray_cells, 256 * 256);
+    EXPECT_EQ(b.io(2), 0);
+    EXPECT_EQ(b.io(4), 1);
+    EXPECT_EQ(b.io(7), 1);
+    EXPECT_EQ(b.io(8), 1);
+    // The film sees the section upside down at magnification -1: z 0..50
+    // and y 0..30 become -50..0 and -30..0.
+    EXPECT_NEAR(photo->window[0], -50, 0.01);
+    EXPECT_NEAR(photo->window[2], 0, 0.01);
+    EXPECT_NEAR(photo->window[1], -30, 0.01);
+    EXPECT_NEAR(photo->window[3], 0, 0.01);
+    EXPECT_EQ(photo->npx, 527);  // INT(512 (1 + 2 x 0.0137)) + 1
+    EXPECT_NEAR(photo->pixel_size, 50.0 / 512, 1e-4);
+    int n = 0;
+    for_interior_nodes(*photo, 2 * photo->pixel_size, [&](int i, int j) {
+        ++n;
+        EXPECT_NEAR(photo->grey(i, j), 0.5, 0.025) << i << " " << j;
+    });
+    EXPECT_GT(n, 500 * 300);
+    // Outside the ray ends the film is dark.
+    EXPECT_EQ(photo->grey(1, 1), 0.0);
+    EXPECT_EQ(photo->grey(photo->npx + 1, photo->npy + 1), 0.0);
+}
+
+TEST_F(Photograph, StraightAboveOneHundredIsTheNoFlowPicture) {
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    photo->take(b);
+    const std::vector<double> first(photo->picture.begin(), photo->picture.begin() + photo->nvalues());
+    b.io(1) = 150;
+    photo->take(b);
+    ASSERT_EQ(photo->nvalues(), static_cast<int>(first.size()));
+    for (int k = 0; k < photo->nvalues(); ++k) ASSERT_EQ(photo->picture[k], first[k]) << k;
+}
+
+TEST_F(Photograph, UnchangedTablesReturnAtOnce) {
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    b.io(4) = 1;
+    b.io(7) = 1;
+    b.io(8) = 1;
+    photo->take(b);
+    const auto lines = optics_lines().size();
+    photo->picture[0] = -7;
+    photo->ray_z[0] = -7;
+    photo->npx = -7;
+    photo->node_r[0] = 5;  // the flow is not compared
+    photo->take(b);
+    EXPECT_EQ(photo->picture[0], -7);
+    EXPECT_EQ(photo->ray_z[0], -7);
+    EXPECT_EQ(photo->npx, -7);
+    EXPECT_EQ(optics_lines().size(), lines);
+}
+
+TEST_F(Photograph, OwnWritesToTheBlockMakeTheSecondCallTrace) {
+    BenchTables b = default_bench();
+    b.io(1) = 103;  // slots 4, 7 and 8 at 0
+    for (int k = 0; k < 3; ++k) photo->take(b);
+    EXPECT_EQ(count_records("Start ray tracing......"), 2);
+    b.par(3, 1) += 1e-3;  // any table entry
+    photo->take(b);
+    EXPECT_EQ(count_records("Start ray tracing......"), 3);
+}
+
+TEST_F(Photograph, CircularSourceKeepsTheGridPointsInsideTheCircle) {
+    write_file("controlopt.dat", "4 1.0\n");
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    b.code(1) = 3;
+    b.par(4, 1) = 8;  // Diameter
+    photo->take(b);
+    ASSERT_EQ(nsource, 12);
+    for (int k = 1; k <= nsource; ++k) {
+        EXPECT_EQ(source_pts(1, k), -1000.0);
+        const double y = source_pts(2, k) - b.par(2, 1), z = source_pts(3, k) - b.par(3, 1);
+        EXPECT_LT(y * y + z * z, 16.0);
+        EXPECT_NEAR(std::abs(y), y * y < 4 ? 1 : 3, 1e-12);
+    }
+    EXPECT_EQ(count_records("Circular light source: "), 1);
+}
+
+TEST_F(Photograph, RectangularSourceCornersAndSides) {
+    write_file("controlopt.dat", "0 1.0\n");
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    b.code(1) = 4;
+    b.par(4, 1) = 2;  // Height
+    b.par(5, 1) = 6;  // Width
+    photo->take(b);
+    ASSERT_EQ(nsource, 4);
+    auto offset_y = [&](int k) { return source_pts(2, k) - b.par(2, 1); };
+    auto offset_z = [&](int k) { return source_pts(3, k) - b.par(3, 1); };
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_NEAR(std::abs(offset_y(k)), 1, 1e-12);  // H along y at angle 0
+        EXPECT_NEAR(std::abs(offset_z(k)), 3, 1e-12);
+    }
+    b.par(6, 1) = 90;  // Angle: the height runs along z
+    write_file("controlopt.dat", "2 1.0\n");
+    photo->take(b);
+    ASSERT_EQ(nsource, 8);
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_NEAR(std::abs(offset_y(k)), 3, 1e-12);
+        EXPECT_NEAR(std::abs(offset_z(k)), 1, 1e-12);
+    }
+    // Two points inside each of the sides P4-P3 and P2-P1 (the sides of
+    // the Height), at thirds.
+    for (int k = 5; k <= 8; ++k) {
+        EXPECT_NEAR(std::abs(offset_y(k)), 3, 1e-12);
+        EXPECT_NEAR(std::abs(offset_z(k)), 1.0 / 3, 1e-12);
+    }
+    EXPECT_NEAR(std::abs(offset_z(5) - offset_z(6)), 2.0 / 3, 1e-12);
+}
+
+TEST_F(Photograph, LightOfZeroSizeStaysAtItsCentre) {
+    write_file("controlopt.dat", "3 1.0\n");
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    b.code(1) = 4;  // H = W = 0
+    photo->take(b);
+    ASSERT_EQ(nsource, 10);
+    for (int k = 1; k <= nsource; ++k) {
+        EXPECT_EQ(source_pts(2, k), b.par(2, 1));
+        EXPECT_EQ(source_pts(3, k), b.par(3, 1));
+    }
+    for (int k = 0; k < photo->nvalues(); ++k) ASSERT_TRUE(std::isfinite(photo->picture[k]));
+}
+
+TEST_F(Photograph, RingOfPointsAtTheCentreIsThePointSourcePicture) {
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    photo->take(b);
+    const std::vector<double> point(photo->picture.begin(), photo->picture.begin() + photo->nvalues());
+    write_file("controlopt.dat", "3 2.0\n");
+    b.code(1) = 6;
+    photo->take(b);
+    EXPECT_EQ(nsource, 3);
+    EXPECT_EQ(intensity_factor, 2.0);
+    ASSERT_EQ(photo->nvalues(), static_cast<int>(point.size()));
+    for (int k = 0; k < photo->nvalues(); ++k) ASSERT_NEAR(photo->picture[k], point[k], 1e-12) << k;
+}
+
+TEST_F(Photograph, NoPointSourceGivesAnEmptyPicture) {
+    struct Case {
+        int code;
+        const char* controlopt;
+    };
+    for (const Case c : {Case{5, ""}, Case{6, "0 1.0\n"}, Case{3, "-2 1.0\n"}}) {
+        if (*c.controlopt) write_file("controlopt.dat", c.controlopt);
+        BenchTables b = default_bench();
+        b.io(1) = 103;
+        b.code(1) = c.code;
+        std::fill(photo->picture.begin(), photo->picture.begin() + 16, 9.0);
+        photo->take(b);
+        EXPECT_EQ(nsource, 0);
+        EXPECT_EQ(photo->npx, 1);
+        EXPECT_EQ(photo->npy, 1);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(photo->picture[k], 0.0) << c.code;
+    }
+    EXPECT_EQ(count_records("Error: Undefined light source."), 1);
+}
+
+// A film at the image of the source: every ray ends on one point.
+TEST_F(Photograph, FilmAtTheSourceImageKeepsAFinitePicture) {
+    BenchTables b = default_bench();
+    double image[3];
+    bench_image_point(b, image);
+    b.io(1) = 103;
+    b.par(1, 5) = image[0];
+    photo->take(b);
+    EXPECT_LT(photo->window[2] - photo->window[0], 1e-9);
+    EXPECT_GE(photo->npx, 1);
+    EXPECT_GE(photo->npy, 1);
+    EXPECT_LE(photo->nvalues(), 4194304);
+    EXPECT_GT(photo->pwin[2], photo->pwin[0]);
+    EXPECT_GT(photo->pwin[3], photo->pwin[1]);
+    for (int k = 0; k < photo->nvalues(); ++k) ASSERT_TRUE(std::isfinite(photo->picture[k])) << k;
+}
+
+TEST_F(Photograph, ColourPicturesAreDarkAndFinite) {
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    b.io(5) = 1;
+    photo->take(b);
+    ASSERT_GT(photo->nvalues(), 4);
+    for (int k = 0; k < 3 * photo->nvalues(); ++k) ASSERT_EQ(photo->picture[k], 0.0) << k;
+}
+
+TEST_F(Photograph, LightDomainByCase) {
+    struct Case {
+        int id, slot3;
+        double zfrom, zto, yfrom, yto;
+    };
+    const Case cases[] = {{1, 0, -100, 100, 0, 100}, {3, 0, -100, 100, -100, 100}, {2, 0, 0, 50, 0, 30},
+                          {2, 1, 0, 50, -30, 30}};
+    for (const Case& c : cases) {
+        run.ipar(5) = c.id;
+        BenchTables b = default_bench();
+        b.io(1) = 101;  // the left window: the rays' start points
+        b.io(3) = c.slot3;
+        b.ropara[19] = c.id + 10 * c.slot3;  // the case id is not compared: a table entry must differ
+        photo->take(b);
+        EXPECT_DOUBLE_EQ(photo->ray_z[0], c.zfrom) << c.id;
+        EXPECT_DOUBLE_EQ(photo->ray_y[0], c.yfrom) << c.id;
+        EXPECT_NEAR(photo->ray_z[257 * 257 - 1], c.zto, 1e-12) << c.id;
+        EXPECT_NEAR(photo->ray_y[257 * 257 - 1], c.yto, 1e-12) << c.id;
+    }
+}
+
+// On the left window, a point source on the axis at the focal distance
+// lights the aperture's footprint, with the inverse-square fall-off from
+// the source to each cell's lens point.
+TEST_F(Photograph, LeftWindowShowsTheLensAperture) {
+    BenchTables b = default_bench();
+    b.io(1) = 1;
+    b.par(2, 1) = 0;
+    b.par(3, 1) = 0;
+    b.par(5, 2) = 40;  // aperture radius 20
+    photo->take(b);
+    int lit = 0;
+    for (int j = 1; j <= 256; ++j) {
+        for (int i = 1; i <= 256; ++i) {
+            const int c = i + 256 * (j - 1) - 1;
+            const double z = (i - 0.5) * 50.0 / 256, y = (j - 0.5) * 30.0 / 256;
+            const double r2 = y * y + z * z;
+            const double w = photo->cell_weight[c];
+            if (r2 < 20 * 20 - 1e-6) {
+                ++lit;
+                EXPECT_NEAR(w, 0.5 * 500 * 500 / (500 * 500 + r2), 1e-12) << i << " " << j;
+            } else if (r2 > 20 * 20 + 1e-6) {
+                EXPECT_EQ(w, 0.0) << i << " " << j;
+            }
+        }
+    }
+    EXPECT_GT(lit, 10000);
+}
+
+using PhotographDeathTest = Photograph;
+
+TEST_F(PhotographDeathTest, TablesBeyondTheirCapacityStop) {
+    {
+        write_file("controlopt.dat", "40 1.0\n");
+        BenchTables b = default_bench();
+        b.code(1) = 3;
+        b.par(4, 1) = 8;
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than the table holds");
+    }
+    {
+        write_file("controlopt.dat", "499 1.0\n");
+        BenchTables b = default_bench();
+        b.code(1) = 4;
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than the table holds");
+    }
+    {
+        write_file("controlopt.dat", "1001 1.0\n");
+        BenchTables b = default_bench();
+        b.code(1) = 6;
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than the table holds");
+    }
+    {
+        BenchTables b = default_bench();
+        b.nelem = 21;
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more optical elements than the tables hold");
+    }
+    {
+        BenchTables b = default_bench();
+        photo->nnode = 200001;
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "node count outside");
+    }
+    {
+        BenchTables b = default_bench();
+        photo->box_grid(4, 3, 0, 1, 0, 0.6, 1.0);
+        photo->ncell = 200001;
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "cell count outside");
+    }
+    {
+        BenchTables b = default_bench();
+        photo->box_grid(4, 3, 0, 1, 0, 0.6, 1.0);
+        photo->cell_nodes[2] = 21;  // beyond the 20 nodes
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "corner node outside");
+    }
+}
+
+TEST_F(PhotographDeathTest, MissingControlFileStops) {
+    std::remove("controlopt.dat");
+    BenchTables b = default_bench();
+    b.code(1) = 3;
+    EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "controlopt.dat");
+}
+
+}  // namespace
+}  // namespace qelta::testing
