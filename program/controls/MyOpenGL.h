@@ -171,7 +171,7 @@ public:
 
 signals:
     // The context is ready.
-    void InitRC();
+    void OnInitRC();
     void TextChanged(const QString& text);
 
 protected:

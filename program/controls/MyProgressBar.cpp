@@ -119,13 +119,20 @@ void TMyProgressBar::SetProgress(std::int64_t value) {
 
 void TMyProgressBar::SetStepValue(std::int64_t value) { FStep = value; }
 
+// progress + delta, held at the 64-bit limits instead of wrapping round.
+std::int64_t TMyProgressBar::Advanced(std::int64_t delta) const {
+    std::int64_t sum;
+    if (__builtin_add_overflow(FProgress, delta, &sum)) sum = delta > 0 ? INT64_MAX : INT64_MIN;
+    return sum;
+}
+
 void TMyProgressBar::StepIt() {
-    FProgress = Clamped(FProgress + FStep);
+    FProgress = Clamped(Advanced(FStep));
     update();
 }
 
 void TMyProgressBar::StepBy(std::int64_t delta) {
-    FProgress = Clamped(FProgress + delta);
+    FProgress = Clamped(Advanced(delta));
     update();
 }
 
@@ -152,9 +159,14 @@ void TMyProgressBar::SetTextAlign(Qt::Alignment value) {
 // ------------------------------------------------------------ arithmetic
 
 void TMyProgressBar::CalculatePercentDone() {
-    float range = static_cast<float>(FMaxValue - FMinValue);
+    // minimum <= progress <= maximum: the differences are exact in unsigned
+    // arithmetic, even across the whole signed range.
+    auto above = [this](std::int64_t v) {
+        return static_cast<std::uint64_t>(v) - static_cast<std::uint64_t>(FMinValue);
+    };
+    float range = static_cast<float>(above(FMaxValue));
     if (range != 0)
-        FPercentAt = static_cast<float>(static_cast<double>(FProgress - FMinValue) / range * 100);
+        FPercentAt = static_cast<float>(static_cast<double>(above(FProgress)) / range * 100);
     else
         FPercentAt = 100;
 }
@@ -195,7 +207,7 @@ void TMyProgressBar::PaintText(QPainter& canvas) {
     canvas.setFont(font());
     QFontMetrics fm(font());
     int tw = fm.horizontalAdvance(text), th = fm.height();
-    int inner = static_cast<int>(FInnerBorderSize);
+    int inner = static_cast<int>(std::clamp<std::int64_t>(FInnerBorderSize, -65536, 65536));  // far off either way
     int y = (height() - th) / 2;
     int x;
     if (FAlignText & Qt::AlignRight)
@@ -250,8 +262,9 @@ void TMyProgressBar::PaintBorder(QPainter& canvas) {
             start = 2;
             break;
     }
-    for (int i = 0; i < FInnerBorderSize; ++i)
-        outline(canvas, start + i, start + i, W - start - i, H - start - i, FBarBackColor);
+    // Rings past the middle of the client are empty.
+    std::int64_t rings = std::min<std::int64_t>(FInnerBorderSize, (std::min(W, H) + 1) / 2);
+    for (int i = 0; i < rings; ++i) outline(canvas, start + i, start + i, W - start - i, H - start - i, FBarBackColor);
 }
 
 QImage TMyProgressBar::RenderGauge() {

@@ -98,6 +98,7 @@ protected:
 
 private:
     std::int64_t Clamped(std::int64_t value) const;
+    std::int64_t Advanced(std::int64_t delta) const;
     void PaintBar(QPainter& canvas);
     void PaintText(QPainter& canvas);
     void PaintBorder(QPainter& canvas);

@@ -48,6 +48,17 @@ TEST(Gauge, ProgressIsClampedIntoTheRange) {
     g.SetMinValue(INT64_C(-3000000000));
     g.SetProgress(INT64_C(-4000000000));
     EXPECT_EQ(g.Progress(), INT64_C(-3000000000));
+    // Steps past the 64-bit limits stop at the range's ends, not wrapped round.
+    g.SetMaxValue(INT64_MAX);
+    g.SetMinValue(INT64_MIN);
+    g.SetProgress(INT64_MAX - 5);
+    g.SetStepValue(INT64_MAX);
+    g.StepIt();
+    EXPECT_EQ(g.Progress(), INT64_MAX);
+    g.StepBy(INT64_MIN);
+    g.StepBy(INT64_MIN);
+    g.StepBy(INT64_MIN);
+    EXPECT_EQ(g.Progress(), INT64_MIN);
 }
 
 TEST(Gauge, CrossedLimitsCollapseTheRangeAndPullTheProgressIn) {
@@ -79,6 +90,7 @@ TEST(Gauge, PercentageWidthAndText) {
         {0, 100, 100, 150, 100, 150, "100%"},
         {7, 7, 7, 150, 100, 150, "100%"},  // empty range: full
         {-50, 50, -25, 200, 25, 50, "25%"},
+        {INT64_MIN, INT64_MAX, 0, 200, 50, 100, "50%"},  // the whole 64-bit range
     };
     for (const Case& c : cases) {
         TMyProgressBar g;
@@ -256,6 +268,10 @@ TEST(GaugePicture, InnerBorderRingsInTheBarColourInsideTheBorder) {
     EXPECT_TRUE(same(img, 100, 3, fore));
     EXPECT_TRUE(same(img, 197, 15, back));
     EXPECT_TRUE(same(img, 196, 15, fore));
+    // More rings than fit: the whole client in the bar's back colour, at once.
+    g->SetInnerBorderSize(INT64_C(1) << 40);
+    img = g->RenderGauge();
+    EXPECT_TRUE(same(img, 100, 15, back));
 }
 
 TEST(Gauge, PressSinksReleaseRaisesAndClicks) {

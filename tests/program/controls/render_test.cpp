@@ -4,9 +4,11 @@
 // zoom and pan on screen, and the clipboard copy.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTest>
 #include <cmath>
@@ -28,6 +30,9 @@ protected:
     void SetUp() override {
         view = shownView(400, 300);
         ASSERT_TRUE(view) << "the view was not exposed";
+        // A working context reports nothing.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            ASSERT_EQ(qobject_cast<QMessageBox*>(w), nullptr) << w->windowTitle().toStdString();
         view->SetView(0, 1, 0, 1, 0, 1);  // visible -1/6..7/6 x 0..1
         plot = view->AddQuadrilaterals(0, 0, 1, 1, 255);
     }
@@ -42,6 +47,19 @@ protected:
     std::unique_ptr<TMyOpenGL> view;
     TGLQuadrilaterals* plot = nullptr;
 };
+
+TEST(RenderContext, ReadyOnceWithTheFontBuilt) {
+    TMyOpenGL v;
+    int ready = 0;
+    QObject::connect(&v, &TMyOpenGL::OnInitRC, [&] { ++ready; });
+    v.resize(200, 100);
+    v.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v));
+    frame(v);
+    EXPECT_EQ(ready, 1);
+    EXPECT_TRUE(v.isValid());
+    EXPECT_NE(v.FontListBase, 0u);
+}
 
 TEST_F(Render, ContourColoursAtKnownPoints) {
     BlockField b(20, 20, 0, 1, 0, 1, 500);
@@ -159,6 +177,44 @@ TEST_F(Render, WedgeSchematicDashesEightPixelsOnEightOff) {
     }
     EXPECT_GT(solid, pixelOf(*view, b.X1, b.Y1).x() - pixelOf(*view, b.X0, b.Y1).x() - 10);
     savePicture(img, "render_wedge_schematic");
+}
+
+TEST_F(Render, SchematicLinesRunWhereTheirGeometrySays) {
+    auto inkNear = [&](const QImage& img, double x, double y) {
+        QPoint p = pixelOf(*view, x, y);
+        int darkest = 255;
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx) darkest = std::min(darkest, img.pixelColor(p.x() + dx, p.y() + dy).red());
+        return darkest < 140;
+    };
+    view->DraftOn = true;
+    // The wedge and the cone share their box; the cone adds the half ellipse
+    // of its base right of X1.
+    const double s = std::sqrt(0.5);
+    for (bool cone : {false, true}) {
+        if (cone)
+            view->DrawCone(3, 1.4, 20);
+        else
+            view->DrawWedge(3, 1.4, 20);
+        QImage img = frame(*view);
+        TDraftBox b = view->DraftBox(20);
+        EXPECT_TRUE(inkNear(img, 0.5 * (b.Xc + b.X1), 0.5 * (b.Yb + b.Y1))) << cone;  // the ramp
+        EXPECT_TRUE(inkNear(img, 0.5 * (b.X0 + b.X1), b.Y1)) << cone;                 // the top
+        EXPECT_TRUE(inkNear(img, b.X0, b.Yb + 0.2 * (b.Y1 - b.Yb))) << cone;          // the inflow side
+        EXPECT_EQ(inkNear(img, b.X1 + s * 0.05 * (b.X1 - b.Xc), b.Yb + s * (b.Y1 - b.Yb)), cone);
+        EXPECT_FALSE(inkNear(img, b.X1 - 0.1 * (b.X1 - b.Xc), b.Y1 - 0.4 * (b.Y1 - b.Yb))) << cone;  // inside
+        if (cone) savePicture(img, "render_cone_schematic");
+    }
+    view->DrawCylinder(3, 1.4);
+    QImage img = frame(*view);
+    TCylinderBox c = view->CylinderBox();
+    double xm = 0.5 * (c.Xa + c.Xb);
+    EXPECT_TRUE(inkNear(img, xm, c.Yb + (xm - c.Xa)));        // top of the half circle
+    EXPECT_TRUE(inkNear(img, 0.5 * (c.X0 + c.X1), c.Yt));    // the top
+    EXPECT_TRUE(inkNear(img, c.X1, 0.5 * (c.Yb + c.Yt)));    // the outflow side
+    EXPECT_TRUE(inkNear(img, 0.5 * (c.Xb + c.X1), c.Yb));    // the axis beside the cylinder
+    EXPECT_FALSE(inkNear(img, 0.8, 0.3));                    // inside
+    savePicture(img, "render_cylinder_schematic");
 }
 
 TEST_F(Render, EmptySchematicWritesItsNoticeInRed) {
@@ -315,6 +371,27 @@ TEST_F(Render, PickingThroughOverlaysAndCyclingOverlappingObjects) {
     view->DeleteAll();
     rightClick(*view, onLegend);
     EXPECT_EQ(view->CurrentObject, nullptr);
+}
+
+TEST_F(Render, DeleteModeRemovesThePickedObjectHeadIncluded) {
+    BlockField b(4, 4, 0, 1, 0, 1, 16);
+    linearField(b);
+    plot->ShowContour = true;
+    TGLQuadrilaterals* second = view->AddQuadrilaterals(0, 0, 1, 1, 255);  // current
+    b.attach(*second);
+    second->ShowContour = true;
+    view->SetDrawMode(dmDelete);
+    QPoint p = pixelOf(*view, 0.5, 0.5);
+    // Both are hit; the pick moves on from the current one to the head.
+    QTest::mouseClick(view.get(), Qt::LeftButton, Qt::NoModifier, p);
+    EXPECT_EQ(view->FirstObject, second);
+    EXPECT_EQ(second->GetNext(), nullptr);
+    EXPECT_EQ(view->CurrentObject, nullptr);
+    QTest::mouseClick(view.get(), Qt::LeftButton, Qt::NoModifier, p);
+    EXPECT_EQ(view->FirstObject, nullptr);
+    QTest::mouseClick(view.get(), Qt::LeftButton, Qt::NoModifier, p);  // nothing left to pick
+    EXPECT_EQ(view->CurrentObject, nullptr);
+    EXPECT_EQ(frame(*view).pixelColor(p), QColor(Qt::white));
 }
 
 TEST_F(Render, PickedPlotFollowsALeftDrag) {
