@@ -87,8 +87,9 @@ void copy_working_tables(ExchangeColumns<double> par, ExchangeColumns<int> ipar,
     }
 }
 
-// The flow grid's counts must fit the optics' node and cell arrays.
-void check_flow_counts(int nnode, int ncell, int nhang) {
+// The flow grid's counts must fit the optics' node and cell arrays, and the
+// parents of the hanging nodes must be nodes of the grid.
+void check_flow_counts(int nnode, int ncell, int nhang, ExchangeArray<int> hang_nodes) {
     if (nnode < 1 || nnode > max_flow)
         optics_stop({free_text("Stop: flow-grid node count outside 1 ..", max_flow, "for the photograph:", nnode)});
     if (ncell < 0 || ncell > max_flow)
@@ -96,6 +97,12 @@ void check_flow_counts(int nnode, int ncell, int nhang) {
     if (nhang < 0 || nhang > nnode || 2L * nhang > max_flow)
         optics_stop({free_text("Stop: hanging-node count outside 0 ..", std::min(nnode, max_flow / 2),
                                "for the photograph:", nhang)});
+    for (int k = 1; k <= 2 * nhang; ++k) {
+        const int n = hang_nodes.nth(k);
+        if (n < 1 || n > nnode)
+            optics_stop({free_text("Stop: hanging node", (k + 1) / 2, "has a parent node outside 1 ..", nnode, ":",
+                                   n)});
+    }
 }
 
 // n - 1 per node, and the node's place in the bench frame: z = 50 x
@@ -379,7 +386,7 @@ extern "C" void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_p
     optics_log(" nx , ny ", nx, ny);
 
     // 6., 7. Refractive field.
-    check_flow_counts(*nnode, *ncell, *nhang);
+    check_flow_counts(*nnode, *ncell, *nhang, ExchangeArray<int>(hang_nodes, max_flow));
     const ExchangeArray<double> xs(node_x, max_flow), ys(node_y, max_flow);
     const ExchangeColumns<int> cells(cell_nodes, max_flow, 4);
     refractive_field(xs, ys, ExchangeArray<double>(node_r, max_flow), *nnode);
@@ -410,7 +417,7 @@ extern "C" void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_p
                                light, rays, pic);
         else
             trace_test_section_walk(first_picture, source, nvalues, ro, io, photo_par, photo_ipar, *nelem, flow,
-                                    rays, pic);
+                                    light, rays, pic);
     }
 
     // 10. Normalise.

@@ -1,11 +1,11 @@
 #include "optics/flow_trace.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "common/log.h"
 #include "common/run.h"
-#include "common/storage.h"
 
 namespace qelta {
 
@@ -27,6 +27,8 @@ constexpr double snell_floor = 1e-30;
 Array1<Logical, max_rays> ray_done;
 Array1<double, max_rays> start_r;  // radius of the start point
 Array1<double, max_rays> start_x;  // abscissa of the start point
+Array1<int, max_rays> start_cell;  // first cell, 0 for none
+Array1<Logical, max_rays> ray_stopped;  // stopped inside the flow, short of the window
 
 double node_z(const FlowTables& f, int n) { return f.optic_z(n); }
 double node_r(const FlowTables& f, int n) { return f.optic_r(n); }
@@ -50,6 +52,12 @@ bool point_on_or_in_quad(const FlowTables& f, int c, double z, double r) {
     }
     return true;
 }
+
+// ---- Cells round each flow node ----
+// From the cell table handed in, in cell order: the cells of node n are
+// node_cell(node_first(n) .. node_first(n + 1) - 1).
+Array1<int, max_flow + 1> node_first;
+Array1<int, 4 * max_flow> node_cell;
 
 // ---- Start-cell index ----
 // A uniform grid of bins over the flow cells; every cell is listed in each
@@ -209,13 +217,13 @@ int cell_across(const FlowTables& f, int c, int& a, int& b, double pz, double pr
         a = f.parent(h, 1);
         b = f.parent(h, 2);
     }
-    for (int k = 1; k <= nnbr(b); ++k) {
-        const int m = nbrcel(b, k);
+    for (int k = node_first(b); k < node_first(b + 1); ++k) {
+        const int m = node_cell(k);
         if (m != c && has_corner(f, m, a)) return m;
     }
     // From the large cell onto a split edge: its midpoint n decides the half.
-    for (int k = 1; k <= nnbr(b); ++k) {
-        const int m = nbrcel(b, k);
+    for (int k = node_first(b); k < node_first(b + 1); ++k) {
+        const int m = node_cell(k);
         if (m == c) continue;
         for (int j = 1; j <= 4; ++j) {
             const int n = f.corner(m, j);
@@ -241,8 +249,8 @@ int cell_across(const FlowTables& f, int c, int& a, int& b, double pz, double pr
                 b = n;
             else
                 a = n;
-            for (int i = 1; i <= std::min(nnbr(n), 3); ++i) {
-                const int s = nbrcel(n, i);
+            for (int i = node_first(n); i < node_first(n + 1); ++i) {
+                const int s = node_cell(i);
                 if (s != c && has_corner(f, s, other)) return s;
             }
             return 0;
@@ -335,6 +343,14 @@ void carry_straight(int i, double x_to, const RayColumns& ray_dir, RayColumns& r
     ray_pos(i, 3) += ray_dir(i, 3) * t;
 }
 
+// Whether edge (a, b) lies on the grid's outer sides: the end planes
+// z = zmin, z = zmax or the outer radius r = rmax.
+bool on_outer_side(const FlowTables& f, int a, int b, double zmin, double zmax, double rmax) {
+    if (a < 1 || b < 1) return false;
+    const double za = node_z(f, a), zb = node_z(f, b), ra = node_r(f, a), rb = node_r(f, b);
+    return (za == zb && (za == zmin || za == zmax)) || (ra == rb && ra == rmax);
+}
+
 struct NodeTolerance {
     double z_nudge, r_nudge;  // 3e-16 max|z|, 3e-16 max|r|
     double tz, tr;            // twice those
@@ -365,6 +381,22 @@ bool nudge_off_corners(const FlowTables& f, int c, int i, const NodeTolerance& t
 }
 
 }  // namespace
+
+void list_node_cells(const FlowTables& f, int nnode) {
+    for (int n = 1; n <= nnode + 1; ++n) node_first(n) = 0;
+    auto valid = [&](int n) { return n >= 1 && n <= nnode; };
+    for (int c = 1; c <= f.ncell; ++c)
+        for (int k = 1; k <= 4; ++k)
+            if (valid(f.corner(c, k))) ++node_first(f.corner(c, k) + 1);
+    node_first(1) = 1;
+    for (int n = 1; n <= nnode; ++n) node_first(n + 1) += node_first(n);
+    // Fill with node_first(n) as the cursor of node n, then shift back.
+    for (int c = 1; c <= f.ncell; ++c)
+        for (int k = 1; k <= 4; ++k)
+            if (valid(f.corner(c, k))) node_cell(node_first(f.corner(c, k))++) = c;
+    for (int n = nnode; n >= 1; --n) node_first(n + 1) = node_first(n);
+    node_first(1) = 1;
+}
 
 // ---- Snell's law and the cell test ----
 
@@ -449,11 +481,12 @@ CellStep advance_ray_cell(const FlowTables& f, Vec3 pos, Vec3 dir, int c, double
         const double m = (rb - ra) / (zb - za), cc = ra - za * m + m * z0;
         const double A = 1 + s * s - m * m * s3 * s3, B = y0 * s - s3 * m * cc, K = y0 * y0 - cc * cc;
         if (A == 0) continue;
+        const double inv_a = 1 / A;
         double disc = B * B - A * K;
         if (entry) {
             disc = std::max(disc, entry_disc_floor);
             const double root = std::sqrt(disc);
-            const double x1 = (root - B) / A, x2 = (-B - root) / A;
+            const double x1 = (root - B) * inv_a, x2 = (-B - root) * inv_a;
             if (std::min(ra, rb) == 0) {
                 const double xm = (x1 + x2) / 2 - (x1 - x2) * root_shift;
                 const double ym = y0 + s * xm;
@@ -462,8 +495,8 @@ CellStep advance_ray_cell(const FlowTables& f, Vec3 pos, Vec3 dir, int c, double
             offer(std::max(x1, x2));
         } else if (disc >= 0) {
             const double root = std::sqrt(disc);
-            offer((root - B) / A);
-            offer((-B - root) / A);
+            offer((root - B) * inv_a);
+            offer((-B - root) * inv_a);
         }
     }
 
@@ -493,8 +526,16 @@ CellStep advance_ray_cell(const FlowTables& f, Vec3 pos, Vec3 dir, int c, double
         out.at_window = true;
     }
 
-    // 7. Refraction, about the gradient where the cell has one.
-    const double ux = (p.x + e) / (rp + e), uy = (p.y + e) / (rp + e);
+    // 7. Refraction, about the gradient where the cell has one. The radial
+    // unit vector u is regularised near the axis; on the axis itself it is
+    // the one the ray came in along.
+    const double inv_r = 1 / (rp + e);
+    double ux = (p.x + e) * inv_r, uy = (p.y + e) * inv_r;
+    if (rp == 0) {
+        const double t = std::hypot(d.x, d.y);
+        ux = -d.x / t;
+        uy = -d.y / t;
+    }
     const Vec3 edge_normal{(za - zb) * ux, (za - zb) * uy, rb - ra};
     const double gz = f.dnm1_dz(c), gr = f.dnm1_dr(c);
     const double g = std::max(std::abs(gz), std::abs(gr));
@@ -545,7 +586,7 @@ RayEnd trace_ray_cells(const FlowTables& f, Vec3 pos, double r_start, Vec3 dir, 
     double q = std::clamp((extrapolate(f.corner(c, 1)) + extrapolate(f.corner(c, 3))) / 2, qlo, qhi);
 
     // 3. Cell by cell.
-    RayEnd end{pos, dir, 0, false};
+    RayEnd end{pos, dir, 0, false, false, 0, 0};
     int entry_a = 0, entry_b = 0;
     for (;;) {
         if (end.steps >= max_steps) {
@@ -556,6 +597,9 @@ RayEnd trace_ray_cells(const FlowTables& f, Vec3 pos, double r_start, Vec3 dir, 
         ++end.steps;
         end.pos = st.pos;
         end.dir = st.dir;
+        end.at_window = st.at_window;
+        end.exit_a = st.exit_a;
+        end.exit_b = st.exit_b;
         if (st.left_flow || st.at_window) break;
         q = st.q;
         entry_a = st.exit_a;
@@ -571,7 +615,7 @@ void symmetry_ray_tracing(ExchangeArray<int> /*iopara*/, ExchangeArray<double> /
                           int nrays, ExchangeColumns<int> ray_cells, int nraycells, int /*spare12*/,
                           int /*spare13*/, double zmin, double zmax, double rmin, double rmax,
                           double /*spare18*/, double /*spare19*/, const FlowNodeReals& optic_z,
-                          const FlowNodeReals& optic_r, int /*nnode*/, ExchangeColumns<int> cell_nodes, int ncell,
+                          const FlowNodeReals& optic_r, int nnode, ExchangeColumns<int> cell_nodes, int ncell,
                           ExchangeArray<int> hang_nodes, int nhang, const FlowNodeReals& nm1,
                           const FlowNodeReals& dnm1_dz, const FlowNodeReals& dnm1_dr, RayColumns& ray_dir,
                           RayColumns& ray_pos, ExchangeArray<double> cell_weight) {
@@ -585,7 +629,11 @@ void symmetry_ray_tracing(ExchangeArray<int> /*iopara*/, ExchangeArray<double> /
     const double ymax = cylinder_fraction * rmax;
     optics_log("ymax", ymax);
     optics_log("start symmetry_ray_tracing");
-    for (int i = 1; i <= nrays; ++i) ray_done(i) = false;
+    for (int i = 1; i <= nrays; ++i) {
+        ray_done(i) = false;
+        ray_stopped(i) = false;
+    }
+    list_node_cells(f, nnode);
 
     // 4. Entry into the flow region; rays that miss go straight to x_R.
     for (int i = 1; i <= nrays; ++i) {
@@ -597,44 +645,66 @@ void symmetry_ray_tracing(ExchangeArray<int> /*iopara*/, ExchangeArray<double> /
         ray_done(i) = true;
     }
 
-    // 5. First cell of every entering ray (the first in cell order that
-    // holds its start point), then the ray through the cells.
+    // 5. First cell of every entering ray: the first in cell order that
+    // holds its start point (the index lists each bin's cells in that
+    // order). Then every ray from its cell; a ray in no cell goes straight
+    // on, as one that missed the flow.
     optics_log("start...searching rays entering icell");
+    const auto t_search = std::chrono::steady_clock::now();
     const CellIndex ix = build_cell_index(f);
-    const int max_steps = ray_step_limit(ncell);
-    int stopped = 0;
-    for (int i = 1; i <= nrays && ncell > 0; ++i) {
-        if (ray_done(i)) continue;
+    for (int i = 1; i <= nrays; ++i) {
+        start_cell(i) = 0;
+        if (ray_done(i) || ncell < 1) continue;
         const int bin = ix.bin(ray_z.nth(i), start_r(i));
         for (int j = bin_first(bin); j < bin_first(bin + 1); ++j) {
             const int c = bin_cell(j);
             if (!nudge_off_corners(f, c, i, node_tol, ray_z, ray_y, ray_pos)) continue;
             if (!point_on_or_in_quad(f, c, ray_z.nth(i), start_r(i))) continue;
-            const Vec3 p{start_x(i), ray_y.nth(i), ray_z.nth(i)};
-            const RayEnd end = trace_ray_cells(f, p, start_r(i), {ray_dir(i, 1), ray_dir(i, 2), ray_dir(i, 3)}, c,
-                                               w.x_right, max_steps);
-            if (end.step_limit) ++stopped;
-            ray_dir(i, 1) = end.dir.x;
-            ray_dir(i, 2) = end.dir.y;
-            ray_dir(i, 3) = end.dir.z;
-            ray_pos(i, 1) = end.pos.x;
-            ray_pos(i, 2) = end.pos.y;
-            ray_pos(i, 3) = end.pos.z;
-            ray_done(i) = true;
+            start_cell(i) = c;
             break;
         }
-        // In no cell: straight on, as a ray that missed the flow.
-        if (!ray_done(i)) {
-            carry_straight(i, w.x_right, ray_dir, ray_pos);
-            ray_done(i) = true;
-        }
     }
+    const auto t_walk = std::chrono::steady_clock::now();
+    const int max_steps = ray_step_limit(ncell);
+    TraceStats stats{};
+    int stopped = 0;
+    for (int i = 1; i <= nrays; ++i) {
+        if (ray_done(i)) continue;
+        ray_done(i) = true;
+        if (start_cell(i) == 0) {
+            carry_straight(i, w.x_right, ray_dir, ray_pos);
+            continue;
+        }
+        const Vec3 p{start_x(i), ray_y.nth(i), ray_z.nth(i)};
+        const RayEnd end = trace_ray_cells(f, p, start_r(i), {ray_dir(i, 1), ray_dir(i, 2), ray_dir(i, 3)},
+                                           start_cell(i), w.x_right, max_steps);
+        if (end.step_limit) ++stopped;
+        ray_stopped(i) =
+            end.step_limit || (!end.at_window && !on_outer_side(f, end.exit_a, end.exit_b, zmin, zmax, rmax));
+        ++stats.traced;
+        stats.steps += end.steps;
+        ray_dir(i, 1) = end.dir.x;
+        ray_dir(i, 2) = end.dir.y;
+        ray_dir(i, 3) = end.dir.z;
+        ray_pos(i, 1) = end.pos.x;
+        ray_pos(i, 2) = end.pos.y;
+        ray_pos(i, 3) = end.pos.z;
+    }
+    const auto t_end = std::chrono::steady_clock::now();
+    stats.search_seconds = std::chrono::duration<double>(t_walk - t_search).count();
+    stats.walk_seconds = std::chrono::duration<double>(t_end - t_walk).count();
+    trace_stats = stats;
     if (stopped > 0) optics_log("Rays stopped at the step limit:", stopped);
 
-    // 6. No light from rays stopped on the near side of the axis.
-    for (int c = 1; c <= nraycells; ++c)
-        for (int k = 0; k < 4; ++k)
-            if (ray_pos(ray_cells[k].nth(c), 1) < 0) cell_weight.nth(c) = 0;
+    // 6. No light from rays stopped on the near side of the axis (at a
+    // body); rays that missed the flow, crossed it or left it through its
+    // outer sides keep theirs, wherever the section stands.
+    for (int c = 1; c <= nraycells; ++c) {
+        for (int k = 0; k < 4; ++k) {
+            const int i = ray_cells[k].nth(c);
+            if (ray_stopped(i) && ray_pos(i, 1) < 0) cell_weight.nth(c) = 0;
+        }
+    }
 
     // 7., 8. On to the right window; the ends into ray_z, ray_y.
     for (int i = 1; i <= nrays; ++i) {
@@ -830,8 +900,8 @@ double start_refractivity(const FlowTables& f, int c, double z, double y) {
 bool walk_start(const FlowTables& f, const CellIndex& ix, int i, int nnode, WalkRay& r) {
     const double pz = r.pos.z, py = r.pos.y;
     if (i <= nnode && node_z(f, i) == pz && node_r(f, i) == py) {
-        for (int k = 1; k <= nnbr(i); ++k) {
-            const int c = nbrcel(i, k);
+        for (int k = node_first(i); k < node_first(i + 1); ++k) {
+            const int c = node_cell(k);
             const int corner = local_corner(f, c, i);
             if (corner == 0)
                 optics_stop({free_text("Found a hanging node", i, c, pz, py)});
@@ -892,6 +962,7 @@ void walk_rays_section(ExchangeArray<int> iopara, const Array2<int, 20, 20>& ele
     if (run.iaxis != 0) optics_stop({"Axisymmetric case not completed..RW!"});
     const bool second_order = iopara.nth(6) == 1;
     const CellIndex ix = build_cell_index(f);
+    list_node_cells(f, nnode);
 
     // 3. Every ray but those of the hanging nodes.
     auto on_hanging_node = [&](int i) {
@@ -927,8 +998,10 @@ void walk_rays_section(ExchangeArray<int> iopara, const Array2<int, 20, 20>& ele
 
 void trace_test_section_walk(Logical& first_picture, Vec3 source, int& nvalues, ExchangeArray<double> /*ropara*/,
                              ExchangeArray<int> iopara, const ElementReals& elem_par,
-                             const ElementCodes& elem_ipar, int& /*nelem*/, const FlowGrid& flow,
-                             const RayGrid& rays, const PictureArgs& pic) {
+                             const ElementCodes& elem_ipar, int& nelem, const FlowGrid& flow,
+                             const LightDomain& light, const RayGrid& rays, const PictureArgs& pic) {
+    nelem = 5;
+    lay_ray_grid(light, rays);
     get_rays_at_left_window(elem_par, elem_ipar, source, section_element, rays, walk_dir);
     quad_triangle_areas(rays.ray_z, rays.ray_y, rays.nrays, rays.ray_cells, rays.ncells, area_ref);
     const int place = iopara.nth(1);

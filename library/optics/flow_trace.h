@@ -26,8 +26,9 @@
 // - Element tables: 20 slots of 20 elements, slot s of element k at (s, k).
 // - Scalars that are only read pass by value, those written by reference.
 //
-// The cells round each node are read from the shared tables nnbr/nbrcel,
-// which get_cell_vertex leaves holding the cell numbers of cell_nodes.
+// The cells round each node are listed from cell_nodes itself
+// (list_node_cells), so that the tracers rely on nothing but the tables
+// they are given.
 #pragma once
 
 #include "common/array1.h"
@@ -44,11 +45,13 @@ using RayColumns = Array2<double, max_rays, 3>;  // per ray: x, y, z or dx, dy, 
 // element 3 (type 501, else fatal stop "Found a unknown optical element
 // RWB!"). On return every ray's position at x_R is in ray_pos and its z, y
 // in ray_z, ray_y; its direction there in ray_dir. A ray-grid cell one of
-// whose corner rays stopped at x < 0 (at a body's surface) gets weight 0.
-// Writes section = 3.
+// whose corner rays stopped inside the flow at x < 0 (at a body's surface,
+// not where it left through the grid's outer sides z = zmin, z = zmax,
+// r = rmax) gets weight 0. Writes section = 3.
 //
-// Arguments 1..32 in this order; 1, 2, 5, 12, 13, 18, 19 and 22 are not
-// read (pass anything, e.g. 0 for the spare scalars).
+// Arguments 1..32 in this order; 1, 2, 5, 12, 13, 18 and 19 are not read
+// (pass anything, e.g. 0 for the spare scalars). Corner nodes outside
+// 1..nnode are left out of the cells round the nodes.
 void symmetry_ray_tracing(ExchangeArray<int> iopara, ExchangeArray<double> ropara,
                           const Array2<int, 20, 20>& elem_ipar, const Array2<double, 20, 20>& elem_par,
                           int spare5, int& section, ExchangeArray<double> ray_z, ExchangeArray<double> ray_y,
@@ -58,6 +61,16 @@ void symmetry_ray_tracing(ExchangeArray<int> iopara, ExchangeArray<double> ropar
                           ExchangeColumns<int> cell_nodes, int ncell, ExchangeArray<int> hang_nodes, int nhang,
                           const FlowNodeReals& nm1, const FlowNodeReals& dnm1_dz, const FlowNodeReals& dnm1_dr,
                           RayColumns& ray_dir, RayColumns& ray_pos, ExchangeArray<double> cell_weight);
+
+// Work of the last symmetry_ray_tracing call (read by the benchmark): the
+// time of the start-cell search (index included) and of the walk, the rays
+// walked and their cell steps.
+struct TraceStats {
+    double search_seconds, walk_seconds;
+    int traced;
+    long steps;
+};
+inline TraceStats trace_stats;
 
 // Planar cell walker. Ray i is taken to start on grid node i when it lies
 // exactly there (the walker's own layout: one ray per node); any other ray
@@ -79,13 +92,14 @@ void walk_rays_section(ExchangeArray<int> iopara, const Array2<int, 20, 20>& ele
                        const FlowNodeReals& dnm1_dz, const FlowNodeReals& dnm1_dr, RayColumns& walk_dir,
                        RayColumns& ray_pos);
 
-// Twin of trace_test_section for the planar walker: left-window rays, the
-// walk (picture places up to 100) or the straight crossing, the recording
-// optics without cutoff and the mapping.
+// Twin of trace_test_section for the planar walker: the ray grid over the
+// light domain and its rays at the left window, the walk (picture places
+// up to 100) or the straight crossing, the recording optics without cutoff
+// and the mapping. Sets nelem to 5.
 void trace_test_section_walk(Logical& first_picture, Vec3 source, int& nvalues, ExchangeArray<double> ropara,
                              ExchangeArray<int> iopara, const ElementReals& elem_par,
                              const ElementCodes& elem_ipar, int& nelem, const FlowGrid& flow,
-                             const RayGrid& rays, const PictureArgs& pic);
+                             const LightDomain& light, const RayGrid& rays, const PictureArgs& pic);
 
 // ---- Steps of the axisymmetric tracer ----
 
@@ -104,6 +118,11 @@ struct FlowTables {
     int corner(int c, int k) const { return cell_nodes[k - 1].nth(c); }
     int parent(int h, int k) const { return hang_nodes.nth(2 * (h - 1) + k); }
 };
+
+// Lists the cells round every node 1..nnode from the cell table, in cell
+// order; advance_ray_cell and the walker find neighbours there. The two
+// tracers list them themselves.
+void list_node_cells(const FlowTables& flow, int nnode);
 
 // Snell's law across a surface of normal N (any length, either side):
 // eta = (1 + q1)/(1 + q2), c = |d.N|, t = eta d + s (sqrt(1 - eta^2 (1 - c^2)) - eta c) N,
@@ -142,7 +161,9 @@ CellStep advance_ray_cell(const FlowTables& flow, Vec3 pos, Vec3 dir, int c, dou
 struct RayEnd {
     Vec3 pos, dir;
     int steps;
-    bool step_limit;  // stopped by max_steps
+    bool step_limit;     // stopped by max_steps
+    bool at_window;      // reached x_right inside the flow
+    int exit_a, exit_b;  // otherwise the edge it left through (0, 0: no exit found)
 };
 RayEnd trace_ray_cells(const FlowTables& flow, Vec3 pos, double r_start, Vec3 dir, int c, double x_right,
                        int max_steps);

@@ -215,6 +215,7 @@ void map_picture_grey(int& slot4, Logical& first_picture, int& nvalues, Exchange
             const double a = deformed_area(c, k);
             if (a == 0) continue;
             const double v = std::abs(area(c, k) / a * cell_weight.nth(c));
+            if (v == 0) continue;  // a dark cell adds nothing
             raster_triangle(cell_triangle(rays, c, k), pic, [&](int n) { pic.picture.nth(n) += v; });
         }
     }

@@ -182,6 +182,9 @@ void trace_test_section(Logical& first_picture, Vec3 source, int& nvalues, Excha
                         ExchangeArray<int> iopara, const ElementReals& elem_par, const ElementCodes& elem_ipar,
                         int& nelem, const FlowGrid& flow, const FlowExtent& extent, const LightDomain& light,
                         const RayGrid& rays, const PictureArgs& pic);
+// The ray grid's start points on the left window over the light domain,
+// and its cells' corner rays.
+void lay_ray_grid(const LightDomain& light, const RayGrid& rays);
 // Ray directions after the first lens at the left window of the section,
 // and the illumination weight of each ray-grid cell.
 void get_rays_at_left_window(const ElementReals& elem_par, const ElementCodes& elem_ipar, Vec3 source,

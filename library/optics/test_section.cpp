@@ -18,28 +18,6 @@ constexpr int rays_across = ray_intervals + 1;  // 257
 int ray_number(int i, int j) { return i + rays_across * (j - 1); }
 int cell_number(int i, int j) { return i + ray_intervals * (j - 1); }
 
-// Start points on the left window over the light domain, and the cells'
-// corner rays, counterclockwise in (z, y).
-void lay_ray_grid(const LightDomain& light, const RayGrid& rays) {
-    for (int j = 1; j <= rays_across; ++j) {
-        for (int i = 1; i <= rays_across; ++i) {
-            rays.ray_z.nth(ray_number(i, j)) = light.zfrom + (i - 1) * light.sdz;
-            rays.ray_y.nth(ray_number(i, j)) = light.yfrom + (j - 1) * light.sdy;
-        }
-    }
-    rays.ncells = ray_intervals * ray_intervals;
-    for (int j = 1; j <= ray_intervals; ++j) {
-        for (int i = 1; i <= ray_intervals; ++i) {
-            const int c = cell_number(i, j);
-            const int p = ray_number(i, j);
-            rays.ray_cells[0].nth(c) = p;
-            rays.ray_cells[1].nth(c) = p + 1;
-            rays.ray_cells[2].nth(c) = p + rays_across + 1;
-            rays.ray_cells[3].nth(c) = p + rays_across;
-        }
-    }
-}
-
 // The first lens as the left window sees it: C, f and aperture D; the
 // source S; s = Cx - Sx, d = x_L - Cx and E = f d + (f - d) s.
 struct FirstLens {
@@ -80,6 +58,26 @@ Vec3 window_direction(const FirstLens& l, double y, double z) {
 }
 
 }  // namespace
+
+void lay_ray_grid(const LightDomain& light, const RayGrid& rays) {
+    for (int j = 1; j <= rays_across; ++j) {
+        for (int i = 1; i <= rays_across; ++i) {
+            rays.ray_z.nth(ray_number(i, j)) = light.zfrom + (i - 1) * light.sdz;
+            rays.ray_y.nth(ray_number(i, j)) = light.yfrom + (j - 1) * light.sdy;
+        }
+    }
+    rays.ncells = ray_intervals * ray_intervals;
+    for (int j = 1; j <= ray_intervals; ++j) {
+        for (int i = 1; i <= ray_intervals; ++i) {
+            const int c = cell_number(i, j);
+            const int p = ray_number(i, j);
+            rays.ray_cells[0].nth(c) = p;
+            rays.ray_cells[1].nth(c) = p + 1;
+            rays.ray_cells[2].nth(c) = p + rays_across + 1;
+            rays.ray_cells[3].nth(c) = p + rays_across;
+        }
+    }
+}
 
 void get_rays_at_left_window(const ElementReals& elem_par, const ElementCodes& elem_ipar, Vec3 source,
                              int section, const RayGrid& rays, RayVectors& dir) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "common/run.h"
+#include "optics/flow_trace.h"
 #include "optics/optics.h"
 #include "photo_fixture.h"
 #include "support/default_bench.h"
@@ -67,6 +68,97 @@ TEST_F(Photograph, WithoutFlowThePictureIsUniform) {
     // Outside the ray ends the film is dark.
     EXPECT_EQ(photo->grey(1, 1), 0.0);
     EXPECT_EQ(photo->grey(photo->npx + 1, photo->npy + 1), 0.0);
+}
+
+// Gladstone-Dale: n - 1 = K rho with K = 2.838e-4 in single precision; the
+// grid is placed at 50 times its size (the explosion box shifted by half
+// its length), and a density linear in x and y has the gradient K grad rho
+// / 50 in every cell.
+TEST_F(Photograph, RefractiveFieldFollowsTheDensity) {
+    const double k = static_cast<double>(2.838e-4f);
+    for (const int id : {2, 5}) {
+        run.ipar(5) = id;
+        for (int n = 0; n < photo->nnode; ++n) photo->node_r[n] = 1 + 0.3 * photo->node_x[n] + 0.7 * photo->node_y[n];
+        BenchTables b = default_bench();
+        b.io(1) = 103;
+        b.ropara[19] = id;
+        photo->take(b);
+        for (int n = 1; n <= photo->nnode; ++n) {
+            EXPECT_EQ(nm1(n), k * photo->node_r[n - 1]);
+            EXPECT_EQ(optic_z(n), 50 * (photo->node_x[n - 1] - (id == 5 ? 0.5 : 0)));
+            EXPECT_EQ(optic_r(n), 50 * photo->node_y[n - 1]);
+        }
+        for (int c = 1; c <= photo->ncell; ++c) {
+            EXPECT_NEAR(dnm1_dz(c), k * 0.3 / 50, 1e-12 * k);
+            EXPECT_NEAR(dnm1_dr(c), k * 0.7 / 50, 1e-12 * k);
+        }
+    }
+}
+
+// With one density everywhere the flow bends no ray: the film shows the
+// picture of the bench without the flow.
+TEST_F(Photograph, UniformFlowGivesTheNoFlowPicture) {
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    photo->take(b);
+    const std::vector<double> no_flow(photo->picture.begin(), photo->picture.begin() + photo->nvalues());
+    b.io(1) = 3;
+    photo->take(b);
+    ASSERT_EQ(photo->nvalues(), static_cast<int>(no_flow.size()));
+    for (int k = 0; k < photo->nvalues(); ++k) ASSERT_NEAR(photo->picture[k], no_flow[k], 1e-9) << k;
+}
+
+// The planar walker's twin lays the ray grid over the light domain for
+// every point source, as the axisymmetric path does: a source after one
+// imaged at the film starts from the window, not from the film.
+TEST_F(Photograph, WalkerLaysTheRayGridForEverySource) {
+    BenchTables b = default_bench();
+    ElementReals par;
+    ElementCodes ipar;
+    for (int k = 1; k <= 5; ++k)
+        for (int s = 1; s <= 20; ++s) {
+            par(s, k) = b.par(s, k);
+            ipar(s, k) = b.elem_ipar[s - 1 + 20 * (k - 1)];
+        }
+    Photo& ph = *photo;
+    const RayGrid rays{{ph.ray_z.data(), max_rays}, {ph.ray_y.data(), max_rays}, ph.nrays, ph.nray_cells,
+                       {ph.ray_cells.data(), max_rays, 4}, {ph.cell_weight.data(), max_rays}};
+    const PictureArgs pic{ph.window[0], ph.window[1], ph.window[2], ph.window[3], ph.pixel_size,
+                          ph.pwin[0],   ph.pwin[1],   ph.pwin[2],   ph.pwin[3],   ph.npx,
+                          ph.npy,       {ph.picture.data(), 3 * maxpix}};
+    const FlowGrid flow{ph.nnode, {ph.cell_nodes.data(), max_flow, 4}, ph.ncell, {ph.hang_nodes.data(), max_flow}, 0};
+    const LightDomain light{0, 50, 0, 30, 50.0 / 256, 30.0 / 256};
+    ph.nrays = 257 * 257;
+    int nelem = 6, nvalues = 0;
+    Logical first = true;
+    const Vec3 source{b.par(1, 1), b.par(2, 1), b.par(3, 1)};
+    b.io(1) = 103;
+    trace_test_section_walk(first, source, nvalues, {b.ropara, 20}, {b.iopara, 20}, par, ipar, nelem, flow, light,
+                            rays, pic);
+    EXPECT_EQ(nelem, 5);
+    EXPECT_NEAR(ph.ray_z[0], 0, 1e-3);  // the film sees the section upside down
+    EXPECT_NEAR(ph.ray_z[256], -50, 1e-3);
+    b.io(1) = 101;
+    trace_test_section_walk(first, source, nvalues, {b.ropara, 20}, {b.iopara, 20}, par, ipar, nelem, flow, light,
+                            rays, pic);
+    for (int j = 1; j <= 257; j += 64)
+        for (int i = 1; i <= 257; i += 64) {
+            EXPECT_EQ(ph.ray_z[i + 257 * (j - 1) - 1], (i - 1) * 50.0 / 256);
+            EXPECT_EQ(ph.ray_y[i + 257 * (j - 1) - 1], (j - 1) * 30.0 / 256);
+        }
+}
+
+// The photograph treats a lens of the second kind (102) as a thin lens.
+TEST_F(Photograph, LensesOfBothKindsImageAlike) {
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    photo->take(b);
+    const std::vector<double> thin(photo->picture.begin(), photo->picture.begin() + photo->nvalues());
+    b.code(2) = 102;
+    b.code(4) = 102;
+    photo->take(b);
+    ASSERT_EQ(photo->nvalues(), static_cast<int>(thin.size()));
+    for (int k = 0; k < photo->nvalues(); ++k) ASSERT_EQ(photo->picture[k], thin[k]) << k;
 }
 
 TEST_F(Photograph, StraightAboveOneHundredIsTheNoFlowPicture) {
@@ -324,6 +416,27 @@ TEST_F(PhotographDeathTest, TablesBeyondTheirCapacityStop) {
         photo->box_grid(4, 3, 0, 1, 0, 0.6, 1.0);
         photo->cell_nodes[2] = 21;  // beyond the 20 nodes
         EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "corner node outside");
+    }
+    {
+        BenchTables b = default_bench();
+        photo->box_grid(4, 3, 0, 1, 0, 0.6, 1.0);
+        photo->nhang = 1;
+        photo->hang_nodes[0] = 2;
+        photo->hang_nodes[1] = 0;  // no such node
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "parent node outside");
+    }
+}
+
+TEST_F(PhotographDeathTest, UnknownElementsBeforeTheSectionStop) {
+    {
+        BenchTables b = default_bench();
+        b.code(3) = 502;
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "Found a unknown optical element LWB!");
+    }
+    {
+        BenchTables b = default_bench();
+        b.code(2) = 501;
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "Found a unknown optical element LWA!");
     }
 }
 

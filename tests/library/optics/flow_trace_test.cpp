@@ -84,6 +84,7 @@ struct FlowTrace : qelta::testing::LibraryTest {
             rmax = std::max(rmax, optic_r(n));
         }
         rmin = -rmax;  // axisymmetric extent
+        list_node_cells(tables(), nnode);
     }
 
     // q = q0 + a z + b r at the nodes, and its gradient in every cell.
@@ -370,20 +371,81 @@ TEST_F(FlowTrace, RayEntersFlowRegionWhereItsLineDoes) {
 }
 
 // A ray on the axis plane y = 0 passes through the axis: it goes on into
-// the mirror image of its cell and is turned along its whole chord, as a
-// ray just beside the axis is. In q = q0 + a z the rays climb across the
-// layers z = const and bend toward +z.
+// the mirror image of its cell. In q = q0 + a z the rays climb across the
+// layers z = const and bend toward +z, the ray through the axis along its
+// whole chord as a ray just beside the axis is. By symmetry the ray through
+// the axis stays in its plane, also where q changes with r (b > 0), though
+// the refraction at the axis then splits its chord where the ray beside it
+// has none. The rays start inside the cylinder, in the cells on the axis.
 TEST_F(FlowTrace, RayThroughAxisIsTracedAcrossIt) {
     make_grid(8, 8, 0.0, 0.0, 0.125);
-    linear_field(2.838e-4, 4e-6, 0);
+    section(48.5, 103);  // left window x = -3, right window beyond the flow
+    for (double b : {0.0, 3e-6}) {
+        linear_field(2.838e-4, 4e-6, b);
+        nrays = 0;
+        const Vec3 d0 = unit(Vec3{1, 0, 0.1});
+        add_ray(0.0, 10, d0);
+        add_ray(1e-3, 10, d0);
+        trace();
+        const double turn_axis = ray_dir(1, 3) - d0.z, turn_beside = ray_dir(2, 3) - d0.z;
+        EXPECT_GT(turn_axis, 1e-5) << b;
+        if (b == 0) {
+            EXPECT_NEAR(turn_axis, turn_beside, 1e-3 * turn_beside);
+        }
+        EXPECT_LT(std::abs(ray_dir(1, 2)), 1e-12) << b;
+        EXPECT_LT(std::abs(ray_pos(1, 2)), 1e-9) << b;
+    }
+}
+
+// A ray that starts on an edge shared by two cells is traced from the
+// first of them in cell order, however the start-cell search finds it; the
+// two cells' gradients differ, so the start cell shows in the ray's end.
+TEST_F(FlowTrace, RayOnSharedEdgeStartsInTheFirstCell) {
+    make_grid(8, 8, 0.0, 0.0, 0.125, {3, 12, 21, 30, 44});  // nodes every 6.25
+    for (int n = 1; n <= nnode; ++n) nm1(n) = 2.838e-4 + 1e-6 * (n % 7);
+    for (int c = 1; c <= ncell; ++c) {
+        dnm1_dz(c) = 1e-7 * (c % 5) - 2e-7;
+        dnm1_dr(c) = 1e-7 * (c % 3) + 1e-7;
+    }
+    section(0, 40);  // left window x = -20, inside the cylinder
     nrays = 0;
-    const Vec3 d0 = unit(Vec3{1, 0, 0.1});
-    add_ray(0.0, 10 - 0.1 * 100, d0);
-    add_ray(1e-3, 10 - 0.1 * 100, d0);
+    const Vec3 d0 = unit(Vec3{1, 0.04, -0.03});
+    for (int k = 1; k <= 7; ++k) add_ray(10, 6.25 * k, d0);         // on edges z = const
+    for (int k = 0; k <= 7; ++k) add_ray(15, 3.1 + 6.25 * k, d0);   // on the edges r = 25
+    struct Start {
+        Vec3 p;
+        double r;
+        int first, second;
+    };
+    std::vector<Start> starts;
+    const FlowTables f = tables();
+    auto holds = [&](int c, double z, double r) {
+        for (int k = 1; k <= 4; ++k) {
+            const int a = f.corner(c, k), b = f.corner(c, k % 4 + 1);
+            if ((optic_z(b) - optic_z(a)) * (r - optic_r(a)) - (optic_r(b) - optic_r(a)) * (z - optic_z(a)) < 0)
+                return false;
+        }
+        return true;
+    };
+    for (int i = 1; i <= nrays; ++i) {
+        Start s{start(i), std::hypot(x_left(), ray_y[i - 1]), 0, 0};
+        for (int c = 1; c <= ncell; ++c) {
+            if (!holds(c, s.p.z, s.r)) continue;
+            (s.first == 0 ? s.first : s.second) = c;
+            if (s.second) break;
+        }
+        ASSERT_GT(s.second, 0) << "ray " << i << " lies on no shared edge";
+        starts.push_back(s);
+    }
     trace();
-    const double turn_axis = ray_dir(1, 3) - d0.z, turn_beside = ray_dir(2, 3) - d0.z;
-    EXPECT_GT(turn_beside, 1e-5);
-    EXPECT_NEAR(turn_axis, turn_beside, 1e-3 * turn_beside);
+    for (int i = 1; i <= nrays; ++i) {
+        const Start& s = starts[i - 1];
+        const RayEnd from_first = trace_ray_cells(f, s.p, s.r, d0, s.first, x_right(), ray_step_limit(ncell));
+        const RayEnd from_second = trace_ray_cells(f, s.p, s.r, d0, s.second, x_right(), ray_step_limit(ncell));
+        EXPECT_NEAR(norm(end(i) - straight_end(from_first.pos, from_first.dir)), 0.0, 1e-12) << "ray " << i;
+        EXPECT_EQ(norm(dir(i) - from_first.dir), 0.0) << "ray " << i;
+        EXPECT_GT(norm(from_second.dir - from_first.dir), 1e-9) << "ray " << i;
+    }
 }
 
 // A ray that sits exactly on a grid node is moved a little into the cell
@@ -431,69 +493,111 @@ TEST_F(FlowTrace, CellsOfRaysStoppedAtBodyGetNoLight) {
     for (int i = 1; i <= nrays; ++i) EXPECT_NEAR(ray_pos(i, 1), x_right(), 1e-12);
 }
 
-// Every step refracts by Snell's law about the gradient of q, (dq/dr u, dq/dz)
-// with u the radial unit vector (the cells all have a gradient), and the
-// ray goes on in a cell that holds the crossing: across plain edges, from a
-// small cell through half a split edge into the large one and back.
-TEST_F(FlowTrace, EveryStepObeysSnellAboutTheGradientAndFindsTheNextCell) {
+// Only a stop at a body darkens: rays that leave the grid through its end
+// planes on the near side of the axis, and rays of a section whose right
+// window lies on the near side, keep their light.
+TEST_F(FlowTrace, RaysLeavingOrCrossingTheFlowKeepTheirLight) {
+    make_grid(8, 8, 0.0, 0.0, 0.125);  // z and r from 0 to 50, no body
+    linear_field(2.838e-4, 2e-6, 3e-6);
+    struct Case {
+        const char* what;
+        double x, depth;  // section
+        Vec3 d;
+    } cases[] = {
+        {"out through the end plane z = 0 at x < 0", 0, 200, {1, 0, -0.5}},
+        {"out through the end plane z = 50 at x < 0", 0, 200, {1, 0, 0.5}},
+        {"right window at x = -50", -150, 200, {1, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        section(c.x, c.depth);
+        ray_lattice(21, 21, 0.5, 49.5, -45, 45, {-1e12, 0, 0});
+        for (int i = 1; i <= nrays; ++i) {
+            const Vec3 d = unit(c.d);
+            ray_dir(i, 1) = d.x;
+            ray_dir(i, 2) = d.y;
+            ray_dir(i, 3) = d.z;
+        }
+        trace();
+        for (int k = 0; k < nraycells; ++k) EXPECT_EQ(weight[k], 1.0) << c.what << ", ray-grid cell " << k + 1;
+        for (int i = 1; i <= nrays; ++i) EXPECT_NEAR(ray_pos(i, 1), x_right(), 1e-12) << c.what;
+    }
+}
+
+// Every step refracts by Snell's law, n1 sin(theta1) = n2 sin(theta2)
+// to 1e-14, and the ray goes on in a cell that holds the crossing: across
+// plain edges, from a small cell through half a split edge into the large
+// one and back. Two fields: cells that carry the gradient of q = q0 + a z
+// + b r refract about that gradient, (b u, a) with u the radial unit
+// vector; cells without a gradient (q jumps only from edge to edge) about
+// the normal of the edge's surface of revolution, ((za - zb) u, rb - ra).
+// Steps where Snell's radicand is floored (grazing rays) are left out.
+TEST_F(FlowTrace, EveryStepObeysSnellAndFindsTheNextCell) {
     make_grid(8, 8, 0.0, 0.0, 0.125, {19, 20, 27, 28, 37, 46});
     const double q0 = 2.838e-4, a = 3e-6, b = 5e-6;
-    linear_field(q0, a, b);
     section(0, 60);  // left window x = -30, inside the cylinder
     const FlowTables f = tables();
-    int checked = 0, onto_half = 0, off_half = 0;
-    for (double y : {4.1, 10.3, 17.9, 23.3}) {
-        for (double z : {6.2, 18.7, 27.1, 33.9}) {
-            const Vec3 d0 = unit(Vec3{1, -0.05, 0.12});
-            Vec3 p{x_left(), y, z}, d = d0;
-            int c = cell_at(z, std::hypot(p.x, y));
-            ASSERT_GT(c, 0);
-            double q = q0 + a * z + b * std::hypot(p.x, y);
-            int ea = 0, eb = 0;
-            for (int step = 0; step < 1000; ++step) {
-                const CellStep st = advance_ray_cell(f, p, d, c, x_right(), q, ea, eb);
-                if (!st.floored && !st.left_flow) {
-                    const Vec3 n = st.normal;
+    for (const bool about_gradient : {true, false}) {
+        linear_field(q0, a, b);
+        if (!about_gradient) {
+            for (int c = 1; c <= ncell; ++c) dnm1_dz(c) = dnm1_dr(c) = 0;
+        }
+        int checked = 0, onto_half = 0, off_half = 0;
+        for (double y : {4.1, 10.3, 17.9, 23.3}) {
+            for (double z : {6.2, 18.7, 27.1, 33.9}) {
+                const Vec3 d0 = unit(Vec3{1, -0.05, 0.12});
+                Vec3 p{x_left(), y, z}, d = d0;
+                int c = cell_at(z, std::hypot(p.x, y));
+                ASSERT_GT(c, 0);
+                double q = q0 + a * z + b * std::hypot(p.x, y);
+                int ea = 0, eb = 0;
+                for (int step = 0; step < 1000; ++step) {
+                    const CellStep st = advance_ray_cell(f, p, d, c, x_right(), q, ea, eb);
+                    if (!st.floored && !st.left_flow) {
+                        const Vec3 n = st.normal;
+                        const double r = std::hypot(st.pos.x, st.pos.y);
+                        const Vec3 u{st.pos.x / r, st.pos.y / r, 0};
+                        const double dz = optic_z(st.exit_a) - optic_z(st.exit_b);
+                        const double dr = optic_r(st.exit_b) - optic_r(st.exit_a);
+                        const Vec3 expect = about_gradient ? b * u + Vec3{0, 0, a} : dz * u + Vec3{0, 0, dr};
+                        EXPECT_LT(norm(cross(n, unit(expect))), 1e-6) << about_gradient;
+                        const Vec3 t_in = (1 + st.q_in) * (st.dir_in - dot(st.dir_in, n) * n);
+                        const Vec3 t_out = (1 + st.q) * (st.dir - dot(st.dir, n) * n);
+                        EXPECT_LT(norm(t_out - t_in), 1e-14) << about_gradient;
+                        EXPECT_GT(dot(st.dir_in, n) * dot(st.dir, n), 0) << about_gradient;
+                        EXPECT_NEAR(norm(st.dir), 1.0, 1e-15);
+                        checked += st.q != st.q_in;
+                    }
+                    if (st.left_flow || st.at_window) break;
                     const double r = std::hypot(st.pos.x, st.pos.y);
-                    const Vec3 grad = unit(Vec3{b * st.pos.x / r, b * st.pos.y / r, a});
-                    EXPECT_LT(norm(cross(n, grad)), 1e-6);
-                    const Vec3 t_in = (1 + st.q_in) * (st.dir_in - dot(st.dir_in, n) * n);
-                    const Vec3 t_out = (1 + st.q) * (st.dir - dot(st.dir, n) * n);
-                    EXPECT_LT(norm(t_out - t_in), 1e-14);
-                    EXPECT_GT(dot(st.dir_in, n) * dot(st.dir, n), 0);
-                    EXPECT_NEAR(norm(st.dir), 1.0, 1e-15);
-                    ++checked;
+                    // The crossing lies on the next cell's outline or inside it.
+                    for (int k = 1; k <= 4; ++k) {
+                        const int na = f.corner(st.next_cell, k), nb = f.corner(st.next_cell, k % 4 + 1);
+                        EXPECT_GE((optic_z(nb) - optic_z(na)) * (r - optic_r(na)) -
+                                      (optic_r(nb) - optic_r(na)) * (st.pos.z - optic_z(na)),
+                                  -1e-9)
+                            << "cell " << st.next_cell;
+                    }
+                    // Onto half a split edge (the edge kept holds its midpoint),
+                    // or off one (the kept edge is the whole split edge).
+                    if (st.exit_a <= nhang || st.exit_b <= nhang) ++onto_half;
+                    for (int h = 1; h <= nhang; ++h) {
+                        const bool whole = (st.exit_a == f.parent(h, 1) && st.exit_b == f.parent(h, 2)) ||
+                                           (st.exit_a == f.parent(h, 2) && st.exit_b == f.parent(h, 1));
+                        if (whole && local_corner_of(f, c, h)) ++off_half;
+                    }
+                    p = st.pos;
+                    d = st.dir;
+                    q = st.q;
+                    c = st.next_cell;
+                    ea = st.exit_a;
+                    eb = st.exit_b;
                 }
-                if (st.left_flow || st.at_window) break;
-                const double r = std::hypot(st.pos.x, st.pos.y);
-                // The crossing lies on the next cell's outline or inside it.
-                for (int k = 1; k <= 4; ++k) {
-                    const int na = f.corner(st.next_cell, k), nb = f.corner(st.next_cell, k % 4 + 1);
-                    EXPECT_GE((optic_z(nb) - optic_z(na)) * (r - optic_r(na)) -
-                                  (optic_r(nb) - optic_r(na)) * (st.pos.z - optic_z(na)),
-                              -1e-9)
-                        << "cell " << st.next_cell;
-                }
-                // Onto half a split edge (the edge kept holds its midpoint),
-                // or off one (the kept edge is the whole split edge).
-                if (st.exit_a <= nhang || st.exit_b <= nhang) ++onto_half;
-                for (int h = 1; h <= nhang; ++h) {
-                    const bool whole = (st.exit_a == f.parent(h, 1) && st.exit_b == f.parent(h, 2)) ||
-                                       (st.exit_a == f.parent(h, 2) && st.exit_b == f.parent(h, 1));
-                    if (whole && local_corner_of(f, c, h)) ++off_half;
-                }
-                p = st.pos;
-                d = st.dir;
-                q = st.q;
-                c = st.next_cell;
-                ea = st.exit_a;
-                eb = st.exit_b;
             }
         }
+        EXPECT_GT(checked, 100) << about_gradient;
+        EXPECT_GT(onto_half, 5) << about_gradient;
+        EXPECT_GT(off_half, 5) << about_gradient;
     }
-    EXPECT_GT(checked, 100);
-    EXPECT_GT(onto_half, 5);
-    EXPECT_GT(off_half, 5);
 }
 
 // A crossing exactly on a grid node is moved 1e-13 of the edge off it and

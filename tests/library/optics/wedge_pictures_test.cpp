@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cmath>
 #include <filesystem>
@@ -25,7 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const picture_folder = "/work/optics-pictures";
+// Copies of the pictures are kept in the build tree, for a look after the run.
+const char* const picture_folder = QELTA_PICTURE_DIR;
 
 // The grey picture as an image, y up.
 void write_png(const Photo& ph, const std::string& name) {
@@ -34,6 +36,65 @@ void write_png(const Photo& ph, const std::string& name) {
         uchar* row = img.scanLine(ph.npy + 1 - j);
         for (int i = 1; i <= ph.npx + 1; ++i)
             row[i - 1] = static_cast<uchar>(std::lround(255 * std::clamp(ph.grey(i, j), 0.0, 1.0)));
+    }
+    ASSERT_TRUE(img.save(QString::fromStdString(name), "PNG")) << name;
+    std::error_code ec;
+    fs::create_directories(picture_folder, ec);
+    fs::copy_file(name, fs::path(picture_folder) / name, fs::copy_options::overwrite_existing, ec);
+}
+
+// The node densities over the same picture window, for comparison: film
+// point (z, y) shows the section point (-z, -y), that is grid (x, y) =
+// (-z, -y) / 50; each flow cell is two triangles, linear in between. Dark
+// is the smallest density, white the largest; outside the flow black.
+void write_density_png(const Photo& ph, const std::string& name) {
+    const int nz = ph.npx + 1, ny = ph.npy + 1;
+    std::vector<double> rho(static_cast<std::size_t>(nz) * ny, -1);
+    double lo = 1e300, hi = -1e300;
+    for (int n = 0; n < ph.nnode; ++n) {
+        lo = std::min(lo, ph.node_r[n]);
+        hi = std::max(hi, ph.node_r[n]);
+    }
+    const double dz = (ph.pwin[2] - ph.pwin[0]) / ph.npx, dy = (ph.pwin[3] - ph.pwin[1]) / ph.npy;
+    auto corner = [&](int c, int k) { return ph.cell_nodes[c + k * flow_capacity] - 1; };
+    for (int c = 0; c < ph.ncell; ++c) {
+        for (const auto& t : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
+            double z[3], y[3], v[3];
+            for (int k = 0; k < 3; ++k) {
+                const int n = corner(c, t[k]);
+                z[k] = -50 * ph.node_x[n];
+                y[k] = -50 * ph.node_y[n];
+                v[k] = ph.node_r[n];
+            }
+            const double det = (z[1] - z[0]) * (y[2] - y[0]) - (z[2] - z[0]) * (y[1] - y[0]);
+            if (det == 0) continue;
+            // The picture nodes of the triangle's box, counted from 0.
+            auto below = [](const double* v, double origin, double h) {
+                return std::max(0, static_cast<int>(std::floor((std::min({v[0], v[1], v[2]}) - origin) / h)));
+            };
+            auto above = [](const double* v, double origin, double h, int n) {
+                return std::min(n - 1, static_cast<int>(std::ceil((std::max({v[0], v[1], v[2]}) - origin) / h)));
+            };
+            const int i0 = below(z, ph.pwin[0], dz), i1 = above(z, ph.pwin[0], dz, nz);
+            const int j0 = below(y, ph.pwin[1], dy), j1 = above(y, ph.pwin[1], dy, ny);
+            for (int j = j0; j <= j1; ++j) {
+                for (int i = i0; i <= i1; ++i) {
+                    const double pz = ph.pwin[0] + i * dz - z[0], py = ph.pwin[1] + j * dy - y[0];
+                    const double a = (pz * (y[2] - y[0]) - (z[2] - z[0]) * py) / det;
+                    const double b = ((z[1] - z[0]) * py - pz * (y[1] - y[0])) / det;
+                    if (a < -1e-12 || b < -1e-12 || a + b > 1 + 1e-12) continue;
+                    rho[i + static_cast<std::size_t>(nz) * j] = v[0] + a * (v[1] - v[0]) + b * (v[2] - v[0]);
+                }
+            }
+        }
+    }
+    QImage img(nz, ny, QImage::Format_Grayscale8);
+    for (int j = 0; j < ny; ++j) {
+        uchar* row = img.scanLine(ny - 1 - j);
+        for (int i = 0; i < nz; ++i) {
+            const double v = rho[i + static_cast<std::size_t>(nz) * j];
+            row[i] = v < 0 ? 0 : static_cast<uchar>(std::lround(40 + 215 * (v - lo) / (hi - lo)));
+        }
     }
     ASSERT_TRUE(img.save(QString::fromStdString(name), "PNG")) << name;
     std::error_code ec;
@@ -124,6 +185,7 @@ TEST_F(WedgePictures, ShadowgraphAndSchlierenShowTheShock) {
     BenchTables b = default_bench();
     photo->take(b);
     write_png(*photo, "wedge_shadowgraph.png");
+    write_density_png(*photo, "wedge_density.png");
     expect_incident_shock(*photo, x_s);
 
     // Schlieren: four point sources (a 2 x 1 rectangle), their images 0.2
