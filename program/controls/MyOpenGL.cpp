@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QRubberBand>
 #include <QSurfaceFormat>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -19,7 +20,7 @@
 #include <numbers>
 
 #include "platform/FloatText.h"
-#include "platform/MessageBox.h"
+#include "platform/MessageBoxes.h"
 
 namespace vorlantic {
 
@@ -99,7 +100,11 @@ bool TMyOpenGL::event(QEvent* event) {
     bool made = event->type() == QEvent::Show || event->type() == QEvent::Resize;
     if (made && !contextReported_ && !isValid() && isVisible() && !size().isEmpty() && window()->windowHandle()) {
         contextReported_ = true;
-        platform::ShowMessage(this, "ChoosePixelFormat failed", "Error");
+        // Shown once the show or resize event is done, outside its handling.
+        QTimer::singleShot(0, this, [this] {
+            platform::MessageBox("ChoosePixelFormat failed", "Error", platform::MsgButtons::Ok,
+                                 platform::MsgIcon::Error, this);
+        });
     }
     return handled;
 }

@@ -192,6 +192,15 @@ void TGLQuadrilaterals::setVariables(const double* x, const double* y, int nodeC
     }
 }
 
+void TGLQuadrilaterals::DetachFlowData() {
+    NodeX = nullptr;
+    NodeY = nullptr;
+    CellNodes = nullptr;
+    NodeCount = 0;
+    CellStride = 0;
+    CellCount = 0;
+}
+
 void TGLQuadrilaterals::GetMinCoords(float& x, float& y) {
     if (PhotoMode) {
         x = static_cast<float>(ImageX0);

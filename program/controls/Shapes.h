@@ -110,6 +110,9 @@ public:
     // first nodeCount values (and left as it was when there are none).
     void setVariables(const double* x, const double* y, int nodeCount, const int* cellNodes, const double* u,
                       const double* v, const double* values);
+    // Lets go of the borrowed node arrays and the cell table (the picture
+    // stays): nothing of the flow is drawn until setVariables.
+    void DetachFlowData();
 
     // kUp = 1 / max(|max - mid|, 0.1 |max - min| + 1e-20), kDown likewise
     // with |mid - min|.

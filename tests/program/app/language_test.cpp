@@ -120,8 +120,8 @@ TEST_F(Language, WideLinesAreBoundedToTenNames) {
     // Twelve names and a line of thirteen items: only ten names are kept.
     std::string header, line = "K";
     for (int j = 0; j < 12; ++j) {
-        header += "L" + std::to_string(j) + " ";
-        line += " t" + std::to_string(j);
+        header.append("L").append(std::to_string(j)).append(" ");
+        line.append(" t").append(std::to_string(j));
     }
     WriteFile("lang.txt", header + "\n" + line + "\n");
     CLanguage lang;

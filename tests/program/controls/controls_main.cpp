@@ -1,7 +1,8 @@
 // Test driver of the controls: one QApplication around the test cases. With
 // VORLANTIC_TEST_XVFB the process first starts a private X server (Xvfb
 // chooses a free display and reports it), since OpenGL widgets need a real
-// window; otherwise the tests run on Qt's offscreen platform.
+// window; otherwise the tests run on Qt's offscreen platform. Message boxes
+// are recorded and answered at once (shown_messages.h).
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -12,6 +13,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include "shown_messages.h"
+
+namespace vorlantic::testing {
+
+std::vector<platform::MessageRequest>& ShownMessages() {
+    static std::vector<platform::MessageRequest> shown;
+    return shown;
+}
+
+}  // namespace vorlantic::testing
 
 namespace {
 
@@ -66,6 +78,10 @@ int main(int argc, char** argv) {
 #else
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 #endif
+    vorlantic::platform::ScopedMessageHook hook([](const vorlantic::platform::MessageRequest& request) {
+        vorlantic::testing::ShownMessages().push_back(request);
+        return vorlantic::platform::MsgResult::Ok;
+    });
     int rc;
     {
         QApplication app(argc, argv);

@@ -8,12 +8,12 @@
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTest>
 #include <cmath>
 
 #include "render_support.h"
+#include "shown_messages.h"
 
 using namespace vorlantic;
 using namespace vorlantic::testing;
@@ -31,8 +31,9 @@ protected:
         view = shownView(400, 300);
         ASSERT_TRUE(view) << "the view was not exposed";
         // A working context reports nothing.
-        for (QWidget* w : QApplication::topLevelWidgets())
-            ASSERT_EQ(qobject_cast<QMessageBox*>(w), nullptr) << w->windowTitle().toStdString();
+        QTest::qWait(1);
+        for (const auto& shown : ShownMessages()) ADD_FAILURE() << shown.text.toStdString();
+        ASSERT_TRUE(ShownMessages().empty());
         view->SetView(0, 1, 0, 1, 0, 1);  // visible -1/6..7/6 x 0..1
         plot = view->AddQuadrilaterals(0, 0, 1, 1, 255);
     }

@@ -1,0 +1,782 @@
+// The main window with the library: the start-up state, the parameter checks
+// and case switching, a real run of the wedge through the run timer with its
+// pause, step and stop, the view fit, the Tecplot export, the photograph of
+// the run, the languages and the photograph-mode switch. Each test runs in a process of its own (the
+// library's state is process-wide) in a temporary working directory holding
+// copies of the data files; message boxes, modal forms and the save dialog
+// are answered by hooks.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/ContourLineSettings.h"
+#include "app/ContourSettings.h"
+#include "app/Main.h"
+#include "app/ObjectDetails.h"
+#include "app/about.h"
+#include "controls/MyOpenGL.h"
+#include "controls/MyProgressBar.h"
+#include "controls/Shapes.h"
+#include "controls/ValueListEditor.h"
+#include "platform/Dialogs.h"
+#include "platform/MessageBoxes.h"
+
+using namespace vorlantic;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& name) {
+    std::ifstream in(name);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        oldDir_ = fs::current_path();
+        std::string tmpl = (fs::temp_directory_path() / "vorlantic-main-XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        dir_ = tmpl;
+        fs::copy(VORLANTIC_DATA_DIR, dir_, fs::copy_options::recursive);
+        fs::current_path(dir_);
+        QApplication::setApplicationName("Vorlantic");
+
+        messages_ = std::make_unique<platform::ScopedMessageHook>([this](const platform::MessageRequest& r) {
+            shown.push_back(r);
+            return platform::MsgResult::Ok;
+        });
+        modal_ = std::make_unique<platform::ScopedModalHook>([this](QDialog& d) {
+            modal.push_back(&d);
+            return int(QDialog::Accepted);
+        });
+        frmMain = nullptr;
+        window = std::make_unique<TfrmMain>();
+        frmProperty = new TfrmProperty(window.get());
+        AboutBox = new TAboutBox(window.get());
+        frmContourSettings = new TfrmContourSettings(window.get());
+        frmContourLineSettings = new TfrmContourLineSettings(window.get());
+        window->resize(894, 650);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        w = window.get();
+    }
+
+    void TearDown() override {
+        window.reset();
+        frmProperty = nullptr;
+        AboutBox = nullptr;
+        frmContourSettings = nullptr;
+        frmContourLineSettings = nullptr;
+        modal_.reset();
+        messages_.reset();
+        fs::current_path(oldDir_);
+        if (!HasFailure()) {
+            std::error_code ec;
+            fs::remove_all(dir_, ec);
+        } else {
+            std::fprintf(stderr, "working directory kept: %s\n", dir_.c_str());
+        }
+    }
+
+    bool visible(QWidget* control) const { return control->isVisibleTo(w); }
+
+    // Lets the run timer tick until it stays off (the run ended or a step
+    // was done); false on time-out.
+    bool WaitWhileRunning(int timeoutMs = 120000) {
+        QDeadlineTimer deadline(timeoutMs);
+        while (w->Timer1->isActive()) {
+            if (deadline.hasExpired()) return false;
+            QTest::qWait(2);
+        }
+        return true;
+    }
+
+    // Lets the run timer tick until the run has taken `steps` steps.
+    bool WaitForSteps(int steps, int timeoutMs = 60000) {
+        QDeadlineTimer deadline(timeoutMs);
+        while (w->FStepCount < steps) {
+            if (deadline.hasExpired() || !w->Timer1->isActive()) return false;
+            QTest::qWait(1);
+        }
+        return true;
+    }
+
+    std::vector<platform::MessageRequest> shown;
+    std::vector<QDialog*> modal;
+    std::unique_ptr<TfrmMain> window;
+    TfrmMain* w = nullptr;
+
+private:
+    fs::path oldDir_;
+    std::string dir_;
+    std::unique_ptr<platform::ScopedMessageHook> messages_;
+    std::unique_ptr<platform::ScopedModalHook> modal_;
+};
+
+// ---------------------------------------------------------------- start-up
+
+TEST_F(MainWindow, StartsWithTheWedgeAndARestrictedInterface) {
+    EXPECT_EQ(frmMain, w);
+    EXPECT_EQ(w->windowTitle(), "Vorlantic:  Brelvane");
+    EXPECT_EQ(w->FCaseId, 2);
+    EXPECT_TRUE(w->sbWedge->isChecked());
+    EXPECT_EQ(w->Label1->text(), "Wedge");
+    EXPECT_TRUE(shown.empty());
+
+    // Only the wedge and cone buttons; no menu; the tool buttons of the
+    // photograph mode, the bench panel and the property dialog hidden.
+    EXPECT_TRUE(visible(w->sbWedge));
+    EXPECT_TRUE(visible(w->sbCone));
+    for (QToolButton* b : {w->sbSphere, w->sbCylinder, w->sbCylindricalexplosion, w->sbMore, w->sbNACA0012})
+        EXPECT_FALSE(visible(b)) << b->toolTip().toStdString();
+    for (QMenu* m : {w->File1, w->Edit1, w->View1, w->Run1, w->Watch1, w->Help1})
+        EXPECT_FALSE(m->menuAction()->isVisible()) << m->title().toStdString();
+    EXPECT_FALSE(w->menuBar()->isVisible());
+    for (QToolButton* b : {w->tbObjProperty, w->sbGrayscale, w->tbViewModels})
+        EXPECT_FALSE(visible(b)) << b->toolTip().toStdString();
+    for (QToolButton* b : {w->tbRun1, w->tbPause, w->StepbyStep, w->StopComputation, w->tbCopy1, w->sbLegend,
+                           w->tbViewSpecifications, w->tbLeft, w->tbRight, w->tbUp, w->tbDown, w->tbZoomIn,
+                           w->tbZoomOut, w->tbRestore, w->tbAbout1})
+        EXPECT_TRUE(visible(b)) << b->toolTip().toStdString();
+    EXPECT_FALSE(visible(w->PanelBottom));
+    EXPECT_TRUE(visible(w->PanelSpeed));
+    EXPECT_TRUE(visible(w->MyProgressBar1));
+    EXPECT_TRUE(w->TimerSection->isActive());
+
+    // The wedge's rows: the Mach number set to 1.5 at start-up.
+    EXPECT_TRUE(visible(w->ValList));
+    EXPECT_FALSE(visible(w->ValueList2));
+    ASSERT_EQ(w->ValList->DataRowCount(), 3);
+    EXPECT_EQ(w->ValList->Key(1), "Wedge Angle (Degrees): ");
+    EXPECT_EQ(w->ValList->Key(2), "Shock Mach Number: ");
+    EXPECT_EQ(w->ValList->Key(3), "Ratio of Specific Heats: ");
+    EXPECT_EQ(w->ValList->Value(1), "30.0");
+    EXPECT_EQ(w->ValList->Value(2), "1.5");
+    EXPECT_EQ(w->ValList->Value(3), "1.4");
+    EXPECT_EQ(w->ValList->Title(0), "Parameters");
+    EXPECT_EQ(w->ValList->Title(1), "Value");
+    ASSERT_EQ(w->ValueList2->DataRowCount(), 2);
+    EXPECT_EQ(w->ValueList2->Value(1), "3.0");
+    EXPECT_EQ(w->TrackBar1->value(), 3);
+
+    // The wedge schematic is drawn; no run has happened.
+    EXPECT_TRUE(w->MyOpenGL1->DraftOn);
+    EXPECT_EQ(w->MyOpenGL1->DraftType, 0);
+    EXPECT_EQ(w->FStepCount, 0);
+    EXPECT_FALSE(w->Timer1->isActive());
+    EXPECT_EQ(w->FNodeX, nullptr);
+    EXPECT_EQ(w->FRealPar, nullptr);
+    EXPECT_EQ(w->FNodeCount, 0);
+    EXPECT_EQ(w->MyProgressBar1->Text(), "Start Simulation");
+
+    // The optics tables as the library sizes them, and the iopara defaults.
+    EXPECT_EQ(w->FMaxElements, 20);
+    EXPECT_EQ(w->FMaxPar, 20);
+    EXPECT_EQ(w->FMaxRays, 5);
+    EXPECT_EQ(w->FMaxRaySets, 5);
+    EXPECT_EQ(w->FOpticsIntPar[0], 3);
+    EXPECT_EQ(w->FOpticsIntPar[2], 0);
+    EXPECT_EQ(w->FOpticsIntPar[4], 0);
+    EXPECT_EQ(w->FOpticsIntPar[5], 1);
+    EXPECT_TRUE(w->Imageonrecordingplane1->isChecked());
+    EXPECT_TRUE(w->FIncludeFlow);
+    EXPECT_TRUE(w->FShowLegend);
+    EXPECT_TRUE(w->FRestrictedUI);
+    EXPECT_EQ(w->FContourLevels, 30);
+}
+
+TEST_F(MainWindow, ClosingBeforeAnyRunFreesWhatExists) {
+    bool closed = false;
+    QObject::connect(w, &TfrmMain::FormClosed, [&] { closed = true; });
+    EXPECT_TRUE(w->close());
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(w->Timer1->isActive());
+    EXPECT_EQ(w->FLanguage, nullptr);
+    EXPECT_EQ(w->FOpticsRealPar, nullptr);
+    EXPECT_EQ(w->FElementPar, nullptr);
+    EXPECT_EQ(w->FRayResult, nullptr);
+    EXPECT_EQ(w->FShapeManeger, nullptr);
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(MainWindow, LeftPanelStacksFromTheBottomAndToggles) {
+    auto stacked = [&] {
+        int top = w->PanelLeft->mapTo(w->centralWidget(), QPoint(0, 0)).y();
+        EXPECT_EQ(w->grpPlot->y(), top + w->PanelLeft->height() - w->grpPlot->height() - 30);
+        EXPECT_EQ(w->MyProgressBar1->y(), w->grpPlot->y() - w->MyProgressBar1->height() - 2);
+        EXPECT_EQ(w->PanelSpeed->y(), w->MyProgressBar1->y() - w->PanelSpeed->height() - 2);
+        EXPECT_EQ(w->ValList->y() + w->ValList->height(), w->PanelSpeed->y() - 2);
+    };
+    stacked();
+    w->resize(894, 800);
+    QTest::qWait(20);
+    stacked();
+
+    w->ViewSpecificationsClick();
+    EXPECT_FALSE(visible(w->PanelLeft));
+    EXPECT_EQ(w->tbViewSpecifications->toolTip(), "Specification Panel");
+    w->resize(894, 700);
+    w->ViewSpecificationsClick();
+    QTest::qWait(20);
+    EXPECT_TRUE(visible(w->PanelLeft));
+    EXPECT_EQ(w->tbViewSpecifications->toolTip(), "Close Specification Panel");
+    stacked();
+}
+
+// ---------------------------------------------------------------- cases and checks
+
+TEST_F(MainWindow, ParameterChecksCorrectWrongValues) {
+    struct Case {
+        int caseId;
+        int row;
+        const char* typed;
+        const char* message;  // "" for none
+        const char* caption;
+        const char* value;
+    };
+    const Case cases[] = {
+        {2, 1, "-5", "Wedge angle should be positive.", "Error", "0.001"},
+        {2, 1, "120", "Wedge angle should be below 90 degrees.", "Error", "90"},
+        {4, 1, "-1", "Wedge angle should be positive.", "Error", "0.001"},
+        {2, 2, "0.5", "Shock Mach number must be greater than 1.", "Error", "1.001"},
+        {2, 2, "12",
+         "Numerical results can be different from the reality significantly for a strong shock wave. "
+         "The Mach number is set below 10.",
+         "Warning", "10"},
+        {4, 3, "0.9", "The ratio of specific heats should be greater than 1.", "Error", "1.001"},
+        // Not a number: the default without a message.
+        {2, 1, "abc", "", "", "30"},
+        {2, 2, "", "", "", "3"},
+        {2, 3, "x1", "", "", "1.4"},
+        // The limits pass.
+        {2, 1, "0", "", "", "0"},
+        {4, 1, "90", "", "", "90"},
+        {2, 2, "1", "", "", "1"},
+        {2, 2, "10", "", "", "10"},
+        {2, 3, "1", "", "", "1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.typed) + " in row " + std::to_string(c.row));
+        (c.caseId == 2 ? w->sbWedge : w->sbCone)->click();
+        ASSERT_EQ(w->FCaseId, c.caseId);
+        w->ValList->SetValue(1, "30");
+        w->ValList->SetValue(2, "2");
+        w->ValList->SetValue(3, "1.4");
+        w->ValList->SetValue(c.row, c.typed);
+        shown.clear();
+        emit w->ValList->KeyDown(kVkReturn);
+        EXPECT_EQ(w->ValList->Value(c.row), c.value);
+        if (*c.message) {
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0].text, c.message);
+            EXPECT_EQ(shown[0].caption, c.caption);
+            EXPECT_EQ(shown[0].buttons, platform::MsgButtons::Ok);
+        } else {
+            EXPECT_TRUE(shown.empty()) << shown[0].text.toStdString();
+        }
+        // The schematic is redrawn with the corrected values.
+        EXPECT_EQ(w->MyOpenGL1->DraftType, c.caseId == 2 ? 0 : 1);
+        EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftAngle, std::stod(w->ValList->Value(1).toStdString()));
+        EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftMach, std::stod(w->ValList->Value(2).toStdString()));
+    }
+
+    // Keys other than Enter do nothing; a click re-checks.
+    w->ValList->SetValue(1, "-5");
+    shown.clear();
+    emit w->ValList->KeyDown(Qt::Key_A);
+    EXPECT_EQ(w->ValList->Value(1), "-5");
+    EXPECT_TRUE(shown.empty());
+    emit w->ValList->Click();
+    EXPECT_EQ(w->ValList->Value(1), "0.001");
+    EXPECT_EQ(shown.size(), 1u);
+
+    // Typed into the cell and ended with Enter: stored, then checked.
+    QTableWidgetItem* cell = w->ValList->item(1, 1);
+    w->ValList->setCurrentItem(cell);
+    w->ValList->editItem(cell);
+    auto* editor = w->ValList->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "25");
+    shown.clear();
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(1);  // the editor commits on the event loop
+    EXPECT_EQ(w->ValList->Value(2), "10");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Warning");
+    EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftMach, 10);
+}
+
+TEST_F(MainWindow, SwitchingCasesKeepsTheValues) {
+    w->ValList->SetValue(1, "20");
+    w->ValList->SetValue(2, "2.5");
+    w->sbConeClick();
+    EXPECT_EQ(w->FCaseId, 4);
+    EXPECT_EQ(w->windowTitle(), "Vorlantic:  Brelvane");
+    EXPECT_EQ(w->FOpticsIntPar[2], 1);
+    EXPECT_TRUE(w->sbCone->isChecked());
+    EXPECT_FALSE(w->sbWedge->isChecked());
+    EXPECT_EQ(w->ValList->Key(1), "Semiapex Angle (Degrees): ");
+    EXPECT_EQ(w->ValList->Value(1), "20");
+    EXPECT_EQ(w->ValList->Value(2), "2.5");
+    EXPECT_EQ(w->Label1->text(), "Cone");
+    EXPECT_EQ(w->MyOpenGL1->DraftType, 1);
+    EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftMach, 2.5);
+
+    w->sbSphereClick();
+    EXPECT_EQ(w->FCaseId, 3);
+    EXPECT_EQ(w->windowTitle(), "Vorlantic:  Shock/Sphere Interaction");
+    EXPECT_FALSE(visible(w->ValList));
+    EXPECT_TRUE(visible(w->ValueList2));
+    EXPECT_EQ(w->ValueList2->Key(1), "Shock Mach Number: ");
+    EXPECT_EQ(w->ValueList2->Value(1), "3.0");
+    EXPECT_EQ(w->MyOpenGL1->DraftType, 3);
+
+    w->sbCylinderClick();
+    EXPECT_EQ(w->FCaseId, 1);
+    EXPECT_EQ(w->FOpticsIntPar[2], 0);
+    EXPECT_EQ(w->Label1->text(), "Shock/Cylinder Interaction");
+    EXPECT_EQ(w->MyOpenGL1->DraftType, 2);
+
+    w->sbWedgeClick();
+    EXPECT_TRUE(visible(w->ValList));
+    EXPECT_FALSE(visible(w->ValueList2));
+    EXPECT_EQ(w->ValList->Value(1), "20");
+    EXPECT_EQ(w->ValList->Value(2), "2.5");
+
+    // The airfoil sets its own Mach number and keeps the optics flag.
+    w->sbConeClick();
+    w->sbNACA0012Click();
+    EXPECT_EQ(w->FCaseId, 102);
+    EXPECT_EQ(w->FOpticsIntPar[2], 1);
+    EXPECT_EQ(w->ValList->Key(2), "Flow Mach Number: ");
+    EXPECT_EQ(w->ValList->Value(2), "2.0");
+    EXPECT_EQ(w->windowTitle(), "Vorlantic:  Shock/Airfoil Interaction");
+
+    // "More" selects no case and releases the sphere.
+    w->sbSphere->setChecked(true);
+    w->sbMoreClick();
+    EXPECT_EQ(w->FCaseId, 102);
+    EXPECT_TRUE(w->sbMore->isChecked());
+    EXPECT_FALSE(w->sbSphere->isChecked());
+    EXPECT_EQ(w->Label1->text(), "More");
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(MainWindow, ATextThatIsNotANumberStopsTheAction) {
+    // The cylinder's schematic reads its rows.
+    w->ValueList2->SetValue(1, "fast");
+    w->sbCylinder->click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "'fast' is not a valid floating point value.");
+    EXPECT_EQ(shown[0].caption, "Vorlantic");
+
+    // Start of an explosion case with a bad row: no run is set up.
+    w->sbCylindricalexplosion->click();
+    EXPECT_EQ(w->FCaseId, 6);
+    w->ValList->SetValue(1, "0");
+    w->ValList->SetValue(3, "1,4");
+    shown.clear();
+    w->tbRun1->click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "'1,4' is not a valid floating point value.");
+    EXPECT_FALSE(w->Timer1->isActive());
+    EXPECT_EQ(w->FNodeX, nullptr);
+    EXPECT_FALSE(fs::exists("record.txt"));
+}
+
+// ---------------------------------------------------------------- runs
+
+TEST_F(MainWindow, WedgeRunsToItsEndThroughTheTimerAndIsPhotographed) {
+    w->TrackBar1->setValue(0);
+    w->tbRun1->click();
+    ASSERT_TRUE(w->Timer1->isActive());
+    ASSERT_NE(w->FRealPar, nullptr);
+    EXPECT_DOUBLE_EQ(w->FRealPar[1], 1.5);
+    EXPECT_DOUBLE_EQ(w->FRealPar[2], 30);
+    EXPECT_DOUBLE_EQ(w->FRealPar[3], 1.4);
+    EXPECT_EQ(w->FIntPar[2], 0);
+    EXPECT_EQ(w->FIntPar[4], 2);
+    EXPECT_EQ(w->FIntPar[5], 0);
+    EXPECT_EQ(w->FCapacity, 200000);
+    EXPECT_FALSE(w->MyOpenGL1->DraftOn);
+
+    // The first fetch fits the view and takes the ranges.
+    ASSERT_TRUE(WaitForSteps(1));
+    double xmin = w->FXMin, xmax = w->FXMax, ymin = w->FYMin, ymax = w->FYMax;
+    ASSERT_GT(w->FNodeCount, 0);
+    EXPECT_EQ(xmin, *std::min_element(w->FNodeX.get(), w->FNodeX.get() + w->FNodeCount));
+    EXPECT_EQ(ymax, *std::max_element(w->FNodeY.get(), w->FNodeY.get() + w->FNodeCount));
+    EXPECT_FLOAT_EQ(w->MyOpenGL1->WorldX0, xmin - 0.08 * (xmax - xmin));
+    EXPECT_FLOAT_EQ(w->MyOpenGL1->WorldX1, xmax + 0.08 * (xmax - xmin));
+    EXPECT_FLOAT_EQ(w->MyOpenGL1->WorldY0, ymin - 0.08 * (ymax - ymin));
+    EXPECT_FLOAT_EQ(w->MyOpenGL1->WorldY1, ymax + 0.08 * (ymax - ymin));
+    EXPECT_FLOAT_EQ(w->FPlot->TransX, -0.04 * (xmax - xmin));
+    EXPECT_GT(w->FRMax, w->FRMin);
+    EXPECT_DOUBLE_EQ(w->FMidValue[0], w->FRMax);  // the wedge's reference is the maximum
+    EXPECT_GT(w->FMinEdge, 0);
+    EXPECT_TRUE(std::isfinite(w->FPlot->VectorScale));
+    EXPECT_GT(w->FPlot->VectorScale, 0);
+    EXPECT_EQ(w->FPlot->NodeX, w->FNodeX.get());
+    EXPECT_EQ(w->FPlot->CellStride, 200000);
+    EXPECT_FALSE(w->FPlot->PhotoMode);
+    EXPECT_TRUE(w->MyOpenGL1->LegendOn);
+
+    std::int64_t lastProgress = 0;
+    QDeadlineTimer deadline(300000);
+    while (w->Timer1->isActive() && !deadline.hasExpired()) {
+        QTest::qWait(2);
+        if (w->Timer1->isActive()) {
+            EXPECT_GE(w->MyProgressBar1->Progress(), lastProgress);
+            lastProgress = w->MyProgressBar1->Progress();
+        }
+    }
+    ASSERT_FALSE(w->Timer1->isActive()) << "run not ended after " << w->FStepCount << " steps";
+
+    // The end tick: final values, gauge back to its start text.
+    EXPECT_EQ(w->FProgress, 0);
+    EXPECT_GT(w->FStepCount, 1);
+    EXPECT_EQ(w->MyProgressBar1->Progress(), 0);
+    EXPECT_EQ(w->MyProgressBar1->Text(), "Start Simulation");
+    EXPECT_EQ(w->MyProgressBar1->TextForeColor(), QColor(255, 0, 0));
+    EXPECT_EQ(w->FOpticsIntPar[1], 0);
+    // The view stays where the first fetch put it.
+    EXPECT_EQ(w->FXMin, xmin);
+    EXPECT_TRUE(shown.empty());
+
+    // Node values of the last fetch: corners counted from 1, sound states.
+    int n = w->FNodeCount, cells = w->FCellCount;
+    ASSERT_GT(n, 4);
+    ASSERT_GT(cells, 0);
+    for (int c = 0; c < cells; ++c)
+        for (int k = 0; k < 4; ++k) {
+            int node = w->FCellNodes[c + std::size_t(k) * w->FCapacity];
+            ASSERT_GE(node, 1);
+            ASSERT_LE(node, n);
+        }
+    for (int i = 0; i < n; ++i) {
+        ASSERT_GT(w->FNodeR[i], 0);
+        ASSERT_GT(w->FNodeP[i], 0);
+    }
+
+    // The export of the final state.
+    platform::ScopedSaveDialogHook save([](platform::SaveDialogRequest& r) {
+        r.fileName = "final.cfd";
+        return true;
+    });
+    w->Save1Click();
+    std::vector<std::string> lines = Lines("final.cfd");
+    ASSERT_EQ(lines.size(), std::size_t(3 + n + cells));
+    EXPECT_EQ(lines[2], "zone N=" + std::to_string(n) + ", E=" + std::to_string(cells) +
+                            " ,F=FEPOINT,ET=QUADRILATERAL");
+    std::istringstream first(lines[3]);
+    double x, y, r, p, ux, uy;
+    ASSERT_TRUE(first >> x >> y >> r >> p >> ux >> uy);
+    EXPECT_NEAR(x, w->FNodeX[0], 5e-7);
+    EXPECT_NEAR(r, w->FNodeR[0], 5e-7);
+    EXPECT_NE(lines[3].find('.'), std::string::npos);
+    for (int c = 0; c < cells; ++c) {
+        std::istringstream cell(lines[3 + n + c]);
+        int a[4];
+        ASSERT_TRUE(cell >> a[0] >> a[1] >> a[2] >> a[3]) << lines[3 + n + c];
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(a[k], w->FCellNodes[c + std::size_t(k) * w->FCapacity]);
+            ASSERT_GE(a[k], 1);
+            ASSERT_LE(a[k], n);
+        }
+    }
+
+    // The simulated photograph of the final state, through the bench.
+    w->sbGrayscaleClick();
+    EXPECT_TRUE(w->Watch1->menuAction()->isVisible());
+    EXPECT_EQ(w->chkContour->text(), "Photo");
+    EXPECT_FALSE(visible(w->chkVector));
+    EXPECT_FALSE(visible(w->chkContourLines));
+    EXPECT_EQ(w->sbGrayscale->property("ImageIndex").toInt(), 34);
+    ASSERT_GT(w->FPhotoWidth, 0);
+    ASSERT_GT(w->FPhotoHeight, 0);
+    ASSERT_GT(w->FPhotoNodeCount, 0);
+    EXPECT_TRUE(w->FPlot->PhotoMode);
+    EXPECT_EQ(w->FPlot->Image, w->FPhotoImage.get());
+    EXPECT_EQ(w->FPlot->NodeX, w->FPhotoX.get());
+    EXPECT_EQ(w->FPlot->NodeCount, w->FPhotoNodeCount);
+    EXPECT_FALSE(w->MyOpenGL1->LegendOn);
+    // The view is the picture's window.
+    EXPECT_FLOAT_EQ(w->MyOpenGL1->WorldX0, w->FPhotoX0);
+    EXPECT_FLOAT_EQ(w->MyOpenGL1->WorldY1, w->FPhotoY1);
+    std::size_t values = std::size_t(w->FPhotoWidth + 1) * (w->FPhotoHeight + 1);
+    EXPECT_TRUE(std::all_of(w->FPhotoImage.get(), w->FPhotoImage.get() + values,
+                            [](double v) { return v >= 0 && v <= 1; }));
+    // Leaving the flow out asks for the picture place plus 100.
+    w->Includeflowperturbations1Click();
+    EXPECT_EQ(w->FOpticsIntPar[0], 103);
+    w->Includeflowperturbations1Click();
+    EXPECT_EQ(w->FOpticsIntPar[0], 3);
+
+    w->sbGrayscaleClick();
+    EXPECT_EQ(w->chkContour->text(), "Contour");
+    EXPECT_TRUE(visible(w->chkVector));
+    EXPECT_FALSE(w->FPlot->PhotoMode);
+    EXPECT_EQ(w->FPlot->NodeX, w->FNodeX.get());
+    EXPECT_EQ(w->sbGrayscale->property("ImageIndex").toInt(), 35);
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(MainWindow, PauseStepAndStop) {
+    // Nothing to pause or stop before the first run.
+    w->tbPauseClick();
+    EXPECT_FALSE(w->Timer1->isActive());
+    EXPECT_EQ(w->tbPause->property("ImageIndex").toInt(), 27);
+    w->StopComputationClick();
+    EXPECT_FALSE(w->Timer1->isActive());
+    EXPECT_EQ(w->FProgress, 0);
+
+    w->TrackBar1->setValue(0);
+    w->tbRun1Click();
+    ASSERT_TRUE(WaitForSteps(3));
+
+    // Pause and resume.
+    w->tbPauseClick();
+    EXPECT_FALSE(w->Timer1->isActive());
+    int paused = w->FStepCount;
+    EXPECT_EQ(w->tbPause->property("ImageIndex").toInt(), 28);
+    EXPECT_EQ(w->mnuPause1->property("ImageIndex").toInt(), 28);
+    EXPECT_EQ(w->tbPause->toolTip(), "Resume");
+    EXPECT_EQ(w->mnuPause1->text(), "Resume");
+    QTest::qWait(30);
+    EXPECT_EQ(w->FStepCount, paused);
+    w->tbPauseClick();
+    EXPECT_TRUE(w->Timer1->isActive());
+    EXPECT_EQ(w->tbPause->property("ImageIndex").toInt(), 27);
+    EXPECT_EQ(w->tbPause->toolTip(), "Pause");
+    EXPECT_EQ(w->mnuPause1->text(), "Pause");
+    EXPECT_FALSE(w->FStepMode);
+    EXPECT_EQ(w->FDrawInterval, 10);
+
+    // Step turns the running run into stepping, one tick per press, each
+    // redrawn, without a new set-up.
+    const double* nodes = w->FNodeX.get();
+    w->StepbyStepClick();
+    ASSERT_TRUE(WaitWhileRunning());
+    EXPECT_TRUE(w->FStepMode);
+    EXPECT_EQ(w->FDrawInterval, 1);
+    int stepped = w->FStepCount;
+    ASSERT_GT(stepped, paused);
+    double progress = w->FProgress;
+    w->StepbyStepClick();
+    ASSERT_TRUE(WaitWhileRunning());
+    EXPECT_EQ(w->FStepCount, stepped + 1);
+    EXPECT_GT(w->FProgress, progress);
+    EXPECT_EQ(w->FNodeX.get(), nodes);  // the arrays are kept
+
+    // Stop while stepping: the next tick ends the run.
+    w->StopComputationClick();
+    ASSERT_TRUE(WaitWhileRunning());
+    EXPECT_EQ(w->FProgress, 0);
+    EXPECT_EQ(w->FStepCount, stepped + 1);
+    EXPECT_EQ(w->MyProgressBar1->Text(), "Start Simulation");
+
+    // Start begins a new run.
+    w->tbRun1Click();
+    EXPECT_EQ(w->FStepCount, 0);
+    EXPECT_FALSE(w->FStepMode);
+    ASSERT_TRUE(WaitForSteps(2));
+    w->tbPauseClick();
+    EXPECT_FALSE(w->Timer1->isActive());
+    // Stop during a pause ends the run on the next tick.
+    w->StopComputationClick();
+    EXPECT_TRUE(w->Timer1->isActive());
+    ASSERT_TRUE(WaitWhileRunning());
+    EXPECT_EQ(w->FProgress, 0);
+    EXPECT_TRUE(shown.empty());
+}
+
+// ---------------------------------------------------------------- export
+
+TEST_F(MainWindow, TecplotExportBeforeAnyRunAndItsFailure) {
+    std::vector<platform::SaveDialogRequest> asked;
+    QString answer = "empty.cfd";
+    bool chosen = true;
+    platform::ScopedSaveDialogHook save([&](platform::SaveDialogRequest& r) {
+        asked.push_back(r);
+        r.fileName = answer;
+        return chosen;
+    });
+    std::ofstream("empty.cfd") << "an older file\nwith two lines\nand three\nand four\n";
+    w->Save1Click();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].initialDir, ".");
+    EXPECT_EQ(asked[0].defaultExt, "cfd");
+    EXPECT_EQ(asked[0].fileName, "*.cfd");
+    EXPECT_EQ(asked[0].filter, "*.cfd");
+    std::vector<std::string> lines = Lines("empty.cfd");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "title =  \"QELTA data file \"");
+    EXPECT_EQ(lines[1], "variables =\"x\",\"y\",\"r\",\"p\",\"ux\",\"uy\"");
+    EXPECT_EQ(lines[2], "zone N=0, E=0 ,F=FEPOINT,ET=QUADRILATERAL");
+    EXPECT_TRUE(shown.empty());
+
+    // Cancel: nothing is written.
+    chosen = false;
+    answer = "cancelled.cfd";
+    w->Save1Click();
+    EXPECT_FALSE(fs::exists("cancelled.cfd"));
+    EXPECT_TRUE(shown.empty());
+
+    // A file that cannot be opened.
+    chosen = true;
+    answer = "no/such/folder/x.cfd";
+    w->Save1Click();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Could not save file no/such/folder/x.cfd");
+    EXPECT_EQ(shown[0].buttons, platform::MsgButtons::Ok);
+}
+
+// ---------------------------------------------------------------- languages
+
+TEST_F(MainWindow, LanguageSwitchRewritesTheTexts) {
+    EXPECT_EQ(w->Lang0->text(), "English");
+    EXPECT_EQ(w->Lang1->text(), "Deutsch");
+    EXPECT_EQ(w->Lang2->text(), "Lang2");  // two languages in the file
+    EXPECT_TRUE(w->Lang0->isChecked());
+
+    w->Lang1Click();
+    EXPECT_TRUE(w->Lang1->isChecked());
+    EXPECT_FALSE(w->Lang0->isChecked());
+    EXPECT_EQ(w->sbLegend->toolTip(), "Legende anzeigen");
+    EXPECT_EQ(w->grpPlot->title(), "Darstellung");
+    EXPECT_EQ(w->chkContourLines->text(), "Isolinien");
+    EXPECT_EQ(w->ValList->Title(0), "Parameter");
+    EXPECT_EQ(w->ValueList2->Title(1), "Wert");
+    EXPECT_EQ(w->sbWedge->toolTip(), "Keil");
+    EXPECT_EQ(w->File1->title(), "Datei");
+    EXPECT_EQ(w->MyProgressBar1->Text(), "Simulation starten");
+    EXPECT_EQ(w->tbPause->toolTip(), "Anhalten");
+    // The case text keeps the language it was chosen in.
+    EXPECT_EQ(w->Label1->text(), "Wedge");
+
+    w->Lang0Click();
+    EXPECT_TRUE(w->Lang0->isChecked());
+    EXPECT_EQ(w->grpPlot->title(), "Plot");
+    EXPECT_EQ(w->ValList->Title(0), "Parameters");
+    EXPECT_EQ(w->tbZoomOut->toolTip(), "Zoom out");
+}
+
+// ---------------------------------------------------------------- plot controls
+
+TEST_F(MainWindow, PhotographModeSwitchWithoutData) {
+    w->sbGrayscaleClick();
+    EXPECT_TRUE(w->FPhotoMode);
+    EXPECT_TRUE(w->Watch1->menuAction()->isVisible());
+    EXPECT_TRUE(w->menuBar()->isVisible());
+    EXPECT_TRUE(visible(w->PanelBottom));
+    EXPECT_EQ(w->sbGrayscale->toolTip(), "Conventional plot");
+    // Without flow data the plot controls stay as they were.
+    EXPECT_EQ(w->chkContour->text(), "Contour");
+    EXPECT_TRUE(visible(w->chkVector));
+    EXPECT_TRUE(visible(w->chkContourLines));
+    EXPECT_EQ(w->sbGrayscale->property("ImageIndex").toInt(), 35);
+
+    // Watch options: flow left out adds 100 to the picture place at the next
+    // optics call, including it again removes it.
+    w->Includeflowperturbations1Click();
+    EXPECT_FALSE(w->FIncludeFlow);
+    EXPECT_EQ(w->Includeflowperturbations1->text(), "Add flow data");
+    w->ioparainput();
+    EXPECT_EQ(w->FOpticsIntPar[0], 103);
+    w->ioparainput();
+    EXPECT_EQ(w->FOpticsIntPar[0], 103);
+    w->Includeflowperturbations1Click();
+    EXPECT_EQ(w->Includeflowperturbations1->text(), "Remove flow data");
+    w->ioparainput();
+    EXPECT_EQ(w->FOpticsIntPar[0], 3);
+    w->cbRecordingUnit->setCurrentIndex(1);
+    w->ioparainput();
+    EXPECT_EQ(w->FOpticsIntPar[9], 1);
+
+    w->Imageonleftwindow1Click();
+    EXPECT_EQ(w->FOpticsIntPar[0], 1);
+    EXPECT_TRUE(w->Imageonleftwindow1->isChecked());
+    EXPECT_FALSE(w->Imageonrecordingplane1->isChecked());
+    w->colororgrayscale1Click();
+    EXPECT_EQ(w->FOpticsIntPar[4], 1);
+    EXPECT_EQ(w->colororgrayscale1->text(), "Switch to grayscale from color");
+    w->colororgrayscale1Click();
+    EXPECT_EQ(w->FOpticsIntPar[4], 0);
+    EXPECT_EQ(w->colororgrayscale1->text(), "Switch to color from grayscale");
+    w->dofirstorderraytracing1Click();
+    EXPECT_EQ(w->FOpticsIntPar[5], 0);
+    EXPECT_EQ(w->dofirstorderraytracing1->text(), "Do second-order ray tracing");
+    w->dofirstorderraytracing1Click();
+    EXPECT_EQ(w->FOpticsIntPar[5], 1);
+    EXPECT_EQ(w->dofirstorderraytracing1->text(), "Do first-order ray tracing ");
+
+    w->sbGrayscaleClick();
+    EXPECT_FALSE(w->FPhotoMode);
+    EXPECT_FALSE(w->Watch1->menuAction()->isVisible());
+    EXPECT_FALSE(w->menuBar()->isVisible());
+    EXPECT_EQ(w->sbGrayscale->toolTip(), "Simulated photo");
+    EXPECT_TRUE(visible(w->PanelBottom));
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(MainWindow, PlotControlsBeforeAnyRun) {
+    // Redraws do nothing without data; the contour dialogs open when a box
+    // becomes checked.
+    w->chkContour->click();  // unchecked
+    EXPECT_TRUE(modal.empty());
+    w->chkContour->click();
+    ASSERT_EQ(modal.size(), 1u);
+    EXPECT_EQ(modal[0], frmContourSettings);
+    w->chkContourLines->click();
+    ASSERT_EQ(modal.size(), 2u);
+    EXPECT_EQ(modal[1], frmContourLineSettings);
+    w->mnuContours1Click();
+    EXPECT_EQ(modal.size(), 3u);
+
+    // Legend with only the mesh on the plot does nothing.
+    bool legend = w->MyOpenGL1->LegendOn;
+    w->sbLegendClick();
+    EXPECT_EQ(w->MyOpenGL1->LegendOn, legend);
+    EXPECT_TRUE(w->FShowLegend);
+
+    // Pan before any fit moves by 0; zooming out ten times reaches 0 and
+    // then mirrors.
+    w->tbLeftClick();
+    w->tbUpClick();
+    EXPECT_EQ(w->MyOpenGL1->ViewTransX, 0);
+    EXPECT_EQ(w->MyOpenGL1->ViewTransY, 0);
+    for (int i = 0; i < 10; ++i) w->tbZoomOutClick();
+    EXPECT_NEAR(w->MyOpenGL1->ViewScaleX, 0, 1e-6);
+    w->tbZoomOutClick();
+    EXPECT_LT(w->MyOpenGL1->ViewScaleY, 0);
+    w->tbRestoreClick();
+    EXPECT_EQ(w->MyOpenGL1->ViewScaleX, 1);
+    EXPECT_TRUE(shown.empty());
+}
+
+}  // namespace
