@@ -87,6 +87,7 @@ void hybrid_step(int first, int second) {
     check_negative(pmin, rmin);
     if (!(pmin > 0 && rmin > 0)) {
         swap_with_backup();  // state: the start state again; backup: result a
+        cons_to_prim();      // the second scheme starts from the primitives of U0 too
         run.ischeme = second;
         solve_euler_step();  // state: result b
         check_negative(pmin, rmin);

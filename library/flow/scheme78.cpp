@@ -2,7 +2,8 @@
 // flux code iflux between its two face states.
 //   scheme 7: U1 = U0 + dt/2 B(U0), U = U0 + dt B(U1) (the midpoint rule),
 //             limited linear faces and, in viscous runs, the Navier-Stokes
-//             terms of the same edges;
+//             terms of the same edges with the hoop stress of axisymmetric
+//             cells;
 //   scheme 8: U = U0 + dt B(U0) with the cell values on the faces.
 // B is a cell's flux balance divided by its area.
 #include "case/cases.h"
@@ -58,26 +59,6 @@ void restore_state(const SavedState& s) {
         cux(c) = s(c, 2);
         cuy(c) = s(c, 3);
         cp(c) = s(c, 4);
-    }
-}
-
-// The frame's update marks every cell; a run that does not adapt keeps the
-// marks it had.
-CellArray<Logical> kept_refine, kept_coarse;
-
-void keep_marks() {
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        kept_refine(c) = lrefine(c);
-        kept_coarse(c) = lcoarse(c);
-    }
-}
-
-void restore_marks() {
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        lrefine(c) = kept_refine(c);
-        lcoarse(c) = kept_coarse(c);
     }
 }
 
@@ -154,39 +135,31 @@ void boundary_edges(const Pass& pass) {
     }
 }
 
-// G = sum over the cell's edges of s_k (y1 + y2)(x2 - x1), s = +1 for edges 2
-// and 3, -1 for 1 and 4: G p balances the radial pressure terms of the
-// cell's edges when p is uniform.
-double radial_weight(int c) {
-    double G = 0;
-    for (int k = 1; k <= 4; ++k) {
-        int e = icedge(c, k);
-        double s = (k == 2 || k == 3) ? 1 : -1;
-        G += s * (xyedge(e, 2) + xyedge(e, 4)) * (xyedge(e, 3) - xyedge(e, 1));
-    }
-    return G;
-}
+// The cell pressure of the pass in the radial source (no predictor).
+double pass_pressure(int c) { return p(c); }
 
 // U = U0 + h (F(e2) - F(e1) + F(e3) - F(e4)), h = a dt/area, through the
 // frame's update from the saved state; axisymmetric runs add h G p with the
-// cell pressure of this pass.
-void update(const SavedState& s, double a) {
+// cell pressure of this pass, and in viscous runs the hoop stress.
+// `marks`: the cell indicator and the refine and coarsen marks.
+void update(const SavedState& s, double a, bool viscous, bool marks) {
     restore_state(s);
     const double dt = run.dt;
     run.dt = a * dt;
-    finish(false, false);
-    if (axisymmetric()) {
+    finish_stage(axisymmetric(), pass_pressure, marks);
+    if (viscous && axisymmetric()) {
+        viscous::Transport tr = viscous::run_transport();
         for (int i = 1; i <= grid.ncell; ++i) {
             int c = list_cel(i);
-            cuy(c) += run.dt / area(c) * radial_weight(c) * p(c);
+            cuy(c) += run.dt / area(c) * viscous_hoop_source(c, tr.mu(tem(c)));
         }
     }
     run.dt = dt;
 }
 
+// The marks come from the last pass, and only when the grid adapts.
 void scheme7_step(SavedState& save, bool old_form) {
     const bool adapting = run.lmax > run.minlev;
-    if (!adapting) keep_marks();
     save_state(save);
     const Pass pass{run.ns == 1, old_form};
     for (double a : stage_weight) {
@@ -196,11 +169,10 @@ void scheme7_step(SavedState& save, bool old_form) {
             lsq_edge_terms();
         interior_edges(pass);
         boundary_edges(pass);
-        update(save, a);
+        update(save, a, pass.viscous, adapting && a == stage_weight[1]);
         user_flux_hook();
         cons_to_prim();
     }
-    if (!adapting) restore_marks();
 }
 
 }  // namespace
@@ -215,17 +187,14 @@ void sweep_scheme7() { scheme7_step(usave7, false); }
 void sweep_scheme7_old() { scheme7_step(usave7_old, true); }
 
 void sweep_scheme8() {
-    const bool adapting = run.lmax > run.minlev;
-    if (!adapting) keep_marks();
     save_state(usave8);
     zero_gradients();  // first order: the faces take the cell values
     const Pass pass{false, false};
     interior_edges(pass);
     boundary_edges(pass);
-    update(usave8, 1.0);
+    update(usave8, 1.0, false, run.lmax > run.minlev);
     user_flux_hook();
     cons_to_prim();
-    if (!adapting) restore_marks();
 }
 
 }  // namespace qelta

@@ -31,9 +31,9 @@ struct SchemeRun {
     int scheme;
     int iflux = 0;
 };
-// Schemes 1 to 4, scheme 7 with every flux code, and scheme 8.
-const SchemeRun scheme_runs[] = {{1},     {2},     {3},     {4},     {7, 1}, {7, 2}, {7, 3},
-                                 {7, 4},  {7, 11}, {7, 12}, {7, 13}, {7, 14}, {8, 1}, {8, 2}};
+// Schemes 1 to 5, scheme 7 with every flux code, and scheme 8.
+const SchemeRun scheme_runs[] = {{1},    {2},    {3},     {4},     {5},     {7, 1},  {7, 2}, {7, 3},
+                                 {7, 4}, {7, 11}, {7, 12}, {7, 13}, {7, 14}, {8, 1}, {8, 2}};
 
 struct FlowPhysics : qelta::testing::LibraryTest {
     void SetUp() override {

@@ -56,6 +56,9 @@ struct SweepCase {
     int iflux = 0;  // flux code of schemes 7 and 8
 };
 
+// Scheme 5, the blend of schemes 2 and 1, with its gradients.
+void scheme5() { hybrid_step(2, 1); }
+
 const SweepCase sweep_cases[] = {
     {"scheme 1", sweep_scheme1, 0},
     {"scheme 2", sweep_scheme2, 0},
@@ -65,6 +68,8 @@ const SweepCase sweep_cases[] = {
     {"scheme 4", sweep_scheme4, 0},
     {"scheme 3 axisymmetric", sweep_scheme3, 1},
     {"scheme 4 axisymmetric", sweep_scheme4, 1},
+    {"scheme 5", scheme5, 0},
+    {"scheme 5 axisymmetric", scheme5, 1},
     {"HLLC predictor", sweep_predictor_hllc, 0},
     {"two-gas predictor", sweep_predictor_two_gas, 0},
     {"two-gas predictor axisymmetric", sweep_predictor_two_gas, 1},
