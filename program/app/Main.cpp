@@ -329,11 +329,11 @@ void TfrmMain::CreateLeftPanel() {
 
     ValList = new TValueListEditor(PanelLeft);
     ValList->setGeometry(3, 64, 190, 182);
-    ValList->SetColumnWidths(110, 76);
+    ValList->SetColumnWidths(136, 50);
     for (const char* value : {"30.0", "3", "1.4", "", ""}) ValList->InsertRow(QString(), value);
     ValueList2 = new TValueListEditor(PanelLeft);
     ValueList2->setGeometry(3, 64, 190, 182);
-    ValueList2->SetColumnWidths(110, 76);
+    ValueList2->SetColumnWidths(136, 50);
 
     PanelSpeed = new QWidget(PanelLeft);
     PanelSpeed->setGeometry(3, 250, 190, 78);
@@ -613,6 +613,8 @@ void TfrmMain::FormCreate() {
 
     TrackBar1->setValue(3);
     ValList->SetValue(2, FloatText(1.5));
+    // Redraw the schematic with the Mach number the row now holds.
+    sbWedgeClick();
 
     View1->menuAction()->setVisible(false);
     SetToolVisible(tbObjProperty, false);

@@ -177,6 +177,10 @@ TEST_F(MainWindow, StartsWithTheWedgeAndARestrictedInterface) {
     EXPECT_EQ(w->ValList->Value(1), "30.0");
     EXPECT_EQ(w->ValList->Value(2), "1.5");
     EXPECT_EQ(w->ValList->Value(3), "1.4");
+    // The schematic shows the values of the rows.
+    EXPECT_TRUE(w->MyOpenGL1->DraftOn);
+    EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftMach, 1.5);
+    EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftAngle, 30);
     EXPECT_EQ(w->ValList->Title(0), "Parameters");
     EXPECT_EQ(w->ValList->Title(1), "Value");
     ASSERT_EQ(w->ValueList2->DataRowCount(), 2);
