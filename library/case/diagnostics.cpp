@@ -10,12 +10,12 @@
 #include <iterator>
 #include <sstream>
 
+#include "case/forces.h"
 #include "case/units.h"
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/timestep.h"
-#include "flow/viscous.h"
 #include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/node_values.h"
@@ -52,13 +52,6 @@ double orientation(int e, int c) {
 // midpoint offset d: lambda = -((T - twall) + g.d)/|d|^2, g' = g + 2 lambda d.
 Vec2 toward_wall_temperature(double t, Vec2 g, Vec2 d) {
     double lambda = -((t - run.twall) + dot(g, d)) / dot(d, d);
-    return g + 2 * lambda * d;
-}
-
-// A velocity-component gradient g of the value q reflected so that q is 0
-// at the midpoint offset d: lambda = -(q + g.d)/|d|^2, g' = g + 2 lambda d.
-Vec2 toward_no_slip(double q, Vec2 g, Vec2 d) {
-    double lambda = -(q + dot(g, d)) / dot(d, d);
     return g + 2 * lambda * d;
 }
 
@@ -185,46 +178,7 @@ int nearest_boundary_cell(double x, double y) {
 
 double sutherland_law(double t, double s) { return (1 + s) * std::pow(std::max(t, 0.001), 1.5) / (t + s); }
 
-double sutherland_viscosity(double t) { return sutherland_law(t, run.sut_mu); }
-
 void refresh_wall_gradients() { ghost_gradients(); }
-
-// Stokes: txx = 2/3 mu (2 u_x - v_y), tyy = 2/3 mu (2 v_y - u_x), txy = mu (u_y + v_x);
-// F_v = -(tau . n), q = -kappa (grad T . n), n the cell's outward normal.
-WallEdgeForces wall_edge_forces(int e) {
-    WallEdgeForces f;
-    const int c = ileft(e);
-    const Vec2 a = edge_start(e), b = edge_end(e);
-    const double s = orientation(e, c);
-    Vec2 n{b.y - a.y, a.x - b.x};
-    if (run.iaxis == 1) n = (a.y + b.y) * n;
-    n = s * n;
-    f.nx = n.x;
-    f.ny = n.y;
-    const Vec2 d = midpoint(e) - centroid(c);
-
-    const double pf = p(c) + grad(c, 3) * d.x + grad(c, 4) * d.y;
-    f.fpx = pf * n.x;
-    f.fpy = pf * n.y;
-
-    Vec2 gt{gradt(c, 1), gradt(c, 2)};
-    const double tf = tem(c) + dot(gt, d);
-    if (ibtype(e) == 3) gt = toward_wall_temperature(tem(c), gt, d);
-    if (run.ns != 1) return f;
-
-    const double tw = ibtype(e) == 3 ? run.twall : tf;
-    const double mu = sutherland_law(tw, run.sut_mu) / run.reyn;
-    const double kappa = sutherland_law(tw, run.sut_k) * run.gam / run.gam1 / run.prand / run.reyn;
-    const Vec2 gu = toward_no_slip(ux(c), {grad(c, 5), grad(c, 6)}, d);
-    const Vec2 gv = toward_no_slip(uy(c), {grad(c, 7), grad(c, 8)}, d);
-    const double txx = viscous::two_thirds * mu * (2 * gu.x - gv.y);
-    const double tyy = viscous::two_thirds * mu * (2 * gv.y - gu.x);
-    const double txy = mu * (gu.y + gv.x);
-    f.fvx = -(txx * n.x + txy * n.y);
-    f.fvy = -(txy * n.x + tyy * n.y);
-    if (ibtype(e) == 3) f.q = -kappa * dot(gt, n);
-    return f;
-}
 
 // q = |dT/dn| (1 + S_k) Tc^1.5/(Tw + S_k), T_f = p_f/rho_f from the
 // extrapolated face density and pressure.
@@ -449,9 +403,10 @@ void write_wall_profile() {
     write_free(unit_profile, "  Distance  P  Heat Transfer  Friction");
     for (int k = 1; k <= n; ++k) {
         const int e = ranked(k);
-        const WallEdgeForces f = wall_edge_forces(e);
-        const double len = std::hypot(f.nx, f.ny);
-        const Vec2 un{f.nx / len, f.ny / len};  // into the body
+        const WallForce f = wall_forces(e);
+        const Vec2 n = wall_normal(e);
+        const double len = norm(n);
+        const Vec2 un = (1 / len) * n;  // into the body
         const Vec2 ut{-un.y, un.x};
         const double pressure = (f.fpx * un.x + f.fpy * un.y) / len;
         const double heat = f.q / len;

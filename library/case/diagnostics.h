@@ -41,22 +41,6 @@ int nearest_boundary_cell(double x, double y);
 // relative to the reference state, S its constant over t_ref:
 // q = (1 + S) Tc^1.5 / (T + S), Tc = max(T, 0.001).
 double sutherland_law(double t, double s);
-// The same for the viscosity, S = sut_mu (without the 1/Re).
-double sutherland_viscosity(double t);
-
-// Forces of one wall edge on the body and its heat flux into the wall, with
-// the edge's outward (weighted) normal; viscous parts only when ns = 1.
-struct WallEdgeForces {
-    double fpx = 0, fpy = 0;  // pressure force
-    double fvx = 0, fvy = 0;  // viscous force
-    double q = 0;             // heat flux into the wall
-    double nx = 0, ny = 0;    // outward normal of the wall cell, |n| = length (times y1 + y2 when axisymmetric)
-};
-// Wall edge e seen from its cell: face pressure and temperature from the
-// cell gradients, no-slip and isothermal corrections of the gradients,
-// Stokes' stresses and Fourier's heat flux (gradients must be current).
-WallEdgeForces wall_edge_forces(int e);
-
 // Heat flux |dT/dn| (1 + S_k) Tc^1.5/(Tw + S_k) at wall edge e, the
 // temperature gradient corrected toward twall (gradients must be current).
 double wall_edge_heat_flux(int e);

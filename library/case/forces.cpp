@@ -64,31 +64,38 @@ Stress wall_stress(double mu, Vec2 gu, Vec2 gv) {
 
 bool is_wall_type(int type) { return type == slip_wall || type == isothermal_wall || type == no_slip_wall; }
 
-// Fp = s pf N, Fv = -s tau . N, Q = -s kappa grad T . N, with s N the
-// outward normal of the wall cell (into the body) and pf, Tf extrapolated
-// from the cell centre to the edge midpoint.
-WallForce wall_forces(int e) {
-    // 1. Edge end points and the cell.
+// s N: N = (y2 - y1, x1 - x2), s = +1 when the edge runs counterclockwise
+// round the centre of its cell (zero counts as clockwise).
+Vec2 wall_normal(int e) {
     int L = ileft(e);
     Vec2 p1 = edge_start(e), p2 = edge_end(e);
     Vec2 centre{xc(L), yc(L)};
-    // 2. Orientation and the (weighted) edge normal.
     double s = cross(p1 - centre, p2 - centre) > 0 ? 1.0 : -1.0;
     Vec2 N{p2.y - p1.y, p1.x - p2.x};
     if (run.iaxis == 1) N = (p1.y + p2.y) * N;
-    // 3. Centre to midpoint.
-    Vec2 d = 0.5 * (p1 + p2) - centre;
+    return s * N;
+}
+
+// Fp = pf n, Fv = -tau . n, Q = -kappa grad T . n, with n = s N the
+// outward normal of the wall cell (into the body) and pf, Tf extrapolated
+// from the cell centre to the edge midpoint.
+WallForce wall_forces(int e) {
+    // 1-3. The cell, the normal into the body and the centre-to-midpoint offset.
+    int L = ileft(e);
+    Vec2 n = wall_normal(e);
+    Vec2 d = 0.5 * (edge_start(e) + edge_end(e)) - Vec2{xc(L), yc(L)};
     // 4. Face pressure and pressure force.
     Vec2 gp{grad(L, 3), grad(L, 4)};
     double pf = p(L) + dot(gp, d);
-    WallForce f{s * pf * N.x, s * pf * N.y, 0, 0, 0};
+    WallForce f{pf * n.x, pf * n.y, 0, 0, 0};
     // 5, 6. Face temperature; the isothermal wall's temperature gradient.
     Vec2 gt{gradt(L, 1), gradt(L, 2)};
     double tf = tem(L) + dot(gt, d);
     int type = ibtype(e);
     if (type == isothermal_wall) gt = wall_gradient(gt, tem(L), run.twall, d);
-    // 7.
-    if (run.ns == 0) return f;
+    // 7. A slip wall carries no shear and no heat: the viscous fluxes act
+    // only at the no-slip walls.
+    if (run.ns == 0 || type == slip_wall) return f;
     // 8. Transport coefficients at the wall temperature.
     double tw = (type == isothermal_wall) ? run.twall : tf;
     double mu = wall_viscosity(tw);
@@ -99,10 +106,10 @@ WallForce wall_forces(int e) {
     // 10, 11. Stresses and the viscous force (the full plane tensor in plane
     // runs as well).
     Stress t = wall_stress(mu, gu, gv);
-    f.fvx = -s * (t.xx * N.x + t.xy * N.y);
-    f.fvy = -s * (t.xy * N.x + t.yy * N.y);
+    f.fvx = -(t.xx * n.x + t.xy * n.y);
+    f.fvy = -(t.xy * n.x + t.yy * n.y);
     // 12. Heat flux into an isothermal wall; the other walls are adiabatic.
-    f.q = (type == isothermal_wall) ? s * (-kappa * dot(N, gt)) : 0.0;
+    f.q = (type == isothermal_wall) ? -kappa * dot(n, gt) : 0.0;
     return f;
 }
 

@@ -1,6 +1,8 @@
 // Force histories of the sphere-drag and airfoil cases ("draghis.dat").
 #pragma once
 
+#include "grid/geometry.h"
+
 namespace qelta {
 
 // Forces of the flow on the body (pressure and viscous, x and y) and the
@@ -8,14 +10,17 @@ namespace qelta {
 // y1 + y2, so the sums are the integrated forces divided by pi.
 struct WallForce {
     double fpx, fpy;  // pressure force
-    double fvx, fvy;  // viscous force (0 in inviscid runs)
-    double q;         // heat flux into the wall (0 in inviscid runs)
+    double fvx, fvy;  // viscous force (0 in inviscid runs and at slip walls)
+    double q;         // heat flux into an isothermal wall (0 elsewhere)
 };
 
 // Slip walls, isothermal no-slip walls and no-slip walls are the body.
 bool is_wall_type(int ibtype);
 // One wall edge, from the state, gradients and centre of its cell.
 WallForce wall_forces(int e);
+// The normal of wall edge e pointing out of its cell into the body, as long
+// as the edge (times y1 + y2 in axisymmetric runs).
+Vec2 wall_normal(int e);
 // Sum over the wall edges of list_bedge, from the gradients as stored.
 WallForce sum_wall_forces();
 

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "case/cases.h"
+#include "case/units.h"
 #include "case/run_driver.h"
 #include "common/fixed_text.h"
 #include "common/format.h"
@@ -39,11 +40,6 @@ constexpr int sizes_third = 8;  // written, not checked
 
 // Item sizes in bytes.
 constexpr long i4 = 4, r8 = 8, l4 = 4;
-
-// Sutherland constants of air (K); the non-dimensional ones are S/t_ref, as
-// the viscous run start sets them.
-constexpr double sutherland_mu_kelvin = 111;
-constexpr double sutherland_k_kelvin = 194;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -254,6 +250,18 @@ public:
         return v;
     }
     Logical logical4() { return Logical::from_word(int4()); }
+    // A real that the grid or the flow computes with: a finite number, or
+    // a positive one.
+    double finite8(std::string_view name) {
+        double v = real8();
+        if (!std::isfinite(v)) fail(std::string(name) + " is not a finite number");
+        return v;
+    }
+    double positive8(std::string_view name) {
+        double v = finite8(name);
+        if (!(v > 0)) fail(std::string(name) + " is not positive");
+        return v;
+    }
 
     [[noreturn]] void fail(std::string_view detail) const {
         fatal_stop({"Error reading " + quoted_name() + ", record " + std::to_string(record_) + " (" + std::string(what_) +
@@ -307,17 +315,19 @@ double read_header(RecordReader& in) {
     in.begin(5, "sizes and gas parameters", 3 * i4 + 4 * r8);
     int cells = in.int4(), edges = in.int4();
     in.int4();
-    ref.t_ref = in.real8();
-    run.reyn = in.real8();
-    run.prand = in.real8();
-    run.twall = in.real8();
+    double t_ref = in.real8();
+    double reyn = in.real8(), prand = in.real8(), twall = in.real8();
     in.end();
     if (cells != MAX_CEL || edges != MAX_EDG) fatal_stop({"Mismatching in array size"});
-    if (!(ref.t_ref > 0) || !std::isfinite(ref.t_ref))
-        in.fail(free_text("the reference temperature", ref.t_ref, " is not a positive number"));
+    for (double v : {t_ref, reyn, prand, twall})
+        if (!std::isfinite(v)) in.fail("the reference temperature and gas parameters must be finite numbers");
+    if (!(t_ref > 0)) in.fail("the reference temperature is not positive");
+    ref.t_ref = t_ref;
+    run.reyn = reyn;
+    run.prand = prand;
+    run.twall = twall;
     // No record holds the Sutherland constants: they follow from t_ref.
-    run.sut_mu = sutherland_mu_kelvin / ref.t_ref;
-    run.sut_k = sutherland_k_kelvin / ref.t_ref;
+    set_sutherland_constants();
     return version;
 }
 
@@ -358,14 +368,15 @@ void read_run_records(RecordReader& in) {
     run.xshock = in.real8();
     in.end();
     in.begin(13, "gas and time offset", 3 * r8);
-    run.gam = in.real8();
-    run.gam1 = in.real8();
-    run.t0 = in.real8();
+    run.gam = in.finite8("gam");
+    run.gam1 = in.positive8("gam1");
+    run.t0 = in.finite8("t0");
+    if (!(run.gam > 1)) in.fail("gam is not above 1");
     in.end();
     in.begin(14, "time and step", 2 * r8 + i4);
-    run.time = in.real8();
+    run.time = in.finite8("time");
     run.nstep = in.int4();
-    run.dt = in.real8();
+    run.dt = in.finite8("dt");
     in.end();
 }
 
@@ -454,9 +465,9 @@ void read_edge_records(RecordReader& in) {
     in.end();
     in.begin(20, "end points and weights", ne * 6 * r8);
     active([&](int e) {
-        for (int k = 1; k <= 4; ++k) xyedge(e, k) = in.real8();
-        edgratio(e, 1) = in.real8();
-        edgratio(e, 2) = in.real8();
+        for (int k = 1; k <= 4; ++k) xyedge(e, k) = in.finite8("an end point");
+        edgratio(e, 1) = in.positive8("an end weight");
+        edgratio(e, 2) = in.positive8("an end weight");
     });
     in.end();
     in.begin(21, "boundary types", ne * i4);
@@ -476,14 +487,14 @@ void read_edge_records(RecordReader& in) {
     in.end();
     in.begin(24, "end points of the mother edges", nm * 4 * r8);
     mothers([&](int e) {
-        for (int k = 1; k <= 4; ++k) xyedge(e, k) = in.real8();
+        for (int k = 1; k <= 4; ++k) xyedge(e, k) = in.finite8("an end point");
     });
     in.end();
     in.begin(25, "lengths and weights of the mother edges", nm * 3 * r8);
     mothers([&](int e) {
-        edglen(e) = in.real8();
-        edgratio(e, 1) = in.real8();
-        edgratio(e, 2) = in.real8();
+        edglen(e) = in.finite8("a length");
+        edgratio(e, 1) = in.positive8("an end weight");
+        edgratio(e, 2) = in.positive8("an end weight");
     });
     in.end();
     in.begin(26, "boundary types of the mother edges", nm * i4);
@@ -500,16 +511,16 @@ void read_cell_records(RecordReader& in) {
     read_cell_list(in);
     in.begin(28, "cell centres", nc * 2 * r8);
     active([&](int c) {
-        xc(c) = in.real8();
-        yc(c) = in.real8();
+        xc(c) = in.finite8("a cell centre");
+        yc(c) = in.finite8("a cell centre");
     });
     in.end();
     in.begin(29, "conservative state", nc * 4 * r8);
     active([&](int c) {
-        cp(c) = in.real8();
-        cr(c) = in.real8();
-        cux(c) = in.real8();
-        cuy(c) = in.real8();
+        cp(c) = in.finite8("an energy");
+        cr(c) = in.positive8("a density");
+        cux(c) = in.finite8("a momentum");
+        cuy(c) = in.finite8("a momentum");
     });
     in.end();
     in.begin(30, "edges of the cells", nc * 4 * i4);
@@ -528,9 +539,9 @@ void read_cell_records(RecordReader& in) {
     in.begin(33, "father cells", nf * (3 * r8 + 9 * i4));
     for (int i = MAX_CEL - nf + 1; i <= MAX_CEL; ++i) {
         int c = list_cel(i);
-        xc(c) = in.real8();
-        yc(c) = in.real8();
-        area(c) = in.real8();
+        xc(c) = in.finite8("a cell centre");
+        yc(c) = in.finite8("a cell centre");
+        area(c) = in.finite8("an area");
         for (int k = 1; k <= 4; ++k) icedge(c, k) = in.int4();
         level(c) = in.int4();
         for (int k = 1; k <= 4; ++k) ichild(c, k) = in.int4();
@@ -553,42 +564,201 @@ void read_reference(RecordReader& in) {
     in.end();
 }
 
+// ---- Consistency of the grid that the file describes ----
+//
+// A grid that passes these checks can be stepped and adapted: every number
+// it names is a live cell or edge, every cell lies on the side of its edges
+// that the orientation gives it, every mother edge is split into two
+// shorter halves of its own, every father's edges are mother edges whose
+// halves its children hold, and the edges' cells own those edges (or the
+// edges they were split from).
+
+// Words and numbers of a message, one blank between them.
+std::string words(std::initializer_list<std::string_view> parts) {
+    std::string s;
+    for (std::string_view p : parts) {
+        if (!s.empty()) s += ' ';
+        s += p;
+    }
+    return s;
+}
+std::string num(long v) { return std::to_string(v); }
+
+[[noreturn]] void bad_record(int record, std::string_view what, const std::string& detail) {
+    fatal_stop({"Error reading " + quoted_name() + ", record " + std::to_string(record) + " (" + std::string(what) +
+                "): " + detail});
+}
+
 // Every cell and edge that the grid names must be one that the lists hold
 // as active or as parent (father cell, mother edge).
 bool live_cell(int c) { return c >= 1 && c <= MAX_CEL && (cell_zone(c) == active_zone || cell_zone(c) == parent_zone); }
 bool live_edge(int e) { return e >= 1 && e <= MAX_EDG && (edge_zone(e) == active_zone || edge_zone(e) == parent_zone); }
+bool mother_edge(int e) { return edge_zone(e) == parent_zone; }
+
+template <class Item>
+void each_active_edge(Item item) {
+    for (int i = 1; i <= grid.nedge; ++i) item(list_edg(i));
+}
+template <class Item>
+void each_mother_edge(Item item) {
+    for (int i = MAX_EDG - grid.nmother + 1; i <= MAX_EDG; ++i) item(list_edg(i));
+}
+template <class Item>
+void each_active_cell(Item item) {
+    for (int i = 1; i <= grid.ncell; ++i) item(list_cel(i));
+}
+template <class Item>
+void each_father_cell(Item item) {
+    for (int i = MAX_CEL - grid.nfather + 1; i <= MAX_CEL; ++i) item(list_cel(i));
+}
 
 void check_links() {
     auto bad = [](int record, std::string_view what, std::string_view owner, int n, std::string_view kind, int v) {
         std::string parent = (kind == "edge") ? "mother edge" : "father cell";
-        fatal_stop({"Error reading " + quoted_name() + ", record " + std::to_string(record) + " (" + std::string(what) +
-                    "): " + std::string(owner) + " " + std::to_string(n) + " names " + std::string(kind) + " " +
-                    std::to_string(v) + ", which is neither an active " + std::string(kind) + " nor a " + parent});
+        bad_record(record, what,
+                   std::string(owner) + " " + std::to_string(n) + " names " + std::string(kind) + " " +
+                       std::to_string(v) + ", which is neither an active " + std::string(kind) + " nor a " + parent);
     };
-    for (int i = 1; i <= grid.nedge; ++i) {
-        int e = list_edg(i);
+    each_active_edge([&](int e) {
         for (int v : {ileft(e), iright(e)})
             if (!live_cell(v)) bad(19, "cells of the edges", "edge", e, "cell", v);
-    }
-    for (int i = MAX_EDG - grid.nmother + 1; i <= MAX_EDG; ++i) {
-        int e = list_edg(i);
+    });
+    each_mother_edge([&](int e) {
         for (int v : {isubedge(e, 1), isubedge(e, 2)})
             if (!live_edge(v)) bad(23, "halves and cells of the mother edges", "mother edge", e, "edge", v);
         for (int v : {ileft(e), iright(e)})
             if (!live_cell(v)) bad(23, "halves and cells of the mother edges", "mother edge", e, "cell", v);
-    }
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+    });
+    each_active_cell([&](int c) {
         for (int k = 1; k <= 4; ++k)
             if (!live_edge(icedge(c, k))) bad(30, "edges of the cells", "cell", c, "edge", icedge(c, k));
-    }
-    for (int i = MAX_CEL - grid.nfather + 1; i <= MAX_CEL; ++i) {
-        int c = list_cel(i);
+    });
+    each_father_cell([&](int c) {
         for (int k = 1; k <= 4; ++k) {
             if (!live_edge(icedge(c, k))) bad(33, "father cells", "father cell", c, "edge", icedge(c, k));
             if (!live_cell(ichild(c, k))) bad(33, "father cells", "father cell", c, "cell", ichild(c, k));
         }
-    }
+    });
+}
+
+// Scratch of the checks: the mother edge of each half and the father of
+// each child (0: none).
+int& mother_of(int e) { return iwork(e, 1); }
+int& father_of(int c) { return iwork_ad(c); }
+
+double edge_length(int e) { return std::hypot(xyedge(e, 3) - xyedge(e, 1), xyedge(e, 4) - xyedge(e, 2)); }
+
+// Two distinct halves per mother edge, each the half of no other edge and
+// shorter than its mother (so that no chain of halves returns to its start).
+void check_halves() {
+    for (int e = 1; e <= MAX_EDG; ++e) mother_of(e) = 0;
+    constexpr int record = 23;
+    constexpr std::string_view what = "halves and cells of the mother edges";
+    each_mother_edge([&](int m) {
+        for (int h = 1; h <= 2; ++h) {
+            int e = isubedge(m, h);
+            if (mother_of(e) != 0 || e == m)
+                bad_record(record, what,
+                           words({"edge", num(e), "is a half of mother edge", num(m), "and of edge",
+                                  num(mother_of(e) != 0 ? mother_of(e) : m)}));
+            if (!(edge_length(e) < edge_length(m)))
+                bad_record(record, what, words({"half", num(e), "is not shorter than its mother edge", num(m)}));
+            mother_of(e) = m;
+        }
+    });
+}
+
+// A cell is ileft of its edges 1 and 4 and iright of its edges 2 and 3.
+int side_cell(int e, int k) { return (k == 1 || k == 4) ? ileft(e) : iright(e); }
+
+void check_orientation() {
+    auto check = [](int record, std::string_view what, int c) {
+        for (int k = 1; k <= 4; ++k) {
+            int e = icedge(c, k);
+            if (side_cell(e, k) != c)
+                bad_record(record, what,
+                           words({"cell", num(c), "has edge", num(e), "as its edge", num(k),
+                                  "but the edge holds cell", num(side_cell(e, k)), "on that side"}));
+        }
+    };
+    each_active_cell([&](int c) { check(30, "edges of the cells", c); });
+    each_father_cell([&](int c) { check(33, "father cells", c); });
+}
+
+// Cell c holds edge e, or an edge that e is a part of, as its edge k.
+bool holds(int c, int k, int e) {
+    for (int a = e; a != 0; a = mother_of(a))
+        if (icedge(c, k) == a) return true;
+    return false;
+}
+
+// The cells of every edge hold it: the left cell as its edge 1 or 4, the
+// right one as 2 or 3; a boundary edge holds its cell on both sides.
+void check_edge_cells() {
+    auto check = [](int record, std::string_view what, int e) {
+        int L = ileft(e), R = iright(e);
+        bool ok;
+        if (lbedge(e))
+            ok = L == R && (holds(L, 1, e) || holds(L, 2, e) || holds(L, 3, e) || holds(L, 4, e));
+        else
+            ok = (holds(L, 1, e) || holds(L, 4, e)) && (holds(R, 2, e) || holds(R, 3, e));
+        if (!ok)
+            bad_record(record, what,
+                       words({lbedge(e) ? "boundary edge" : "edge", num(e), "names the cells", num(L), "and",
+                              num(R), "which do not hold it on those sides"}));
+    };
+    each_active_edge([&](int e) { check(19, "cells of the edges", e); });
+    each_mother_edge([&](int e) { check(23, "halves and cells of the mother edges", e); });
+}
+
+// Children of one father each, one level below it; the edges of the family
+// as adapt lays them out (the children hold the halves of the father's
+// edges and share the four inner edges).
+void check_families() {
+    constexpr int record = 33;
+    constexpr std::string_view what = "father cells";
+    for (int c = 1; c <= MAX_CEL; ++c) father_of(c) = 0;
+    auto level_ok = [](int record, std::string_view what, int c) {
+        if (level(c) < 0) bad_record(record, what, words({"cell", num(c), "has the level", num(level(c))}));
+    };
+    each_active_cell([&](int c) { level_ok(32, "levels", c); });
+    each_father_cell([&](int f) {
+        level_ok(record, what, f);
+        for (int j = 1; j <= 4; ++j) {
+            int c = ichild(f, j);
+            if (father_of(c) != 0 || c == f)
+                bad_record(record, what,
+                           words({"cell", num(c), "is a child of father cell", num(f), "and of cell",
+                                  num(father_of(c) != 0 ? father_of(c) : f)}));
+            if (static_cast<long>(level(c)) != static_cast<long>(level(f)) + 1)
+                bad_record(record, what,
+                           words({"child", num(c), "of level", num(level(c)), "of father cell", num(f), "of level",
+                                  num(level(f))}));
+            father_of(c) = f;
+        }
+        for (int k = 1; k <= 4; ++k)
+            if (!mother_edge(icedge(f, k)))
+                bad_record(record, what, words({"edge", num(k), "of father cell", num(f), "is not a mother edge"}));
+        auto half = [&](int k, int h) { return isubedge(icedge(f, k), h); };
+        auto child_edge = [&](int j, int k) { return icedge(ichild(f, j), k); };
+        bool fits = child_edge(1, 1) == half(1, 1) && child_edge(1, 4) == half(4, 2) &&  // south-east
+                    child_edge(2, 1) == half(1, 2) && child_edge(2, 2) == half(2, 2) &&  // north-east
+                    child_edge(3, 2) == half(2, 1) && child_edge(3, 3) == half(3, 2) &&  // north-west
+                    child_edge(4, 3) == half(3, 1) && child_edge(4, 4) == half(4, 1) &&  // south-west
+                    child_edge(1, 2) == child_edge(2, 4) && child_edge(2, 3) == child_edge(3, 1) &&
+                    child_edge(3, 4) == child_edge(4, 2) && child_edge(4, 1) == child_edge(1, 3);
+        if (!fits)
+            bad_record(record, what,
+                       words({"the children of father cell", num(f), "do not hold its halves and inner edges"}));
+    });
+}
+
+void check_grid() {
+    check_links();
+    check_halves();
+    check_orientation();
+    check_edge_cells();
+    check_families();
 }
 
 // ---- Steps after the file ----
@@ -601,9 +771,9 @@ void complete_setup() {
     write_log("DD");
     read_controladv_file();
     derive_run_parameters();
-    // No record holds the airfoil's deposition flag: it was applied when the
-    // saved step began after half the run (useradv_step tests the time at
-    // the start of a step).
+    // No record holds the airfoil's deposition flag. The deposition comes in
+    // the first step that begins after half the run, so it has been made
+    // when the last step before the save, which began at time - dt, did.
     run.lightning_done = run.nstep > 0 && run.time - run.dt > run.tend / 2;
     build_edge_lists();
     cell_geometry();
@@ -690,7 +860,7 @@ void read_restart() {
         read_cell_records(in);
         if (version >= file_version) read_reference(in);
         in.finish();
-        check_links();
+        check_grid();
     }
     complete_setup();
 }

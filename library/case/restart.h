@@ -13,8 +13,10 @@ void write_restart();
 // Restores a run from "runsave" over the run start's reset (init_common and
 // the control files already read) and completes the set-up: the control
 // files again, the edge lists, the geometry. A missing, short or malformed
-// record, a count or list entry outside the capacities and data after the
-// last record end with the fatal stop and a message naming the record.
+// record, a count or list entry outside the capacities, a real that is not
+// a number, a grid whose cells, edges, halves and children do not fit
+// together, and data after the last record end with the fatal stop and a
+// message naming the record.
 void read_restart();
 
 }  // namespace qelta

@@ -91,12 +91,16 @@ void get_re_pr_number() {
         fatal_stop({"Error: Viscosity and Heat cofs are not defined yet!", "Error in  subroutine get_re_pr_number"});
     ref.mu_ref = sutherland(mu_ice, s_mu, ref.t_ref);
     ref.k_ref = sutherland(k_ice, s_k, ref.t_ref);
-    run.sut_mu = s_mu / ref.t_ref;
-    run.sut_k = s_k / ref.t_ref;
+    set_sutherland_constants();
     run.prand = ref.mu_ref * cp_mass(run.gam, gas.rgas, gas.wmol) / ref.k_ref;
     run.reyn = ref.rho_scale * ref.a_ref * ref.l_ref / ref.mu_ref;
     write_log("Pr=", run.prand);
     write_log("Re=", run.reyn);
+}
+
+void set_sutherland_constants() {
+    run.sut_mu = s_mu / ref.t_ref;
+    run.sut_k = s_k / ref.t_ref;
 }
 
 // rho2/rho1 = (g+1) M^2 / (2 + (g-1) M^2);  p2/p1 = (2g M^2 - (g-1)) / (g+1);

@@ -9,6 +9,9 @@ void set_units();
 void set_gas();
 void set_gamma();
 void get_re_pr_number();
+// Non-dimensional Sutherland constants of viscosity and conductivity at
+// the reference temperature: sut_mu = 111/t_ref, sut_k = 194/t_ref.
+void set_sutherland_constants();
 // Perfect-gas normal shock of Mach number m into (rho1, p1): the state
 // behind it and the speed w of that gas relative to the shock.
 void normal_shock(double gamma, double m, double rho1, double p1, double& rho2, double& p2, double& w);

@@ -64,11 +64,14 @@ void flush_units() {
 void fatal_stop(std::initializer_list<std::string_view> records, int unit) {
     for (std::string_view r : records) {
         if (unit_is_open(unit)) write_free(unit, r);
+#ifndef QELTA_FUZZ
         std::fprintf(stderr, "QELTA: %.*s\n", static_cast<int>(r.size()), r.data());
+#endif
     }
     flush_units();
 #ifdef QELTA_FUZZ
-    // The fuzz harness takes the stop back and goes on with its next input.
+    // The fuzz harness takes the stop back and goes on with its next input;
+    // the message travels with the exception instead of filling stderr.
     throw std::runtime_error(std::string(records.size() ? *records.begin() : "fatal stop"));
 #else
     // No destructors run: the stop may come from inside a call of the program.

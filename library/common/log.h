@@ -42,7 +42,9 @@ void write_log(const Items&... items) {
 inline void log_fixed(std::string_view text) { write_record(run.iolog, text); }
 
 // The fatal stop: the records go to the unit (free-format) and to stderr,
-// every open unit is flushed, and the process ends with exit status 1.
+// every open unit is flushed, and the process ends with exit status 1. In
+// the fuzz build (QELTA_FUZZ) it throws std::runtime_error with the first
+// record instead, for the harness to catch, and leaves stderr alone.
 [[noreturn]] void fatal_stop(std::initializer_list<std::string_view> records, int unit);
 // The same on the run log.
 [[noreturn]] void fatal_stop(std::initializer_list<std::string_view> records);

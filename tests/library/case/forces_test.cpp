@@ -109,6 +109,21 @@ TEST_F(WallEdge, InviscidRunsWriteOnlyThePressureForce) {
     EXPECT_EQ(f.q, 0.0);
 }
 
+TEST_F(WallEdge, SlipWallsCarryPressureButNoShear) {
+    // The viscous fluxes act only at no-slip walls: a slip wall under a
+    // shear layer feels its pressure alone.
+    run.ns = 1;
+    ibtype(bottom_edge) = 1;
+    shear(3.0);
+    tem(cell) = 1.5;
+    gradt(cell, 2) = 1;
+    WallForce f = wall_forces(bottom_edge);
+    EXPECT_DOUBLE_EQ(f.fpy, -1.0);
+    EXPECT_EQ(f.fvx, 0.0);
+    EXPECT_EQ(f.fvy, 0.0);
+    EXPECT_EQ(f.q, 0.0);
+}
+
 TEST_F(WallEdge, CentreOnTheEdgeLineCountsAsOrientationMinusOne) {
     run.ns = 0;
     yc(cell) = 0;  // cross product 0
@@ -308,6 +323,35 @@ TEST_F(ForceCase, PlaneDragRowsHoldTheYForces) {
     EXPECT_EQ(row.nstep, 1);
     ASSERT_EQ(row.v.size(), 7u);
     EXPECT_EQ(row.field[5], row.field[1]);  // Cd = Cp + 0
+}
+
+// The viscous sphere in a uniform stream (steady start): the stream drags
+// the no-slip wall along, the stagnation pressure pushes the front, and
+// the isothermal wall at the gas temperature starts without heat flux.
+TEST_F(ForceCase, ViscousDragRowsHoldTheShearOfTheWall) {
+    auto control = read_lines("control.dat");
+    control[2] = "1 2.0 -0.2";  // steady start
+    std::string text;
+    for (auto& l : control) text += l + "\n";
+    qelta::testing::write_file("control.dat", text);
+    Blocks b(101, 1, 1, 2.0, 0, 1);
+    initialize_qelta(b.real, b.ints);
+    double progress;
+    for (int s = 1; s <= 4; ++s) step(&progress);  // level 1: rows at steps 2 and 4
+    auto lines = history();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "   n  t  Cp  Cv  Cd  Ct");
+    for (int k = 1; k <= 2; ++k) {
+        Row row = parse_row(lines[k]);
+        EXPECT_EQ(row.nstep, 2 * k);
+        ASSERT_EQ(row.v.size(), 5u);
+        const double cp = row.v[1], cv = row.v[2], cd = row.v[3];
+        EXPECT_GT(cp, 0.1);  // of order one: the stagnation pressure
+        EXPECT_GT(cv, 0);    // the wall shear drags the sphere downstream
+        EXPECT_LT(cv, 0.1 * cp);
+        EXPECT_NEAR(cd, cp + cv, 1e-3 * cd);
+        EXPECT_TRUE(std::isfinite(row.v[4]));
+    }
 }
 
 TEST_F(ForceCase, LiftDragRowsHoldTheInverseDynamicPressure) {
