@@ -142,6 +142,7 @@ Values image_differences(int e, Image image) {
         Vec2 n = unit_normal(e);
         du = (2 * dot(u, n)) * n;
     }
+    dq(var_p) = 0;  // every image keeps the cell's pressure
     dq(var_ux) = du.x;
     dq(var_uy) = du.y;
     if (image == Image::isothermal) {
