@@ -3,19 +3,20 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <type_traits>
 
 #include "case/forces.h"
 #include "case/units.h"
 #include "common/log.h"
+#include "common/record_file.h"
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/timestep.h"
+#include "flow/viscous.h"
 #include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/node_values.h"
@@ -39,20 +40,12 @@ bool is_wall(int type) { return type == 3 || type == 4; }
 
 Vec2 midpoint(int e) { return 0.5 * (edge_start(e) + edge_end(e)); }
 Vec2 centroid(int c) { return {xc(c), yc(c)}; }
-double dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
 
 // +1 when the edge runs counterclockwise round cell c's centroid (the cross
 // product of the end points about it is positive), else -1.
 double orientation(int e, int c) {
     Vec2 o = centroid(c);
     return cross(edge_start(e) - o, edge_end(e) - o) > 0 ? 1.0 : -1.0;
-}
-
-// A temperature gradient g at the cell reflected towards twall at the
-// midpoint offset d: lambda = -((T - twall) + g.d)/|d|^2, g' = g + 2 lambda d.
-Vec2 toward_wall_temperature(double t, Vec2 g, Vec2 d) {
-    double lambda = -((t - run.twall) + dot(g, d)) / dot(d, d);
-    return g + 2 * lambda * d;
 }
 
 // Opens a text unit that keeps what its file already holds: the old records
@@ -176,8 +169,6 @@ int nearest_boundary_cell(double x, double y) {
 
 // ---- Wall quantities ------------------------------------------------------
 
-double sutherland_law(double t, double s) { return (1 + s) * std::pow(std::max(t, 0.001), 1.5) / (t + s); }
-
 void refresh_wall_gradients() { ghost_gradients(); }
 
 // q = |dT/dn| (1 + S_k) Tc^1.5/(Tw + S_k), T_f = p_f/rho_f from the
@@ -188,7 +179,7 @@ double wall_edge_heat_flux(int e) {
     const Vec2 d = midpoint(e) - centroid(c);
     const double rf = r(c) + grad(c, 1) * d.x + grad(c, 2) * d.y;
     const double pf = p(c) + grad(c, 3) * d.x + grad(c, 4) * d.y;
-    const Vec2 gt = toward_wall_temperature(tem(c), {gradt(c, 1), gradt(c, 2)}, d);
+    const Vec2 gt = viscous::reflected_gradient({gradt(c, 1), gradt(c, 2)}, tem(c), run.twall, d);
     const double tw = ibtype(e) == 3 ? run.twall : pf / rf;
     const Vec2 a = edge_start(e), b = edge_end(e);
     const Vec2 n = (1 / norm(b - a)) * Vec2{b.y - a.y, a.x - b.x};
@@ -285,12 +276,26 @@ void locate_shock_front() {
     }
 }
 
+namespace {
+
+// Mode 0 of the heat histories: both files with their headers.
+void open_heat_files(std::string_view header1, std::string_view header2) {
+    open_unit(unit_heat1, "heat1.his");
+    open_unit(unit_heat2, "heat2.his");
+    write_free(unit_heat1, header1);
+    write_free(unit_heat2, header2);
+}
+
+void close_heat_files() {
+    close_unit(unit_heat1);
+    close_unit(unit_heat2);
+}
+
+}  // namespace
+
 void record_wall_heat(int mode) {
     if (mode == 0) {
-        open_unit(unit_heat1, "heat1.his");
-        open_unit(unit_heat2, "heat2.his");
-        write_free(unit_heat1, "  t  H1  H2  H3  H4  H5  H6  H7");
-        write_free(unit_heat2, "  t  H8  H9  H10  H11  H12  H13");
+        open_heat_files("  t  H1  H2  H3  H4  H5  H6  H7", "  t  H8  H9  H10  H11  H12  H13");
     } else if (mode == 1) {
         // Stations (-cos th, sin th) on the unit circle, th = k pi/12.
         const double step = static_cast<double>(static_cast<float>(pi / 12));
@@ -307,8 +312,7 @@ void record_wall_heat(int mode) {
         write_record(unit_heat1, row1);
         write_record(unit_heat2, row2);
     } else if (mode == 2) {
-        close_unit(unit_heat1);
-        close_unit(unit_heat2);
+        close_heat_files();
     }
 }
 
@@ -338,10 +342,7 @@ double flux_at_angle(double phi, int m) {
 
 void record_wall_heat17(int mode) {
     if (mode == 0) {
-        open_unit(unit_heat1, "heat1.his");
-        open_unit(unit_heat2, "heat2.his");
-        write_free(unit_heat1, "  n  t  H1  H2  H3  H4  H5  H6  H7  H8  H9");
-        write_free(unit_heat2, "  n  t  H10  H11  H12  H13  H14  H15  H16  H17");
+        open_heat_files("  n  t  H1  H2  H3  H4  H5  H6  H7  H8  H9", "  n  t  H10  H11  H12  H13  H14  H15  H16  H17");
     } else if (mode == 1) {
         const int n = isothermal_walls_by_x();
         for (int k = 1; k <= n; ++k) iwork_edg(k) = ranked(k);
@@ -369,8 +370,7 @@ void record_wall_heat17(int mode) {
         write_record(unit_heat1, row1);
         write_record(unit_heat2, row2);
     } else if (mode == 2) {
-        close_unit(unit_heat1);
-        close_unit(unit_heat2);
+        close_heat_files();
     }
 }
 
@@ -480,109 +480,72 @@ struct SnapshotNodes {
 };
 SnapshotNodes snap;
 
-// Sequential unformatted records: each record's byte count as a 32-bit
-// integer before and after its items.
-class RecordFile {
-public:
-    explicit RecordFile(const std::string& name) : name_(name), f_(std::fopen(name.c_str(), "wb")) {
-        if (!f_) fatal_stop({"Cannot create the file \"" + name + "\""});
-    }
-    ~RecordFile() { std::fclose(f_); }
-    RecordFile(const RecordFile&) = delete;
-    RecordFile& operator=(const RecordFile&) = delete;
-
-    void begin(long bytes) {
-        length_ = static_cast<std::int32_t>(bytes);
-        left_ = bytes;
-        raw(length_);
-    }
-    void put(int v) {
-        raw(static_cast<std::int32_t>(v));
-        left_ -= 4;
-    }
-    void put(double v) {
-        raw(v);
-        left_ -= 8;
-    }
-    void end() {
-        if (left_ != 0) fatal_stop({"Error: record length mismatch in \"" + name_ + "\""});
-        raw(length_);
-    }
-    // One record of the given items.
-    template <class... Items>
-    void record(Items... items) {
-        begin((0L + ... + static_cast<long>(sizeof(items) == sizeof(double) ? 8 : 4)));
-        (put(items), ...);
-        end();
-    }
-
-private:
-    template <class T>
-    void raw(T v) {
-        std::fwrite(&v, sizeof v, 1, f_);
-    }
-    std::string name_;
-    std::FILE* f_;
-    std::int32_t length_ = 0;
-    long left_ = 0;
-};
+// One record of the given items, i4 for each int and r8 for each double.
+void put_item(RecordWriter& f, int v) { f.int4(v); }
+void put_item(RecordWriter& f, double v) { f.real8(v); }
+template <class... Items>
+void items_record(RecordWriter& f, Items... items) {
+    static_assert(((std::is_same_v<Items, int> || std::is_same_v<Items, double>) && ...));
+    f.record((0L + ... + static_cast<long>(sizeof(Items))), [&] { (put_item(f, items), ...); });
+}
 
 void write_cell_vertex_file(const std::string& name, int nnode) {
-    RecordFile f(name);
+    RecordWriter f(name);
     const int ncell = grid.ncell;
-    f.record(cell_vertex_version);
-    f.record();
-    f.record(nnode);
-    f.record(ncell);
-    f.record(run.cfl, run.ischeme, run.iflag_run, run.cputime);
-    f.record(run.minlev, run.lmax);
-    f.record(run.refine_tol, run.coarse_tol, run.rsave1, run.rsave2);
-    f.record(run.eps_small, run.eps_filter);
-    f.record(run.amach, run.xshock);
-    f.record(run.time, run.nstep);
-    f.record(grid.nedge, grid.nmother, grid.nfather);
-    f.record(run.ns, run.wallratio, run.area_min, run.blend_fac, run.gam, -1.0, -1.0, -1.0, -1.0, -1.0);
-    f.record(run.reyn, run.prand, grid.ncell0, run.iaxis, MAX_CEL, 0, 0, run.iflux, run.ischeme, -1);
+    items_record(f, cell_vertex_version);
+    f.record(0, [] {});
+    items_record(f, nnode);
+    items_record(f, ncell);
+    items_record(f, run.cfl, run.ischeme, run.iflag_run, run.cputime);
+    items_record(f, run.minlev, run.lmax);
+    items_record(f, run.refine_tol, run.coarse_tol, run.rsave1, run.rsave2);
+    items_record(f, run.eps_small, run.eps_filter);
+    items_record(f, run.amach, run.xshock);
+    items_record(f, run.time, run.nstep);
+    items_record(f, grid.nedge, grid.nmother, grid.nfather);
+    items_record(f, run.ns, run.wallratio, run.area_min, run.blend_fac, run.gam, -1.0, -1.0, -1.0, -1.0, -1.0);
+    items_record(f, run.reyn, run.prand, grid.ncell0, run.iaxis, MAX_CEL, 0, 0, run.iflux, run.ischeme, -1);
     f.begin(20L * ncell);
     for (int j = 1; j <= ncell; ++j) {
-        f.put(j);
-        for (int k = 1; k <= 4; ++k) f.put(snap.cells(j, k));
+        f.int4(j);
+        for (int k = 1; k <= 4; ++k) f.int4(snap.cells(j, k));
     }
     f.end();
     f.begin(16L * nnode);
     for (int n = 1; n <= nnode; ++n) {
-        f.put(snap.x(n));
-        f.put(snap.y(n));
+        f.real8(snap.x(n));
+        f.real8(snap.y(n));
     }
     f.end();
     f.begin(32L * nnode);
     for (int n = 1; n <= nnode; ++n) {
-        f.put(snap.r(n));
-        f.put(snap.p(n));
-        f.put(snap.ux(n));
-        f.put(snap.uy(n));
+        f.real8(snap.r(n));
+        f.real8(snap.p(n));
+        f.real8(snap.ux(n));
+        f.real8(snap.uy(n));
     }
     f.end();
     for (int n = 1; n <= nnode; ++n) {
         f.begin(4L * (1 + nnbr(n)));
-        f.put(nnbr(n));
-        for (int k = 1; k <= nnbr(n); ++k) f.put(nbrcel(n, k));
+        f.int4(nnbr(n));
+        for (int k = 1; k <= nnbr(n); ++k) f.int4(nbrcel(n, k));
         f.end();
     }
-    f.record(grid.nbedge);
-    f.record(grid.niedge);
+    items_record(f, grid.nbedge);
+    items_record(f, grid.niedge);
     f.begin(8L * grid.nbedge);
     for (int i = 1; i <= grid.nbedge; ++i) {
-        f.put(iwork(list_bedge(i), 2));
-        f.put(iwork(list_bedge(i), 3));
+        f.int4(iwork(list_bedge(i), 2));
+        f.int4(iwork(list_bedge(i), 3));
     }
     f.end();
     f.begin(8L * grid.niedge);
     for (int i = 1; i <= grid.niedge; ++i) {
-        f.put(iwork(list_iedge(i), 2));
-        f.put(iwork(list_iedge(i), 3));
+        f.int4(iwork(list_iedge(i), 2));
+        f.int4(iwork(list_iedge(i), 3));
     }
     f.end();
+    f.close();
 }
 
 }  // namespace

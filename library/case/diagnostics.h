@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "case/forces.h"
 #include "common/storage.h"
 
 namespace qelta {
@@ -37,10 +38,6 @@ int nearest_boundary_cell(double x, double y);
 
 // ---- Wall quantities ------------------------------------------------------
 
-// Sutherland's law of the non-dimensional viscosity or conductivity
-// relative to the reference state, S its constant over t_ref:
-// q = (1 + S) Tc^1.5 / (T + S), Tc = max(T, 0.001).
-double sutherland_law(double t, double s);
 // Heat flux |dT/dn| (1 + S_k) Tc^1.5/(Tw + S_k) at wall edge e, the
 // temperature gradient corrected toward twall (gradients must be current).
 double wall_edge_heat_flux(int e);

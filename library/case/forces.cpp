@@ -12,6 +12,7 @@
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
+#include "flow/viscous.h"
 #include "grid/geometry.h"
 #include "grid/gradients.h"
 
@@ -26,29 +27,14 @@ constexpr int slip_wall = 1;
 constexpr int isothermal_wall = 3;
 constexpr int no_slip_wall = 4;
 
-constexpr double two_thirds = static_cast<double>(2.0f / 3.0f);  // single precision
 constexpr double rad_per_deg = 0.785398163397448279 / 45;
 constexpr int max_cadence_level = 30;
 
-double dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
-
-// G' = G + 2 lambda d, lambda = -((q - target) + G . d)/|d|^2: the gradient
-// reflected about the one that reaches the wall value at the face offset d.
-Vec2 wall_gradient(Vec2 g, double q, double target, Vec2 d) {
-    double lambda = -((q - target) + dot(g, d)) / dot(d, d);
-    return g + (2 * lambda) * d;
-}
-
-// Sutherland, non-dimensional: mu = (1 + S) Tc^1.5/(S + Tw)/Re and
-// kappa = (1 + S_k) Tc^1.5/(S_k + Tw) gam/(gam - 1)/Pr/Re, Tc = max(Tw, 0.001).
-double wall_viscosity(double tw) {
-    double tc = std::max(tw, 0.001);
-    return (1 + run.sut_mu) * std::pow(tc, 1.5) / (run.sut_mu + tw) / run.reyn;
-}
+// mu/Re and kappa/Re at the wall temperature tw by the wall laws.
+double wall_viscosity(double tw) { return sutherland_law(tw, run.sut_mu) / run.reyn; }
 
 double wall_conductivity(double tw) {
-    double tc = std::max(tw, 0.001);
-    return (1 + run.sut_k) * std::pow(tc, 1.5) / (run.sut_k + tw) * run.gam / run.gam1 / run.prand / run.reyn;
+    return sutherland_law(tw, run.sut_k) * run.gam / run.gam1 / run.prand / run.reyn;
 }
 
 struct Stress {
@@ -57,10 +43,13 @@ struct Stress {
 
 // Stokes: txx = 2/3 mu (2 u_x - v_y), tyy = 2/3 mu (2 v_y - u_x), txy = mu (u_y + v_x).
 Stress wall_stress(double mu, Vec2 gu, Vec2 gv) {
+    using viscous::two_thirds;
     return {two_thirds * mu * (2 * gu.x - gv.y), mu * (gu.y + gv.x), two_thirds * mu * (2 * gv.y - gu.x)};
 }
 
 }  // namespace
+
+double sutherland_law(double t, double s) { return (1 + s) * std::pow(std::max(t, 0.001), 1.5) / (t + s); }
 
 bool is_wall_type(int type) { return type == slip_wall || type == isothermal_wall || type == no_slip_wall; }
 
@@ -92,7 +81,7 @@ WallForce wall_forces(int e) {
     Vec2 gt{gradt(L, 1), gradt(L, 2)};
     double tf = tem(L) + dot(gt, d);
     int type = ibtype(e);
-    if (type == isothermal_wall) gt = wall_gradient(gt, tem(L), run.twall, d);
+    if (type == isothermal_wall) gt = viscous::reflected_gradient(gt, tem(L), run.twall, d);
     // 7. A slip wall carries no shear and no heat: the viscous fluxes act
     // only at the no-slip walls.
     if (run.ns == 0 || type == slip_wall) return f;
@@ -101,8 +90,8 @@ WallForce wall_forces(int e) {
     double mu = wall_viscosity(tw);
     double kappa = wall_conductivity(tw);
     // 9. No slip: the velocity gradients that give zero velocity at the face.
-    Vec2 gu = wall_gradient({grad(L, 5), grad(L, 6)}, ux(L), 0, d);
-    Vec2 gv = wall_gradient({grad(L, 7), grad(L, 8)}, uy(L), 0, d);
+    Vec2 gu = viscous::reflected_gradient({grad(L, 5), grad(L, 6)}, ux(L), 0, d);
+    Vec2 gv = viscous::reflected_gradient({grad(L, 7), grad(L, 8)}, uy(L), 0, d);
     // 10, 11. Stresses and the viscous force (the full plane tensor in plane
     // runs as well).
     Stress t = wall_stress(mu, gu, gv);

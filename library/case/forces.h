@@ -14,6 +14,10 @@ struct WallForce {
     double q;         // heat flux into an isothermal wall (0 elsewhere)
 };
 
+// Sutherland's law of the non-dimensional viscosity or conductivity at a
+// wall, S its constant over t_ref: (1 + S) Tc^1.5/(T + S), Tc = max(T, 0.001).
+double sutherland_law(double t, double s);
+
 // Slip walls, isothermal no-slip walls and no-slip walls are the body.
 bool is_wall_type(int ibtype);
 // One wall edge, from the state, gradients and centre of its cell.

@@ -20,6 +20,7 @@
 #include "common/fixed_text.h"
 #include "common/format.h"
 #include "common/log.h"
+#include "common/record_file.h"
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/timestep.h"
@@ -54,59 +55,6 @@ bool father_position(int i) { return i > MAX_CEL - grid.nfather; }
 
 // ---------------------------------------------------------------------------
 // Writing.
-
-class RecordWriter {
-public:
-    RecordWriter() : f_(std::fopen(restart_file, "wb")) {
-        if (!f_) fatal_stop({"Cannot create the file " + quoted_name() + ": " + std::strerror(errno)});
-    }
-
-    // One record of `length` bytes whose items `fill` writes.
-    template <class Fill>
-    void record(long length, Fill fill) {
-        ++record_;
-        marker(length);
-        left_ = length;
-        fill();
-        if (left_ != 0) fatal_stop({free_text("Internal error: record", record_, " of ", quoted_name(),
-                                              " does not have its length", length)});
-        marker(length);
-    }
-
-    void int4(int v) { put(static_cast<std::uint32_t>(v), 4); }
-    void real8(double v) {
-        std::uint64_t u;
-        std::memcpy(&u, &v, sizeof u);
-        put(u, 8);
-    }
-    void logical4(Logical v) { int4(v.word()); }
-    void text(std::string_view s) {
-        for (char c : s) put(static_cast<unsigned char>(c), 1);
-    }
-
-    void close() {
-        bool bad = std::ferror(f_.get()) != 0;
-        bad = std::fclose(f_.release()) != 0 || bad;
-        if (bad) fatal_stop({"Cannot write the file " + quoted_name()});
-    }
-
-private:
-    // Little-endian bytes of v.
-    void put(std::uint64_t v, int n) {
-        unsigned char b[8];
-        for (int i = 0; i < n; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));
-        std::fwrite(b, 1, n, f_.get());
-        left_ -= n;
-    }
-    void marker(long length) {
-        put(static_cast<std::uint32_t>(length), 4);
-        left_ += 4;  // markers are not part of the record
-    }
-
-    File f_;
-    int record_ = 0;
-    long left_ = 0;
-};
 
 void write_edge_records(RecordWriter& out) {
     const int ne = grid.nedge, nm = grid.nmother;
@@ -787,7 +735,7 @@ void write_restart() {
     write_log();
     write_log("Saving data for restarting computation .......");
     write_log();
-    RecordWriter out;
+    RecordWriter out(restart_file);
     FixedText<ident_length> ident;
     ident = ident_text;
     out.record(r8, [&] { out.real8(file_version); });                    // 1

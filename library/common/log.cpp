@@ -81,8 +81,4 @@ void fatal_stop(std::initializer_list<std::string_view> records, int unit) {
 
 void fatal_stop(std::initializer_list<std::string_view> records) { fatal_stop(records, run.iolog); }
 
-void not_built(std::string_view routine) {
-    fatal_stop({"Stop: " + std::string(routine) + " is not built in this version"});
-}
-
 }  // namespace qelta

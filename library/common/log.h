@@ -48,7 +48,5 @@ inline void log_fixed(std::string_view text) { write_record(run.iolog, text); }
 [[noreturn]] void fatal_stop(std::initializer_list<std::string_view> records, int unit);
 // The same on the run log.
 [[noreturn]] void fatal_stop(std::initializer_list<std::string_view> records);
-// The fatal stop of a routine that this build does not have yet.
-[[noreturn]] void not_built(std::string_view routine);
 
 }  // namespace qelta

@@ -22,20 +22,6 @@ double scalar_face(double q, double gx, double gy, Vec2 t, double slope, double 
     return predicted + gx * o.x + gy * o.y;
 }
 
-// The sum of the halves for the hanging mother edges, for the scalar
-// columns 1..n of edgrhs.
-void hanging_scalars(int n) {
-    for (int i = 1; i <= grid.nsplit; ++i) {
-        int e = list_split(i);
-        for (int k = 1; k <= n; ++k) edgrhs(e, k) = edgrhs(isubedge(e, 1), k) + edgrhs(isubedge(e, 2), k);
-    }
-}
-
-// The flux balance of column k of edgrhs over cell c (positive into it).
-double scalar_balance(int c, int k) {
-    return edgrhs(icedge(c, 2), k) - edgrhs(icedge(c, 1), k) + edgrhs(icedge(c, 3), k) - edgrhs(icedge(c, 4), k);
-}
-
 // Scalar fluxes of the boundary edges: carried out of open boundaries with
 // the mass flux, none through walls and the axis.
 void boundary_scalars(int n, double (*value)(int c, int k)) {
@@ -60,11 +46,8 @@ void sweep_predictor_k_epsilon() {
         InteriorEdge g(e);
         refinement_indicator(e, g, r(g.right));
         Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
-        Prim slope{(qr.r - ql.r) / g.d, (qr.p - ql.p) / g.d, (qr.u - ql.u) / g.d, (qr.v - ql.v) / g.d};
-        Grad gl = limited(cell_grad(g.left), g.t, slope), gr = limited(cell_grad(g.right), g.t, slope);
-        double inv_radius = axi ? 2 / g.y_sum : 0.0;
-        Prim fl = extrapolate(half_step(ql, gl, tau, inv_radius), gl, g.o_left);
-        Prim fr = extrapolate(half_step(qr, gr, tau, inv_radius), gr, g.o_right);
+        FacePair f = predicted_faces(g, tau, axi ? 2 / g.y_sum : 0.0);
+        const Prim &fl = f.left, &fr = f.right;
         int L = g.left, R = g.right;
         double sk = (tk(R) - tk(L)) / g.d, se = (te(R) - te(L)) / g.d;
         ScalarFaceState left{fl.r, fl.u, fl.v, fl.p,
@@ -81,13 +64,13 @@ void sweep_predictor_k_epsilon() {
     }
     scheme2_boundary_edges(axi);
     boundary_scalars(2, turbulence);
-    hanging_scalars(2);
+    hanging_edgrhs(2);
     // tk and te move as densities: (old value x old density + balance) / new density.
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         double h = run.dt / area(c);
-        tk(c) = tk(c) * r(c) + h * scalar_balance(c, 1);
-        te(c) = te(c) * r(c) + h * scalar_balance(c, 2);
+        tk(c) = tk(c) * r(c) + h * edgrhs_balance(c, 1);
+        te(c) = te(c) * r(c) + h * edgrhs_balance(c, 2);
     }
     finish(false, axi);
     for (int i = 1; i <= grid.ncell; ++i) {
@@ -105,7 +88,7 @@ void sweep_predictor_thermal() {
         InteriorEdge g(e);
         refinement_indicator(e, g, r(g.right));
         Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
-        Prim slope{(qr.r - ql.r) / g.d, (qr.p - ql.p) / g.d, (qr.u - ql.u) / g.d, (qr.v - ql.v) / g.d};
+        Prim slope = centred_slopes(ql, qr, g.d);
         Grad gl = limited(cell_grad(g.left), g.t, slope), gr = limited(cell_grad(g.right), g.t, slope);
         double inv_radius = axi ? 2 / g.y_sum : 0.0;
         // The ratio of specific heats of each side at its temperature.
@@ -124,10 +107,10 @@ void sweep_predictor_thermal() {
     }
     scheme2_boundary_edges(axi);
     boundary_scalars(1, mass_fraction);
-    hanging_scalars(1);
+    hanging_edgrhs(1);
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
-        rho2(c) += run.dt / area(c) * scalar_balance(c, 1);
+        rho2(c) += run.dt / area(c) * edgrhs_balance(c, 1);
     }
     finish(false, axi);
 }

@@ -62,11 +62,9 @@ void restore_state(const SavedState& s) {
     }
 }
 
-FaceState face(const Prim& q) { return {q.r, q.u, q.v, q.p}; }
-
 // The flux of code iflux; an unknown code passes nothing through the edge.
 Flux riemann(const Prim& left, const Prim& right, Vec2 N) {
-    FaceState l = face(left), rt = face(right);
+    FaceState l = face_state(left), rt = face_state(right);
     Flux F{0, 0, 0, 0};
     riemann_flux(run.iflux, l, rt, F, run.gam, N.x, N.y);
     return F;
@@ -96,7 +94,7 @@ void interior_edges(const Pass& pass) {
         InteriorEdge g(e);
         refinement_indicator(e, g, r(g.right));
         Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
-        Prim slope{(qr.r - ql.r) / g.d, (qr.p - ql.p) / g.d, (qr.u - ql.u) / g.d, (qr.v - ql.v) / g.d};
+        Prim slope = centred_slopes(ql, qr, g.d);
         Grad gl, gr;
         if (pass.old_form) {
             Vec2 n = (1 / edglen(e)) * g.N;

@@ -6,6 +6,7 @@
 
 #include "common/run.h"
 #include "common/storage.h"
+#include "flow/sweep.h"
 #include "flow/viscous.h"
 
 namespace qelta {
@@ -23,8 +24,6 @@ constexpr double kappa_vk = 0.41;
 KEpsilonBounds keps{1e-8, 1e-2, 1e4, 0, 0};
 
 CellArray<double> eddy;  // mu_t of every active cell during turb_source
-
-double dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
 
 // mu_t = C_mu rho k^2 Re/eps, limited to [mu/100, ratio_max mu].
 double eddy_viscosity(int c, double mu) {
@@ -99,15 +98,6 @@ void boundary_edges(const viscous::Transport& tr) {
     }
 }
 
-void hanging_edges() {
-    for (int i = 1; i <= grid.nsplit; ++i) {
-        int e = list_split(i);
-        int e1 = isubedge(e, 1), e2 = isubedge(e, 2);
-        for (int k = 2; k <= ncons; ++k) edgflux(e, k) = edgflux(e1, k) + edgflux(e2, k);
-        for (int k = 1; k <= 2; ++k) edgrhs(e, k) = edgrhs(e1, k) + edgrhs(e2, k);
-    }
-}
-
 }  // namespace
 
 const KEpsilonBounds& k_epsilon_bounds() { return keps; }
@@ -144,22 +134,17 @@ void turb_source() {
     }
     interior_edges(tr);
     boundary_edges(tr);
-    hanging_edges();
+    viscous_hanging_edges();
+    sweep::hanging_edgrhs(2);
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
-        int e1 = icedge(c, 1), e2 = icedge(c, 2), e3 = icedge(c, 3), e4 = icedge(c, 4);
         double h = run.dt / area(c);
-        auto balance = [&](auto f, int k) { return f(e2, k) - f(e1, k) + f(e3, k) - f(e4, k); };
-        auto flux = [](int e, int k) { return edgflux(e, k); };
-        auto scalar = [](int e, int k) { return edgrhs(e, k); };
-        for (int k = 2; k <= ncons; ++k) cons(c, k) += h * balance(flux, k);
-        double mu = tr.mu(tem(c));
-        if (run.iaxis == 1) cuy(c) += h * viscous_hoop_source(c, mu + eddy(c));
+        viscous_cell_update(c, tr.mu(tem(c)) + eddy(c));
         double rk = cr(c) * tk(c), re = cr(c) * te(c);
         double P = eddy(c) * dissipation_function(c) / tr.reyn;
         double ratio = te(c) / tk(c);
-        double rk_new = rk + h * balance(scalar, 1) + run.dt * (P - re);
-        double re_new = re + h * balance(scalar, 2) + run.dt * ratio * (c_eps1 * P - c_eps2 * re);
+        double rk_new = rk + h * sweep::edgrhs_balance(c, 1) + run.dt * (P - re);
+        double re_new = re + h * sweep::edgrhs_balance(c, 2) + run.dt * ratio * (c_eps1 * P - c_eps2 * re);
         tk(c) = rk_new / cr(c);
         te(c) = re_new / cr(c);
     }

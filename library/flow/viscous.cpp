@@ -42,18 +42,11 @@ Flux stress_flux(const State& f, Vec2 S, double mu, double kappa, double h, doub
     return {0.0, -(qx * S.x + qy * S.y) / reyn, -(txx * S.x + txy * S.y) / reyn, -(txy * S.x + tyy * S.y) / reyn};
 }
 
-namespace {
-
-double dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
-
-// G' = G + 2 lambda o, lambda = -((q - target) + G . o)/|o|^2: G reflected
-// about the gradient that extrapolates to the target value at offset o.
+// G' = G + 2 lambda o, lambda = -((q - target) + G . o)/|o|^2.
 Vec2 reflected_gradient(Vec2 g, double q, double target, Vec2 o) {
     double lambda = -((q - target) + dot(g, o)) / dot(o, o);
     return g + (2 * lambda) * o;
 }
-
-}  // namespace
 
 Vec2 face_gradient(Vec2 gl, double ql, Vec2 gr, double qr, Vec2 n, double D) {
     Vec2 gm = 0.5 * (gl + gr);
@@ -145,6 +138,14 @@ double twice_plane_area(int c) {
 
 }  // namespace
 
+void viscous_hanging_edges() {
+    for (int i = 1; i <= grid.nsplit; ++i) {
+        int e = list_split(i);
+        int e1 = isubedge(e, 1), e2 = isubedge(e, 2);
+        for (int k = 2; k <= ncons; ++k) edgflux(e, k) = edgflux(e1, k) + edgflux(e2, k);
+    }
+}
+
 // -G tau_theta_theta/Re, tau_theta_theta = 2/3 mu (2 v/y - u_x - v_y).
 double viscous_hoop_source(int c, double mu) {
     return twice_plane_area(c) * viscous::two_thirds * mu * (grad(c, 5) + grad(c, 8) - 2 * uy(c) / yc(c)) / run.reyn;
@@ -152,6 +153,14 @@ double viscous_hoop_source(int c, double mu) {
 
 // U_c += dt/area (F(e2) - F(e1) + F(e3) - F(e4)) for energy and momentum,
 // plus the hoop stress on the radial momentum of axisymmetric cells.
+void viscous_cell_update(int c, double mu) {
+    int e1 = icedge(c, 1), e2 = icedge(c, 2), e3 = icedge(c, 3), e4 = icedge(c, 4);
+    double h = run.dt / area(c);
+    for (int k = 2; k <= ncons; ++k)
+        cons(c, k) += h * (edgflux(e2, k) - edgflux(e1, k) + edgflux(e3, k) - edgflux(e4, k));
+    if (run.iaxis == 1) cuy(c) += h * viscous_hoop_source(c, mu);
+}
+
 void viscous_flux() {
     viscous::Transport tr = viscous::run_transport();
     for (int i = 1; i <= grid.niedge; ++i) {
@@ -163,18 +172,10 @@ void viscous_flux() {
         int type = ibtype(e);
         store_viscous(e, (type == 3 || type == 4) ? viscous_wall_flux(e) : Flux{0, 0, 0, 0});
     }
-    for (int i = 1; i <= grid.nsplit; ++i) {
-        int e = list_split(i);
-        int e1 = isubedge(e, 1), e2 = isubedge(e, 2);
-        for (int k = 2; k <= ncons; ++k) edgflux(e, k) = edgflux(e1, k) + edgflux(e2, k);
-    }
+    viscous_hanging_edges();
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
-        int e1 = icedge(c, 1), e2 = icedge(c, 2), e3 = icedge(c, 3), e4 = icedge(c, 4);
-        double h = run.dt / area(c);
-        for (int k = 2; k <= ncons; ++k)
-            cons(c, k) += h * (edgflux(e2, k) - edgflux(e1, k) + edgflux(e3, k) - edgflux(e4, k));
-        if (run.iaxis == 1) cuy(c) += h * viscous_hoop_source(c, tr.mu(tem(c)));
+        viscous_cell_update(c, tr.mu(tem(c)));
     }
 }
 

@@ -71,6 +71,11 @@ Vec2 face_vector(Vec2 p1, Vec2 p2, bool axisymmetric);
 // plane flow).
 Flux stress_flux(const State& f, Vec2 S, double mu, double kappa, double h, double reyn);
 
+// The gradient g of a quantity q at a cell centre reflected about the one
+// that reaches the wall value `target` at the face offset o:
+// G' = G + 2 lambda o, lambda = -((q - target) + G . o)/|o|^2.
+Vec2 reflected_gradient(Vec2 g, double q, double target, Vec2 o);
+
 // Face gradient of a quantity q between two cells with values ql, qr and
 // gradients gl, gr, their centroids D apart along the unit vector n:
 // Gf = gm + ((qr - ql)/D - gm . n) n, gm = (gl + gr)/2.
@@ -107,6 +112,13 @@ Flux viscous_face_flux(int e);
 // flow the hoop strain is 0 (wall velocity), or with hoop_from_face_velocity
 // v_f/y_m from the cell's y velocity extrapolated to the midpoint.
 Flux viscous_wall_flux(int e, bool hoop_from_face_velocity = false);
+// Viscous fluxes (columns 2 to 4 of edgflux) of the hanging mother edges:
+// the sums of their halves.
+void viscous_hanging_edges();
+// The viscous update of cell c over dt: the balance of columns 2 to 4 of
+// edgflux over its edges, and in axisymmetric runs the hoop stress of the
+// viscosity mu.
+void viscous_cell_update(int c, double mu);
 // Hoop stress of axisymmetric flow on the radial momentum of cell c, per
 // unit of the cell update dt/area: -G tau_theta_theta/Re with G twice the
 // plane area and tau_theta_theta = 2/3 mu (2 v/y - u_x - v_y) from the cell's

@@ -14,6 +14,7 @@ struct Vec2 {
 inline Vec2 operator+(Vec2 a, Vec2 b) { return {a.x + b.x, a.y + b.y}; }
 inline Vec2 operator-(Vec2 a, Vec2 b) { return {a.x - b.x, a.y - b.y}; }
 inline Vec2 operator*(double s, Vec2 a) { return {s * a.x, s * a.y}; }
+inline double dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
 inline double cross(Vec2 a, Vec2 b) { return a.x * b.y - a.y * b.x; }
 inline double norm(Vec2 a) { return std::sqrt(a.x * a.x + a.y * a.y); }
 

@@ -38,7 +38,6 @@ using Values = Array1<double, max_var>;
 constexpr int nflux_products = 4;  // the r and p products live in edgflux, the rest in edgrhs
 constexpr int ngrad = 8;           // the r, p, ux, uy columns of grad; the temperature's are gradt
 
-double dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
 Vec2 unit(Vec2 a) { return (1 / norm(a)) * a; }
 Vec2 centroid(int c) { return {xc(c), yc(c)}; }
 

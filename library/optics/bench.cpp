@@ -22,8 +22,11 @@ constexpr int ray_array_length = 500;
 ElementReals schematic_par;
 ElementCodes schematic_ipar;
 
-// Copies columns 1..nelem of the program's tables; more columns than the
-// tables hold are refused.
+// Unit normal of the film (slots 6 to 8 of the film element).
+Vec3 film_normal(const ElementReals& par, int k) { return unit(Vec3{par(6, k), par(7, k), par(8, k)}); }
+
+}  // namespace
+
 void copy_element_tables(ExchangeColumns<double> par, ExchangeColumns<int> ipar, int nelem, ElementReals& to_par,
                          ElementCodes& to_ipar) {
     if (nelem > max_elements)
@@ -35,11 +38,6 @@ void copy_element_tables(ExchangeColumns<double> par, ExchangeColumns<int> ipar,
         }
     }
 }
-
-// Unit normal of the film (slots 6 to 8 of the film element).
-Vec3 film_normal(const ElementReals& par, int k) { return unit(Vec3{par(6, k), par(7, k), par(8, k)}); }
-
-}  // namespace
 
 // Thin lens: the ray through the centre parallel to d meets the focal plane
 // at C + (f / dx) d; the refracted ray runs from Q toward that point.

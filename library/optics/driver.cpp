@@ -74,19 +74,6 @@ void log_picture_place(int place) {
     }
 }
 
-// Columns 1..nelem of the program's tables into the working copy; more
-// columns than the tables hold are refused.
-void copy_working_tables(ExchangeColumns<double> par, ExchangeColumns<int> ipar, int nelem) {
-    if (nelem > max_elements)
-        optics_stop({free_text("Stop: more optical elements than the tables hold (", max_elements, "):", nelem)});
-    for (int k = 1; k <= nelem; ++k) {
-        for (int s = 1; s <= element_slots; ++s) {
-            photo_par(s, k) = par[k - 1].nth(s);
-            photo_ipar(s, k) = ipar[k - 1].nth(s);
-        }
-    }
-}
-
 // The flow grid's counts must fit the optics' node and cell arrays, and the
 // parents of the hanging nodes must be nodes of the grid.
 void check_flow_counts(int nnode, int ncell, int nhang, ExchangeArray<int> hang_nodes) {
@@ -378,7 +365,7 @@ extern "C" void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_p
     // 3. - 5.
     optics_log("Start ray tracing......", *nelem);
     log_picture_place(io.nth(1));
-    copy_working_tables(par, ipar, *nelem);
+    copy_element_tables(par, ipar, *nelem, photo_par, photo_ipar);
     io.nth(2) = 0;
     io.nth(7) = 1;
     io.nth(8) = 1;

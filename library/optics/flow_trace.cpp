@@ -53,6 +53,20 @@ bool point_on_or_in_quad(const FlowTables& f, int c, double z, double r) {
     return true;
 }
 
+// Start refractivity at (z, r) in cell c: the mean of the linear
+// extrapolations from corners 1 and 3, q = q_k + gz (z - z_k) + gr (r - r_k),
+// within the corner values.
+double start_refractivity(const FlowTables& f, int c, double z, double r) {
+    const double gz = f.dnm1_dz(c), gr = f.dnm1_dr(c);
+    auto extrapolate = [&](int n) { return f.nm1(n) + gz * (z - node_z(f, n)) + gr * (r - node_r(f, n)); };
+    double qlo = 1e300, qhi = -1e300;
+    for (int k = 1; k <= 4; ++k) {
+        qlo = std::min(qlo, f.nm1(f.corner(c, k)));
+        qhi = std::max(qhi, f.nm1(f.corner(c, k)));
+    }
+    return std::clamp((extrapolate(f.corner(c, 1)) + extrapolate(f.corner(c, 3))) / 2, qlo, qhi);
+}
+
 // ---- Cells round each flow node ----
 // From the cell table handed in, in cell order: the cells of node n are
 // node_cell(node_first(n) .. node_first(n + 1) - 1).
@@ -574,16 +588,8 @@ int ray_step_limit(int ncell) { return 4 * ncell + 100; }
 
 RayEnd trace_ray_cells(const FlowTables& f, Vec3 pos, double r_start, Vec3 dir, int c, double x_right,
                        int max_steps) {
-    // 2. Start refractivity: the mean of the linear extrapolations from
-    // corners 1 and 3, q = q_k + gz (z - z_k) + gr (R - r_k), within the corner values.
-    const double gz = f.dnm1_dz(c), gr = f.dnm1_dr(c);
-    auto extrapolate = [&](int n) { return f.nm1(n) + gz * (pos.z - node_z(f, n)) + gr * (r_start - node_r(f, n)); };
-    double qlo = 1e300, qhi = -1e300;
-    for (int k = 1; k <= 4; ++k) {
-        qlo = std::min(qlo, f.nm1(f.corner(c, k)));
-        qhi = std::max(qhi, f.nm1(f.corner(c, k)));
-    }
-    double q = std::clamp((extrapolate(f.corner(c, 1)) + extrapolate(f.corner(c, 3))) / 2, qlo, qhi);
+    // 2. Start refractivity.
+    double q = start_refractivity(f, c, pos.z, r_start);
 
     // 3. Cell by cell.
     RayEnd end{pos, dir, 0, false, false, 0, 0};
@@ -881,19 +887,6 @@ WalkRay walk_ray_cell(const FlowTables& f, const WalkRay& r, double x_right, boo
     const WalkRay first = walk_pass(f, r, r.dir, x_right, 1);
     if (!second_order || first.at_window) return first;
     return walk_pass(f, r, unit(r.dir + first.dir), x_right, 2);
-}
-
-// Start q at (z, y) in cell c: the mean of the linear extrapolations from
-// corners 1 and 3, within the corner values.
-double start_refractivity(const FlowTables& f, int c, double z, double y) {
-    const double gz = f.dnm1_dz(c), gr = f.dnm1_dr(c);
-    auto extrapolate = [&](int n) { return f.nm1(n) + gz * (z - node_z(f, n)) + gr * (y - node_r(f, n)); };
-    double qlo = 1e300, qhi = -1e300;
-    for (int k = 1; k <= 4; ++k) {
-        qlo = std::min(qlo, f.nm1(f.corner(c, k)));
-        qhi = std::max(qhi, f.nm1(f.corner(c, k)));
-    }
-    return std::clamp((extrapolate(f.corner(c, 1)) + extrapolate(f.corner(c, 3))) / 2, qlo, qhi);
 }
 
 // The start cell and first exit edge of ray i at (pz, py); false: none.

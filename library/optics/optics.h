@@ -162,6 +162,11 @@ struct PictureFrame {
 };
 inline PictureFrame picture_frame;
 
+// Columns 1..nelem of the program's element tables into a library copy; more
+// columns than the tables hold stop with a message.
+void copy_element_tables(ExchangeColumns<double> par, ExchangeColumns<int> ipar, int nelem, ElementReals& to_par,
+                         ElementCodes& to_ipar);
+
 // n = 1 + 0.00022 rho for one density (the photograph uses its own constant).
 void gladstone_dale(const double& density, double& n);
 

@@ -39,6 +39,19 @@ void inviscid_run_parameters() {
     run.tend = 1e9;
 }
 
+void fill_cells(const std::function<sweep::Prim(double x, double y)>& f) {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        sweep::Prim q = f(xc(c), yc(c));
+        r(c) = q.r;
+        p(c) = q.p;
+        ux(c) = q.u;
+        uy(c) = q.v;
+    }
+    prim_to_cons();
+    cons_to_prim();
+}
+
 void three_cells_at_rest() {
     run.iaxis = 0;
     run.ns = 0;

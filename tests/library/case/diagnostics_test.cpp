@@ -53,16 +53,10 @@ struct Diagnostics : qelta::testing::LibraryTest {
     // Primitive state from a function of the centroid, then both columns.
     template <class F>
     void set_state(F f) {
-        for (int i = 1; i <= grid.ncell; ++i) {
-            const int c = list_cel(i);
-            const Primitive q = f(xc(c), yc(c));
-            r(c) = q.r;
-            p(c) = q.p;
-            ux(c) = q.ux;
-            uy(c) = q.uy;
-        }
-        prim_to_cons();
-        cons_to_prim();
+        qelta::testing::fill_cells([&](double x, double y) {
+            const Primitive q = f(x, y);
+            return sweep::Prim{q.r, q.p, q.ux, q.uy};
+        });
         lsq_matrix();
     }
     // Viscous units of a run with the default characteristic quantities.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <vector>
 
 #include "case/units.h"
@@ -22,6 +21,7 @@
 
 using namespace qelta;
 using qelta::testing::block_grid;
+using qelta::testing::fill_cells;
 
 namespace {
 
@@ -30,18 +30,6 @@ struct FluxTableSchemes : qelta::testing::LibraryTest {
         LibraryTest::SetUp();
         qelta::testing::inviscid_run_parameters();
         run.iflux = 4;
-    }
-    static void fill(const std::function<sweep::Prim(double, double)>& f) {
-        for (int i = 1; i <= grid.ncell; ++i) {
-            int c = list_cel(i);
-            sweep::Prim q = f(xc(c), yc(c));
-            r(c) = q.r;
-            p(c) = q.p;
-            ux(c) = q.u;
-            uy(c) = q.v;
-        }
-        prim_to_cons();
-        cons_to_prim();
     }
     static void viscous_run() {
         run.ns = 1;
@@ -69,7 +57,7 @@ TEST_F(FluxTableSchemes, SchemeSevenCarriesTheShearStressOfItsEdges) {
         run.ns = ns;
         block_grid(4, 4, 0, 0, h);
         lsq_matrix();
-        fill([&](double, double y) { return sweep::Prim{1, 1, a * y, 0}; });
+        fill_cells([&](double, double y) { return sweep::Prim{1, 1, a * y, 0}; });
         run.dt = 1e-10;  // the second pass sees the state of the first
         sweep_scheme7();
         int e = icedge(6, 2);  // between the inner cells 6 and 10, at y = 0.5
@@ -98,7 +86,7 @@ TEST_F(FluxTableSchemes, SchemeSevenHeatsCouetteFlowAtItsDissipationRate) {
     block_grid(10, 10, 0, 0, h);
     for (int i = 1; i <= grid.nbedge; ++i) ibtype(list_bedge(i)) = 2;
     lsq_matrix();
-    fill([&](double, double y) { return sweep::Prim{rho, pres, 0.4 + s * y, 0}; });
+    fill_cells([&](double, double y) { return sweep::Prim{rho, pres, 0.4 + s * y, 0}; });
     std::vector<double> cp0(grid.ncell + 1), cux0(grid.ncell + 1);
     for (int c = 1; c <= grid.ncell; ++c) {
         cp0[c] = cp(c);
@@ -136,7 +124,7 @@ TEST_F(FluxTableSchemes, SchemeSevenRadialExpansionFeelsNoViscousForce) {
         block_grid(10, 10, 0, 1, h);
         for (int i = 1; i <= grid.nbedge; ++i) ibtype(list_bedge(i)) = 2;
         lsq_matrix();
-        fill([&](double, double y) { return sweep::Prim{1.1, 1.3, 0, a * y}; });
+        fill_cells([&](double, double y) { return sweep::Prim{1.1, 1.3, 0, a * y}; });
         run.dt = dt;
         sweep_scheme7();
         if (ns == 0) {
@@ -171,7 +159,7 @@ TEST_F(FluxTableSchemes, ViscousBoxAtRestStaysAtRest) {
             for (int i = 1; i <= grid.nbedge; ++i) ibtype(list_bedge(i)) = type;
             check_axis();
             lsq_matrix();
-            fill([](double, double) { return sweep::Prim{1.2, 2.0, 0, 0}; });
+            fill_cells([](double, double) { return sweep::Prim{1.2, 2.0, 0, 0}; });
             get_dt();
             sweep_scheme7();
             for (int i = 1; i <= grid.ncell; ++i) {
@@ -192,7 +180,7 @@ TEST_F(FluxTableSchemes, IsothermalWallConductsAtTheWallTemperature) {
     block_grid(1, 1, 0, 0, 0.5);
     for (int k = 1; k <= 4; ++k) ibtype(icedge(1, k)) = 3;
     lsq_matrix();
-    fill([](double, double) { return sweep::Prim{1, 1, 0, 0}; });
+    fill_cells([](double, double) { return sweep::Prim{1, 1, 0, 0}; });
     double e0 = cp(1);
     run.dt = 1e-10;
     sweep_scheme7();
@@ -216,7 +204,7 @@ TEST_F(FluxTableSchemes, NoSlipTypesAreWallsOnlyInViscousRuns) {
                 int east = icedge(1, 1);
                 ibtype(east) = type;
                 lsq_matrix();
-                fill([](double, double) { return sweep::Prim{1, 1, 0.5, 0}; });
+                fill_cells([](double, double) { return sweep::Prim{1, 1, 0.5, 0}; });
                 get_dt();
                 s();
                 if (ns == 0) {
@@ -233,7 +221,7 @@ TEST_F(FluxTableSchemes, AdiabaticWallConductsNoHeat) {
     block_grid(2, 1, 0, 0, 0.5);
     for (int i = 1; i <= grid.nbedge; ++i) ibtype(list_bedge(i)) = 4;
     lsq_matrix();
-    fill([](double x, double) { return sweep::Prim{x < 0.5 ? 1.0 : 1 / 3.0, 1, 0, 0}; });
+    fill_cells([](double x, double) { return sweep::Prim{x < 0.5 ? 1.0 : 1 / 3.0, 1, 0, 0}; });
     run.dt = 1e-4;  // the second pass's warmer gas changes mu by O(dt)
     sweep_scheme7();
     EXPECT_GT(std::fabs(gradt(1, 1)), 1);
@@ -253,7 +241,7 @@ TEST_F(FluxTableSchemes, MarksOnlyWhenTheGridAdapts) {
                 run.lmax = lmax;
                 block_grid(3, 1, 0, 0, 1);
                 lsq_matrix();
-                fill([](double x, double) { return sweep::Prim{x < 2 ? 1.0 : 1.5, 1, 0, 0}; });
+                fill_cells([](double x, double) { return sweep::Prim{x < 2 ? 1.0 : 1.5, 1, 0, 0}; });
                 for (int c = 1; c <= 3; ++c) lrefine(c) = lcoarse(c) = true;
                 get_dt();
                 s();
@@ -283,14 +271,14 @@ TEST_F(FluxTableSchemes, SchemeEightIsTheGodunovFluxOfTheCellValues) {
     auto state = [](double x, double y) {
         return sweep::Prim{1 + 0.5 * x, 1 + y * y, 0.3 * std::cos(3 * x), -0.2 * x};
     };
-    fill(state);
+    fill_cells(state);
     lsq_edge_terms();
     get_dt();
     sweep_first_order_godunov();
     std::vector<double> godunov;  // dt times the flux
     for (int i = 1; i <= grid.niedge; ++i)
         for (int k = 1; k <= 4; ++k) godunov.push_back(edgflux(list_iedge(i), k));
-    fill(state);
+    fill_cells(state);
     lsq_edge_terms();
     for (int c = 1; c <= grid.ncell; ++c) gradt(c, 2) = 7;
     sweep_scheme8();
@@ -310,7 +298,7 @@ TEST_F(FluxTableSchemes, UnknownFluxCodePassesNothing) {
         init_common();
         block_grid(3, 2, 0, 0, 0.5);
         lsq_matrix();
-        fill([](double x, double) { return sweep::Prim{1 + x, 1, 0.5, 0}; });
+        fill_cells([](double x, double) { return sweep::Prim{1 + x, 1, 0.5, 0}; });
         for (int e = 1; e <= grid.nedge; ++e)
             for (int k = 1; k <= 4; ++k) edgflux(e, k) = 9;
         get_dt();
@@ -330,7 +318,7 @@ TEST_F(FluxTableSchemes, EarlierFormLimitsOnlyTheNormalVelocity) {
         init_common();
         block_grid(3, 1, 0, 0, h);
         lsq_matrix();
-        fill([&](double x, double) { return sweep::Prim{1, 1, u, x < 2 ? 0.0 : 1.0}; });
+        fill_cells([&](double x, double) { return sweep::Prim{1, 1, u, x < 2 ? 0.0 : 1.0}; });
         run.dt = 1e-10;
         s();
         int e = icedge(2, 1);  // cells 2 | 3

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <functional>
 
 #include "case/units.h"
 #include "common/run.h"
@@ -19,6 +18,7 @@
 
 using namespace qelta;
 using qelta::testing::block_grid;
+using qelta::testing::fill_cells;
 using qelta::testing::split_cell;
 
 namespace {
@@ -27,20 +27,6 @@ struct Sweeps : qelta::testing::LibraryTest {
     void SetUp() override {
         LibraryTest::SetUp();
         qelta::testing::inviscid_run_parameters();
-    }
-    // Sets the primitive state of every active cell from a function of the
-    // centroid, then the conservative one.
-    void fill(const std::function<sweep::Prim(double, double)>& f) {
-        for (int i = 1; i <= grid.ncell; ++i) {
-            int c = list_cel(i);
-            sweep::Prim q = f(xc(c), yc(c));
-            r(c) = q.r;
-            p(c) = q.p;
-            ux(c) = q.u;
-            uy(c) = q.v;
-        }
-        prim_to_cons();
-        cons_to_prim();
     }
     double total(int k) {
         double s = 0;
@@ -102,7 +88,7 @@ TEST_F(Sweeps, GasAtRestStaysAtRest) {
         block_grid(4, 3, -1, 0, 0.5);
         check_axis();  // the lower edges lie on the axis in axisymmetric runs
         lsq_matrix();
-        fill([](double, double) { return sweep::Prim{1.2, 2.0, 0, 0}; });
+        fill_cells([](double, double) { return sweep::Prim{1.2, 2.0, 0, 0}; });
         get_dt();
         k.sweep();
         for (int i = 1; i <= grid.ncell; ++i) {
@@ -123,7 +109,7 @@ TEST_F(Sweeps, ClosedBoxConservesMassAndEnergy) {
         run.iaxis = 0;
         run.iflux = k.iflux;
         block_grid(5, 4, 0, 0, 0.25);
-        fill([](double x, double y) {
+        fill_cells([](double x, double y) {
             return sweep::Prim{1 + 0.5 * x + 0.2 * std::sin(7 * y), 1 + y * y, 0.3 * std::cos(3 * x), -0.2 * x};
         });
         lsq_matrix();
@@ -142,7 +128,7 @@ TEST_F(Sweeps, ClosedBoxConservesMassAndEnergy) {
 TEST_F(Sweeps, SlipWallTakesTheStarPressureOfTheCollision) {
     run.iaxis = 0;
     block_grid(1, 1, 0, 0, 1);
-    fill([](double, double) { return sweep::Prim{1, 1, 0.5, 0}; });  // towards the east wall
+    fill_cells([](double, double) { return sweep::Prim{1, 1, 0.5, 0}; });  // towards the east wall
     run.dt = 0.01;
     sweep_scheme2();
     int east = icedge(1, 1);
@@ -167,7 +153,7 @@ TEST_F(Sweeps, NoSlipWallOfAnInviscidRunIsOpen) {
             block_grid(1, 1, 0, 0, 1);
             lsq_matrix();
             ibtype(icedge(1, 1)) = type;
-            fill([](double, double) { return sweep::Prim{1, 1, 0.5, 0}; });
+            fill_cells([](double, double) { return sweep::Prim{1, 1, 0.5, 0}; });
             get_dt();
             k.sweep();
             flux[type - 2] = edgflux(icedge(1, 1), 1);
@@ -181,7 +167,7 @@ TEST_F(Sweeps, NoSlipWallOfAnInviscidRunIsOpen) {
 TEST_F(Sweeps, MarksFollowTheIndicator) {
     run.iaxis = 0;
     block_grid(1, 1, 0, 0, 1);
-    fill([](double, double) { return sweep::Prim{1, 1, 0, 0}; });
+    fill_cells([](double, double) { return sweep::Prim{1, 1, 0, 0}; });
     run.dt = 0;
     struct Case {
         double ind, area_min;
@@ -210,7 +196,7 @@ TEST_F(Sweeps, MarksFollowTheIndicator) {
 TEST_F(Sweeps, HangingEdgeSumsItsHalves) {
     run.iaxis = 0;
     block_grid(2, 1, 0, 0, 1);
-    fill([](double, double) { return sweep::Prim{1, 1, 0, 0}; });
+    fill_cells([](double, double) { return sweep::Prim{1, 1, 0, 0}; });
     split_cell(1);
     ASSERT_EQ(grid.nsplit, 1);
     int mother = list_split(1);
@@ -239,7 +225,7 @@ TEST_F(Sweeps, IndicatorStaysFiniteWithoutANoiseTerm) {
     run.lmax = 1;  // schemes 7 and 8 mark only when the grid adapts
     block_grid(3, 1, 0, 0, 1);
     lsq_matrix();
-    fill([](double, double) { return sweep::Prim{1, 1, 0, 0}; });
+    fill_cells([](double, double) { return sweep::Prim{1, 1, 0, 0}; });
     get_dt();
     for (void (*s)() : {sweep_scheme1, sweep_scheme2, sweep_scheme3, sweep_scheme4, sweep_scheme7, sweep_scheme8}) {
         s();
@@ -253,7 +239,7 @@ TEST_F(Sweeps, IndicatorStaysFiniteWithoutANoiseTerm) {
 TEST_F(Sweeps, SchemeOneFaceValuesStayPositive) {
     run.iaxis = 0;
     block_grid(3, 1, 0, 0, 1);
-    fill([](double x, double) { return sweep::Prim{x < 1 ? 0.1 : 1.0, 1, 0, 0}; });
+    fill_cells([](double x, double) { return sweep::Prim{x < 1 ? 0.1 : 1.0, 1, 0, 0}; });
     get_dt();
     for (int c = 1; c <= 3; ++c) grad(c, 1) = 5;  // steep: 1 + 5 (-0.5) < 0 on the left face of cell 3
     sweep_scheme1();
@@ -267,7 +253,7 @@ TEST_F(Sweeps, SchemeOneFaceValuesStayPositive) {
 TEST_F(Sweeps, CarriedVariablesAreConserved) {
     run.iaxis = 0;
     block_grid(5, 4, 0, 0, 0.25);
-    fill([](double x, double y) { return sweep::Prim{1 + 0.5 * x, 1 + y, 0.3 * std::cos(3 * x), -0.2 * x}; });
+    fill_cells([](double x, double y) { return sweep::Prim{1 + 0.5 * x, 1 + y, 0.3 * std::cos(3 * x), -0.2 * x}; });
     gas.thcoef.fill(0);
     gas.thcoef(1, 1) = gas.thcoef(1, 2) = 3.5;  // a constant cp: gamma 1.4
     for (int c = 1; c <= grid.ncell; ++c) {
@@ -341,7 +327,7 @@ TEST_F(Sweeps, TwoStagesAreAMidpointStep) {
         init_common();
         block_grid(3, 1, 0, 0, 1);
         ibtype(icedge(1, 3)) = ibtype(icedge(3, 1)) = 2;  // open west and east ends
-        fill([&](double x, double) {
+        fill_cells([&](double x, double) {
             const FaceState& q = q0[static_cast<int>(x)];
             return sweep::Prim{q.rho, q.p, q.u, q.v};
         });
@@ -390,7 +376,7 @@ TEST_F(Sweeps, TwoStageBoundaryRules) {
             run.iaxis = iaxis;
             block_grid(1, 1, 0, 1, 1);  // off the x axis: y1 + y2 = 2 on the south edge
             ibtype(icedge(1, side)) = type;
-            fill([](double, double) { return sweep::Prim{1.2, 1.5, 0.5, -0.3}; });
+            fill_cells([](double, double) { return sweep::Prim{1.2, 1.5, 0.5, -0.3}; });
             for (int j = 1; j <= 8; ++j) grad(1, j) = 0.05 * j;
             run.dt = 0.05;
             k.sweep();
@@ -437,7 +423,7 @@ TEST_F(Sweeps, FirstStageKeepsDtAndTheGradients) {
             init_common();
             run.ns = ns;
             block_grid(4, 3, 0, 0, 0.25);
-            fill([](double x, double y) { return sweep::Prim{1 + 0.2 * x, 1 + 0.1 * y, 0.4 * y * y, 0.1 * x}; });
+            fill_cells([](double x, double y) { return sweep::Prim{1 + 0.2 * x, 1 + 0.1 * y, 0.4 * y * y, 0.1 * x}; });
             lsq_matrix();
             lsq_edge_terms();
             get_dt();
@@ -479,7 +465,7 @@ TEST_F(Sweeps, TwoStageSchemesMarkInEveryStep) {
         run.minlev = run.lmax = 0;
         block_grid(6, 1, 0, 0, 1);
         lsq_matrix();
-        fill([](double x, double) { return sweep::Prim{x < 3 ? 2.0 : 1.0, 1, 0, 0}; });
+        fill_cells([](double x, double) { return sweep::Prim{x < 3 ? 2.0 : 1.0, 1, 0, 0}; });
         for (int c = 1; c <= 6; ++c) {
             lrefine(c) = c == 1;
             lcoarse(c) = c != 1;
@@ -504,7 +490,7 @@ TEST_F(Sweeps, TwoGasSweepCarriesTheComposition) {
             run.iaxis = iaxis;
             block_grid(5, 4, 0, 0, 0.25);
             check_axis();
-            fill([](double x, double y) {
+            fill_cells([](double x, double y) {
                 return sweep::Prim{1 + 0.5 * x, 1 + y, 0.3 * std::cos(3 * x), -0.2 * x * y};
             });
             for (int c = 1; c <= grid.ncell; ++c) rho2(c) = r(c) * (uniform ? 0.4 : 0.2 * (1 + yc(c)));
@@ -535,7 +521,7 @@ TEST_F(Sweeps, SecondStageRadialSourceTakesTheHalfStepPressure) {
         init_common();
         run.iaxis = 1;
         block_grid(1, 1, 0, 1, 1);
-        fill([](double, double) { return sweep::Prim{1.2, 1.5, 0.2, -0.3}; });
+        fill_cells([](double, double) { return sweep::Prim{1.2, 1.5, 0.2, -0.3}; });
         for (int j = 1; j <= 8; ++j) grad(1, j) = 0.05 * j;
         run.dt = 0.05;
         double cuy0 = cuy(1);

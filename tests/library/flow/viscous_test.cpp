@@ -2,12 +2,12 @@
 
 #include <array>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 #include "case/units.h"
 #include "common/run.h"
 #include "common/storage.h"
+#include "flow/sweep.h"
 #include "flow/timestep.h"
 #include "flow/viscous.h"
 #include "grid/adapt.h"
@@ -19,6 +19,7 @@
 
 using namespace qelta;
 using qelta::testing::block_grid;
+using qelta::testing::fill_cells;
 using qelta::testing::split_cell;
 
 namespace {
@@ -38,20 +39,6 @@ struct Viscous : qelta::testing::LibraryTest {
         run.sut_k = s_k / t_ref;
         run.twall = 1;
         run.dt = 0.01;
-    }
-    // Primitive state (r, p, ux, uy) of every active cell from its centroid,
-    // then the conservative state and tem.
-    void fill(const std::function<std::array<double, 4>(double, double)>& f) {
-        for (int i = 1; i <= grid.ncell; ++i) {
-            int c = list_cel(i);
-            auto q = f(xc(c), yc(c));
-            r(c) = q[0];
-            p(c) = q[1];
-            ux(c) = q[2];
-            uy(c) = q[3];
-        }
-        prim_to_cons();
-        cons_to_prim();
     }
     // Every boundary edge an open boundary (no viscous flux, no images).
     static void open_boundaries() {
@@ -145,7 +132,7 @@ TEST_F(Viscous, UniformFlowHasNoViscousFlux) {
         block_grid(5, 4, 0, 0.5, 0.25);
         split_cell(8);
         open_boundaries();
-        fill([&](double, double) { return std::array<double, 4>{0.9, 1.3, k.u, k.v}; });
+        fill_cells([&](double, double) { return sweep::Prim{0.9, 1.3, k.u, k.v}; });
         lsq_matrix();
         ghost_gradients();
         for (int i = 1; i <= grid.nedge; ++i) edgflux(list_edg(i), 1) = 7;
@@ -173,7 +160,7 @@ TEST_F(Viscous, PlaneCouetteFlowHeatsAtItsDissipationRate) {
     block_grid(6, 5, 0, 0, 0.2);
     split_cell(15);
     open_boundaries();
-    fill([&](double, double y) { return std::array<double, 4>{rho, pres, 0.4 + s * y, 0}; });
+    fill_cells([&](double, double y) { return sweep::Prim{rho, pres, 0.4 + s * y, 0}; });
     lsq_matrix();
     ghost_gradients();
     auto before = saved_cons();
@@ -210,7 +197,7 @@ TEST_F(Viscous, AxisymmetricRadialExpansionFeelsNoViscousForce) {
         block_grid(6, 5, 0, 1, 0.25);
         split_cell(15);
         open_boundaries();
-        fill([&](double x, double y) { return std::array<double, 4>{1.1, 1.3, k.ax * x, k.ay * y}; });
+        fill_cells([&](double x, double y) { return sweep::Prim{1.1, 1.3, k.ax * x, k.ay * y}; });
         lsq_matrix();
         ghost_gradients();
         auto before = saved_cons();
@@ -273,7 +260,7 @@ TEST_F(Viscous, NoSlipWallFluxes) {
         int wall = icedge(1, 4);
         ibtype(wall) = k.type;
         run.twall = k.twall;
-        fill([&](double, double) { return std::array<double, 4>{1, k.t, k.u, k.v}; });
+        fill_cells([&](double, double) { return sweep::Prim{1, k.t, k.u, k.v}; });
         for (int col = 1; col <= 8; ++col) grad(1, col) = 0;
         grad(1, 5) = k.gu.x;
         grad(1, 6) = k.gu.y;
@@ -300,7 +287,7 @@ TEST_F(Viscous, AxisymmetricWallHoopStrain) {
     block_grid(1, 1, 0, 1, 1);  // wall y = 1, centroid at y = 1.5
     int wall = icedge(1, 4);
     ibtype(wall) = 4;
-    fill([](double, double) { return std::array<double, 4>{1, 1, 0, 0.3}; });
+    fill_cells([](double, double) { return sweep::Prim{1, 1, 0, 0.3}; });
     for (int col = 1; col <= 8; ++col) grad(1, col) = 0;
     gradt(1, 1) = gradt(1, 2) = 0;
     // v_y at the wall: 2 (0.3/0.5); face vector (0, -1) times 2 y_m = 2.
@@ -324,7 +311,7 @@ TEST_F(Viscous, WallRatioMovesTheSplitTowardsTheWall) {
     run.wallratio = 2;
     block_grid(1, 1, 0, 0, 1);
     ibtype(icedge(1, 4)) = 3;
-    fill([](double, double) { return std::array<double, 4>{1, 1, 0, 0}; });
+    fill_cells([](double, double) { return sweep::Prim{1, 1, 0, 0}; });
     wall_edge_factors();
     int east = icedge(1, 1), west = icedge(1, 3);
     EXPECT_EQ(edgratio(east, 1), 2.0);
@@ -350,7 +337,7 @@ TEST_F(Viscous, KEpsilonBoundsFollowTheEddyViscosityRatio) {
     EXPECT_DOUBLE_EQ(b.te_high, c_mu * run.reyn * b.tk_max * b.tk_max / b.ratio_max);
 
     block_grid(3, 1, 0, 0, 1);
-    fill([](double, double) { return std::array<double, 4>{2, 1, 0, 0}; });
+    fill_cells([](double, double) { return sweep::Prim{2, 1, 0, 0}; });
     // k below its range; k above it; k in range with an eddy-viscosity
     // ratio C_mu rho k^2 Re/eps above the largest (eps at its lower bound).
     double k3 = std::sqrt(b.tk_min * b.tk_max);
@@ -378,7 +365,7 @@ TEST_F(Viscous, KEpsilonDecaysAtRestAndGrowsInShear) {
         init_common();
         block_grid(5, 5, 0, 0, 0.2);
         open_boundaries();
-        fill([&](double, double y) { return std::array<double, 4>{1, 1, s * y, 0}; });
+        fill_cells([&](double, double y) { return sweep::Prim{1, 1, s * y, 0}; });
         for (int c = 1; c <= grid.ncell; ++c) {
             tk(c) = k0;
             te(c) = e0;

@@ -35,7 +35,6 @@ const Field sloped{{1.5, 0.3, -0.2}, {2, 0.1, 0.4}, {0.5, -1, 2}, {-0.25, 0.7, 0
 const Field uniform_density{{2, 0, 0}, {3, 0.6, -0.8}, {0, 0, 0}, {1, 0, 0}, {0, 0, 0}, {0, 0, 0}};
 
 Vec2 centre(int c) { return {xc(c), yc(c)}; }
-double dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
 
 template <class F>
 void for_active_cells(F f) {

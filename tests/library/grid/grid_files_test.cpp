@@ -70,7 +70,6 @@ NeuGrid unit_squares(int nx, int ny, double x0 = 0, double y0 = 0) {
 }
 
 Vec2 normal(int e) { return {xyedge(e, 4) - xyedge(e, 2), xyedge(e, 1) - xyedge(e, 3)}; }
-double dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
 bool same_point(Vec2 a, Vec2 b) { return a.x == b.x && a.y == b.y; }
 
 struct GridFiles : qelta::testing::LibraryTest {

@@ -335,6 +335,25 @@ bool local_corner_of(const FlowTables& f, int c, int n) {
     return false;
 }
 
+// A ray followed step by step with advance_ray_cell: each step goes on from
+// where the last one ended, in the cell it handed on.
+struct StepWalk {
+    Vec3 p, d;
+    int c;
+    double q;
+    int ea = 0, eb = 0;
+    CellStep step(const FlowTables& f, double x_right) {
+        const CellStep st = advance_ray_cell(f, p, d, c, x_right, q, ea, eb);
+        p = st.pos;
+        d = st.dir;
+        q = st.q;
+        c = st.next_cell;
+        ea = st.exit_a;
+        eb = st.exit_b;
+        return st;
+    }
+};
+
 // The flow region is the cylinder R <= ymax between the flow's axial
 // extent: a ray enters it where its line does, wherever the flow lies on
 // the optical axis, and misses it when it passes outside or only beyond the
@@ -544,14 +563,12 @@ TEST_F(FlowTrace, EveryStepObeysSnellAndFindsTheNextCell) {
         int checked = 0, onto_half = 0, off_half = 0;
         for (double y : {4.1, 10.3, 17.9, 23.3}) {
             for (double z : {6.2, 18.7, 27.1, 33.9}) {
-                const Vec3 d0 = unit(Vec3{1, -0.05, 0.12});
-                Vec3 p{x_left(), y, z}, d = d0;
-                int c = cell_at(z, std::hypot(p.x, y));
-                ASSERT_GT(c, 0);
-                double q = q0 + a * z + b * std::hypot(p.x, y);
-                int ea = 0, eb = 0;
+                const double r0 = std::hypot(x_left(), y);
+                StepWalk w{{x_left(), y, z}, unit(Vec3{1, -0.05, 0.12}), cell_at(z, r0), q0 + a * z + b * r0};
+                ASSERT_GT(w.c, 0);
                 for (int step = 0; step < 1000; ++step) {
-                    const CellStep st = advance_ray_cell(f, p, d, c, x_right(), q, ea, eb);
+                    const int c = w.c;
+                    const CellStep st = w.step(f, x_right());
                     if (!st.floored && !st.left_flow) {
                         const Vec3 n = st.normal;
                         const double r = std::hypot(st.pos.x, st.pos.y);
@@ -585,12 +602,6 @@ TEST_F(FlowTrace, EveryStepObeysSnellAndFindsTheNextCell) {
                                            (st.exit_a == f.parent(h, 2) && st.exit_b == f.parent(h, 1));
                         if (whole && local_corner_of(f, c, h)) ++off_half;
                     }
-                    p = st.pos;
-                    d = st.dir;
-                    q = st.q;
-                    c = st.next_cell;
-                    ea = st.exit_a;
-                    eb = st.exit_b;
                 }
             }
         }
@@ -607,12 +618,11 @@ TEST_F(FlowTrace, CrossingOnNodeIsMovedOffIt) {
     linear_field(2.838e-4, 0, 0);
     const FlowTables f = tables();
     // In the plane y = 0: z = 15 + x/4, R = |x|, through the node (10, 20).
-    Vec3 p{-48, 0, 3}, d = unit(Vec3{1, 0, 0.25});
-    int c = cell_at(3, 48), ea = 0, eb = 0;
-    double q = 2.838e-4;
+    StepWalk w{{-48, 0, 3}, unit(Vec3{1, 0, 0.25}), cell_at(3, 48), 2.838e-4};
     bool moved = false;
     for (int step = 0; step < 100; ++step) {
-        const CellStep st = advance_ray_cell(f, p, d, c, 100, q, ea, eb);
+        const Vec3 d = w.d;
+        const CellStep st = w.step(f, 100);
         if (std::abs(st.pos.x + 20) < 1e-9) {
             moved = true;
             EXPECT_FALSE(st.pos.z == 10 && std::hypot(st.pos.x, st.pos.y) == 20);
@@ -622,12 +632,6 @@ TEST_F(FlowTrace, CrossingOnNodeIsMovedOffIt) {
             EXPECT_FALSE(st.left_flow);
         }
         if (st.left_flow || st.at_window) break;
-        p = st.pos;
-        d = st.dir;
-        q = st.q;
-        c = st.next_cell;
-        ea = st.exit_a;
-        eb = st.exit_b;
     }
     EXPECT_TRUE(moved);
 }
@@ -646,20 +650,10 @@ TEST_F(FlowTrace, StepLimitEndsRayWhereItStands) {
     const RayEnd cut = trace_ray_cells(f, p, std::hypot(40.0, 10.0), d, c, 100, 3);
     EXPECT_TRUE(cut.step_limit);
     EXPECT_EQ(cut.steps, 3);
-    Vec3 pos = p, dir = d;
-    double q = 2.838e-4 + 5e-6 * std::hypot(40.0, 10.0);
-    int cell = c, ea = 0, eb = 0;
-    for (int k = 0; k < 3; ++k) {
-        const CellStep st = advance_ray_cell(f, pos, dir, cell, 100, q, ea, eb);
-        pos = st.pos;
-        dir = st.dir;
-        q = st.q;
-        cell = st.next_cell;
-        ea = st.exit_a;
-        eb = st.exit_b;
-    }
-    EXPECT_EQ(norm(cut.pos - pos), 0.0);
-    EXPECT_EQ(norm(cut.dir - dir), 0.0);
+    StepWalk w{p, d, c, 2.838e-4 + 5e-6 * std::hypot(40.0, 10.0)};
+    for (int k = 0; k < 3; ++k) w.step(f, 100);
+    EXPECT_EQ(norm(cut.pos - w.p), 0.0);
+    EXPECT_EQ(norm(cut.dir - w.d), 0.0);
     EXPECT_LT(cut.pos.x, full.pos.x);
 }
 
