@@ -941,6 +941,30 @@ void walk_one_ray(const FlowTables& f, const CellIndex& ix, int i, int nnode, do
 
 }  // namespace
 
+bool exit_edge_min_cross(const FlowTables& f, int c, int ea, int eb, double pz, double py, double vz, double vy,
+                         int& a, int& b) {
+    const int ka = local_corner(f, c, ea), kb = local_corner(f, c, eb);
+    int k0 = 0;  // the entry side runs from corner k0 to k0 + 1
+    if (ka && kb && kb == ka % 4 + 1) k0 = ka;
+    if (ka && kb && ka == kb % 4 + 1) k0 = kb;
+    if (k0 == 0) return false;
+    // s(n) = v x (n - P): a side whose ends give s_a s_b <= 0 meets the line.
+    auto side = [&](int n) { return cross_zy(vz, vy, node_z(f, n) - pz, node_r(f, n) - py); };
+    double smallest = 0;
+    bool found = false;
+    for (int j = 1; j <= 3; ++j) {
+        const int n = f.corner(c, (k0 + j - 1) % 4 + 1), m = f.corner(c, (k0 + j) % 4 + 1);
+        const double product = side(n) * side(m);
+        if (product <= 0 && (!found || product < smallest)) {
+            smallest = product;
+            found = true;
+            a = n;
+            b = m;
+        }
+    }
+    return found;
+}
+
 void walk_rays_section(ExchangeArray<int> iopara, const Array2<int, 20, 20>& elem_ipar,
                        const Array2<double, 20, 20>& elem_par, ExchangeArray<double> ray_z,
                        ExchangeArray<double> ray_y, int nrays, const FlowNodeReals& optic_z,

@@ -170,4 +170,17 @@ RayEnd trace_ray_cells(const FlowTables& flow, Vec3 pos, double r_start, Vec3 di
 // Steps allowed per ray in a grid of ncell cells.
 int ray_step_limit(int ncell);
 
+// ---- Planar walker ----
+
+// Exit side of cell c for a ray at (pz, py) on its entry side (ea, eb), with
+// the transverse direction (vz, vy): of the three other sides, the one whose
+// end nodes give the smallest product of the cross products v x (n - P),
+// the first of equals in corner order. A product <= 0 means the line meets
+// the side, so a ray starting on a corner still finds the side it crosses
+// and not the one through its own corner. False when (ea, eb) is no side of
+// c or the line meets none of the others. Not called by the walker, which
+// takes the first side whose ends lie on opposite sides of the line.
+bool exit_edge_min_cross(const FlowTables& f, int c, int ea, int eb, double pz, double py, double vz, double vy,
+                         int& a, int& b);
+
 }  // namespace qelta

@@ -194,6 +194,9 @@ void lay_ray_grid(const LightDomain& light, const RayGrid& rays);
 // and the illumination weight of each ray-grid cell.
 void get_rays_at_left_window(const ElementReals& elem_par, const ElementCodes& elem_ipar, Vec3 source,
                              int section, const RayGrid& rays, RayVectors& dir);
+// The same with its arguments in another order (an older copy, not called).
+void get_rays_at_left_window_b(const ElementCodes& elem_ipar, const ElementReals& elem_par, int section,
+                               Vec3 source, const RayGrid& rays, RayVectors& dir);
 // Straight through the section (flow left out).
 void section_transport(const ElementReals& elem_par, const ElementCodes& elem_ipar, int section,
                        const RayGrid& rays, const RayVectors& dir, RayVectors& pos);
@@ -203,6 +206,13 @@ void section_transport(const ElementReals& elem_par, const ElementCodes& elem_ip
 // Recording lens, cutoff (iopara slot 10 = 1) and film.
 void s_get_rays_at_film_a(ExchangeArray<int> iopara, const ElementReals& elem_par, const ElementCodes& elem_ipar,
                           const RayGrid& rays, const RayVectors& dir, RayVectors& pos);
+// Older film and knife-edge stage (not called): the recording lens, a
+// cutoff read from records 2 to 5 of "controlopt.dat" (record 2 its kind:
+// 1 a circular opening of the diameter in record 4, centred on the point of
+// record 3; 7, 8, 11, 12 kinds whose shapes are not kept, which pass every
+// ray) and the film.
+void schlieren_a(const ElementReals& elem_par, const ElementCodes& elem_ipar, const RayGrid& rays,
+                 const RayVectors& dir, RayVectors& pos);
 // Recording lens and film without the cutoff (the cell-walking path).
 void rays_to_film(const ElementReals& elem_par, const ElementCodes& elem_ipar, const RayGrid& rays,
                   const RayVectors& dir, RayVectors& pos);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "common/list_read.h"
 #include "common/log.h"
 #include "optics/optics.h"
 
@@ -165,7 +166,53 @@ void lens_to_film(const Plane& film, const Lens& lens, const RayGrid& rays, cons
     }
 }
 
+// The knife edge of the older stage, records 2 to 5 of "controlopt.dat"
+// (record 1 belongs to the light source).
+struct KnifeEdge {
+    int kind;
+    Vec3 location;
+    double size;
+    double spare[2];  // record 5, read and not used
+};
+
+constexpr int circular_opening = 1;
+
+KnifeEdge read_knife_edge() {
+    KnifeEdge k{};
+    ListReader in("controlopt.dat");
+    in.skip(1);
+    in.read(2, {item(k.kind, "the cutoff type")});
+    in.read(3, {item(k.location.x, "the cutoff x"), item(k.location.y, "the cutoff y"),
+                item(k.location.z, "the cutoff z")});
+    in.read(4, {item(k.size, "the cutoff size")});
+    in.read(5, {item(k.spare[0], "the first value of record 5"), item(k.spare[1], "the second value of record 5")});
+    return k;
+}
+
 }  // namespace
+
+void schlieren_a(const ElementReals& elem_par, const ElementCodes& elem_ipar, const RayGrid& rays,
+                 const RayVectors& dir, RayVectors& pos) {
+    const Plane film = film_plane(elem_par, elem_ipar);
+    const Lens lens = recording_lens(elem_par, elem_ipar);
+    const KnifeEdge k = read_knife_edge();
+    switch (k.kind) {
+    case circular_opening: {
+        Cutoff c{};
+        c.type = bright_field_cutoff;
+        c.centre = k.location;
+        c.radius = k.size / 2;
+        apply_cutoff(c, lens, rays, dir, pos);
+        break;
+    }
+    case 7:  // kinds whose shapes are no longer kept: every ray passes
+    case 8:
+    case 11:
+    case 12: break;
+    default: optics_stop({"Found a unknown knife edge schlieren_a!"});
+    }
+    lens_to_film(film, lens, rays, dir, pos, false);
+}
 
 void s_get_rays_at_film_a(ExchangeArray<int> iopara, const ElementReals& elem_par, const ElementCodes& elem_ipar,
                           const RayGrid& rays, const RayVectors& dir, RayVectors& pos) {

@@ -3,7 +3,9 @@
 // illumination of each ray-grid cell, then the flow (or a straight
 // crossing), the recording optics and the picture.
 #include <cmath>
+#include <string_view>
 
+#include "common/format.h"
 #include "common/log.h"
 #include "optics/flow_trace.h"
 #include "optics/optics.h"
@@ -27,11 +29,26 @@ struct FirstLens {
     double s, d, e;
 };
 
-FirstLens first_lens_at_window(const ElementReals& par, const ElementCodes& ipar, Vec3 source, int section) {
-    if (ipar(1, section) != section_type) optics_stop({"Found a unknown optical element LWB!"});
+// The messages of the two element checks; each copy of the left-window
+// stage owns its texts.
+struct LeftWindowMessages {
+    std::string_view not_section;  // element k is no test section
+    std::string_view not_lens;     // element k - 1 is no lens
+};
+
+constexpr LeftWindowMessages left_window_messages{"Found a unknown optical element LWB!",
+                                                  "Found a unknown optical element LWA!"};
+constexpr LeftWindowMessages left_window_messages_b{"Found a unknown optical element LWB!",
+                                                    "Found a unknown optical element LWA!"};
+
+FirstLens first_lens_at_window(const ElementReals& par, const ElementCodes& ipar, Vec3 source, int section,
+                               const LeftWindowMessages& msg) {
+    // The lens is the column before the section: both must be columns of the tables.
+    if (section < 2 || section > max_elements)
+        optics_stop({free_text("Stop: test-section element outside 2 ..", max_elements, ":", section)});
+    if (ipar(1, section) != section_type) optics_stop({msg.not_section});
     const int lens = section - 1;
-    if (ipar(1, lens) != thin_lens_type && ipar(1, lens) != second_lens_type)
-        optics_stop({"Found a unknown optical element LWA!"});
+    if (ipar(1, lens) != thin_lens_type && ipar(1, lens) != second_lens_type) optics_stop({msg.not_lens});
     FirstLens l;
     l.centre = element_point(par, lens);
     l.f = par(4, lens);
@@ -79,9 +96,13 @@ void lay_ray_grid(const LightDomain& light, const RayGrid& rays) {
     }
 }
 
-void get_rays_at_left_window(const ElementReals& elem_par, const ElementCodes& elem_ipar, Vec3 source,
-                             int section, const RayGrid& rays, RayVectors& dir) {
-    const FirstLens l = first_lens_at_window(elem_par, elem_ipar, source, section);
+namespace {
+
+// Ray directions after the first lens at the left window, and the weight of
+// every ray-grid cell.
+void rays_at_left_window(const ElementReals& elem_par, const ElementCodes& elem_ipar, Vec3 source, int section,
+                         const RayGrid& rays, RayVectors& dir, const LeftWindowMessages& msg) {
+    const FirstLens l = first_lens_at_window(elem_par, elem_ipar, source, section, msg);
     for (int i = 1; i <= rays.nrays; ++i) {
         const Vec3 v = unit(window_direction(l, rays.ray_y.nth(i), rays.ray_z.nth(i)));
         dir(i, 1) = v.x;
@@ -105,6 +126,18 @@ void get_rays_at_left_window(const ElementReals& elem_par, const ElementCodes& e
         const Vec3 from_source = q - l.source;
         rays.cell_weight.nth(c) = dot(from_centre, from_centre) <= r2 ? gain / dot(from_source, from_source) : 0.0;
     }
+}
+
+}  // namespace
+
+void get_rays_at_left_window(const ElementReals& elem_par, const ElementCodes& elem_ipar, Vec3 source,
+                             int section, const RayGrid& rays, RayVectors& dir) {
+    rays_at_left_window(elem_par, elem_ipar, source, section, rays, dir, left_window_messages);
+}
+
+void get_rays_at_left_window_b(const ElementCodes& elem_ipar, const ElementReals& elem_par, int section,
+                               Vec3 source, const RayGrid& rays, RayVectors& dir) {
+    rays_at_left_window(elem_par, elem_ipar, source, section, rays, dir, left_window_messages_b);
 }
 
 // Straight from x_L to x_R: t = Depth / dx, (x_R, y + dy t, z + dz t).

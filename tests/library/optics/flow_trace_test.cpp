@@ -782,6 +782,44 @@ TEST_F(PlanarWalk, HangingNodeRayIsMeanOfParentsAndAxialRayGoesStraight) {
     }
 }
 
+// The exit side with the smallest cross product, from the entry side
+// (corners 1, 2) of a square cell: the side the ray's line crosses; of two
+// sides meeting on the line, the first in corner order; from a corner, the
+// side crossed ahead and not the one through that corner.
+TEST_F(FlowTrace, ExitSideWithTheSmallestCrossProduct) {
+    make_grid(1, 1, 0.0, 0.0, 1.0);
+    const FlowTables f = tables();
+    int p[5];
+    Vec3 at[5];
+    for (int k = 1; k <= 4; ++k) {
+        p[k] = f.corner(1, k);
+        at[k] = {0, optic_r(p[k]), optic_z(p[k])};
+    }
+    auto mid = [](Vec3 a, Vec3 b) { return 0.5 * (a + b); };
+    struct Case {
+        Vec3 from, toward;
+        int ea, eb;
+        int a, b;  // expected exit side, 0 0 for none
+    } cases[] = {
+        {mid(at[1], at[2]), mid(at[3], at[4]), p[1], p[2], p[3], p[4]},
+        {mid(at[1], at[2]), mid(at[3], at[4]), p[2], p[1], p[3], p[4]},  // entry side either way round
+        {mid(at[1], at[2]), mid(at[4], at[1]), p[1], p[2], p[4], p[1]},
+        {mid(at[1], at[2]), at[3], p[1], p[2], p[2], p[3]},
+        {at[2], mid(at[3], at[4]), p[1], p[2], p[3], p[4]},
+        {mid(at[1], at[2]), mid(at[3], at[4]), p[1], p[3], 0, 0},  // a diagonal is no side
+        {Vec3{0, -10, -10}, Vec3{0, -10, 100}, p[1], p[2], 0, 0},     // the line misses the cell
+    };
+    for (const Case& t : cases) {
+        int a = 0, b = 0;
+        const Vec3 v = t.toward - t.from;
+        const bool found = exit_edge_min_cross(f, 1, t.ea, t.eb, t.from.z, t.from.y, v.z, v.y, a, b);
+        EXPECT_EQ(found, t.a != 0) << t.ea << " " << t.eb;
+        if (found) {
+            EXPECT_EQ((std::vector<int>{a, b}), (std::vector<int>{t.a, t.b}));
+        }
+    }
+}
+
 TEST_F(PlanarWalk, AxisymmetricRunStops) {
     make_grid(2, 2, 0.0, 0.0, 0.5);
     run.iaxis = 1;

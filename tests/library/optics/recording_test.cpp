@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "common/run.h"
@@ -38,8 +39,9 @@ protected:
     int& ipar(int s, int k) { return elem_ipar(s, k); }
 
     // One ray-grid cell per ray, all four corners on that ray, weight 1;
-    // returns each ray's transmission.
-    std::vector<double> transmissions(const std::vector<CrossingPoint>& points) {
+    // returns each ray's transmission through the stage (the older one with
+    // its knife edge from "controlopt.dat" when `older`).
+    std::vector<double> transmissions(const std::vector<CrossingPoint>& points, bool older = false) {
         const int n = static_cast<int>(points.size());
         nrays = ncells = n;
         for (int i = 1; i <= n; ++i) {
@@ -51,7 +53,10 @@ protected:
             for (int k = 0; k < 4; ++k) ray_cells[k * max_rays + i - 1] = i;
             weight[i - 1] = 1;
         }
-        s_get_rays_at_film_a(io_view(), elem_par, elem_ipar, grid(), ray_dir, ray_pos);
+        if (older)
+            schlieren_a(elem_par, elem_ipar, grid(), ray_dir, ray_pos);
+        else
+            s_get_rays_at_film_a(io_view(), elem_par, elem_ipar, grid(), ray_dir, ray_pos);
         return std::vector<double>(weight.begin(), weight.begin() + n);
     }
     RayGrid grid() {
@@ -160,6 +165,47 @@ TEST_F(CutoffDeathTest, UnknownElementsStop) {
     EXPECT_EXIT(transmissions({{0, 0}}), ::testing::ExitedWithCode(1), "Found a unknown optical element FILM0!");
     ipar(1, film_element) = 101;
     EXPECT_EXIT(transmissions({{0, 0}}), ::testing::ExitedWithCode(1), "Found a unknown optical element FILM!");
+}
+
+// ---- The older film and knife-edge stage ----
+
+// "controlopt.dat" of the older stage: the light's record 1, then the
+// knife edge's kind, location (on the recording lens's plane), size and two
+// spare values.
+void knife_edge_file(int kind, double size) {
+    write_file("controlopt.dat", "8 1.0\n" + std::to_string(kind) + "\n500, 0, 0\n" + std::to_string(size) +
+                                     "\n0.0 0.0\n");
+}
+
+// Kind 1 is a circular opening as wide as record 4 that blocks its rim;
+// the kinds whose shapes are not kept pass every ray. The film gets the
+// rays as the newer stage puts them there (focus at 700, film at 900:
+// magnification -1).
+TEST_F(Cutoff, OlderStageTakesItsKnifeEdgeFromTheControlFile) {
+    const std::vector<CrossingPoint> points{{1, 0}, {0, -1}, {0.5, 0.5}, {2, 0}};
+    knife_edge_file(1, 2);
+    EXPECT_EQ(transmissions(points, true), (std::vector<double>{0, 0, 1, 0}));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(ray_z[i], -points[i].z, 1e-12);
+        EXPECT_NEAR(ray_y[i], -points[i].y, 1e-12);
+    }
+    for (int kind : {7, 8, 11, 12}) {
+        knife_edge_file(kind, 2);
+        EXPECT_EQ(transmissions(points, true), (std::vector<double>{1, 1, 1, 1})) << "kind " << kind;
+    }
+}
+
+TEST_F(CutoffDeathTest, OlderStageStops) {
+    knife_edge_file(2, 2);
+    EXPECT_EXIT(transmissions({{0, 0}}, true), ::testing::ExitedWithCode(1),
+                "Found a unknown knife edge schlieren_a!");
+    write_file("controlopt.dat", "8 1.0\n1\n500 0 0\n2\n");
+    EXPECT_EXIT(transmissions({{0, 0}}, true), ::testing::ExitedWithCode(1), "controlopt.dat\", record 5");
+    ipar(1, recording_lens_element) = 501;
+    EXPECT_EXIT(transmissions({{0, 0}}, true), ::testing::ExitedWithCode(1),
+                "Found a unknown optical element FILM0!");
+    ipar(1, film_element) = 101;
+    EXPECT_EXIT(transmissions({{0, 0}}, true), ::testing::ExitedWithCode(1), "Found a unknown optical element FILM!");
 }
 
 // ---- The schlieren unit of the default bench, without the flow ----
