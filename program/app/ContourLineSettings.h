@@ -2,38 +2,30 @@
 // lines.
 #pragma once
 
-#include <QDialog>
+#include "app/ContourSettings.h"
 
-class QComboBox;
-class QLabel;
 class QLineEdit;
-class QPushButton;
 
 namespace vorlantic {
 
-class TfrmContourLineSettings : public QDialog {
+class TfrmContourLineSettings : public TContourDialog {
     Q_OBJECT
 
 public:
     explicit TfrmContourLineSettings(QWidget* parent = nullptr);
 
-    QLabel* lblVariable = nullptr;
     QLabel* lblLineNumber = nullptr;
-    QComboBox* cbVariables = nullptr;
     QLineEdit* edLineNum = nullptr;
-    // Closes the dialog with the OK result after btnOKClick.
-    QPushButton* btnOK = nullptr;
 
-    void FormCreate();
-    void FormShow();
-    void ApplyLanguage();
     // A line count that is not an integer raises the conversion error and
     // stores nothing; one of 0 or below keeps the count but stores the
     // variable.
-    void btnOKClick();
+    void btnOKClick() override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void ApplyOwnLanguage() override;
+    // The main window's number of lines.
+    void ShowSettings() override;
 };
 
 extern TfrmContourLineSettings* frmContourLineSettings;

@@ -510,6 +510,8 @@ QString TfrmMain::Text(const char* key) const {
     return FLanguage ? QString::fromStdString(FLanguage->GetText(key)) : QString();
 }
 
+QString LanguageText(const char* key) { return frmMain ? frmMain->Text(key) : QString(); }
+
 void TfrmMain::SetImageIndex(QObject* target, int index) {
     target->setProperty("ImageIndex", index);
     QStyle::StandardPixmap pixmap = index == kImageResume ? QStyle::SP_MediaPlay
@@ -1040,7 +1042,9 @@ void TfrmMain::Timer1Timer() {
 // ---------------------------------------------------------------- plot
 
 void TfrmMain::DrawExecute() {
-    if (!FPlot || !FNodeR) return;
+    // Nothing before the first fetch of the first run: the optics would
+    // stop the process on a grid of no nodes.
+    if (!FPlot || !FNodeR || FNodeCount <= 0) return;
     if (FStepCount == 0) {
         FitView();
         bool peaks = FCaseId == 2 || FCaseId == 4;

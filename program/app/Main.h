@@ -234,6 +234,9 @@ public:
     QString FProgramName;
     double FAngle = 0, FMach = 0, FGamma = 0;
 
+    // The text of key in the current language.
+    QString Text(const char* key) const;
+
     // ---- start-up, closing, layout
     void FormCreate();
     void FormClose();
@@ -356,8 +359,6 @@ private:
     void ClearPlot();
     // The schematic drawn, on and of type `type`.
     void ShowDraft(int type);
-    // The text of key in the current language.
-    QString Text(const char* key) const;
     // Sets a tool button's or a menu item's image index and its icon.
     void SetImageIndex(QObject* target, int index);
     void SetLanguage(int index);
@@ -379,5 +380,8 @@ private:
 };
 
 extern TfrmMain* frmMain;
+
+// The text of key in the main window's current language; empty without one.
+QString LanguageText(const char* key);
 
 }  // namespace vorlantic

@@ -4,7 +4,6 @@
 #include <QShowEvent>
 
 #include "app/BenchShapes.h"
-#include "app/Language.h"
 #include "app/Main.h"
 #include "controls/ValueListEditor.h"
 #include "platform/Errors.h"
@@ -16,10 +15,6 @@ namespace vorlantic {
 TfrmProperty* frmProperty = nullptr;
 
 namespace {
-
-QString LanguageText(const char* key) {
-    return frmMain && frmMain->FLanguage ? QString::fromStdString(frmMain->FLanguage->GetText(key)) : QString();
-}
 
 bool HasFlowData() { return frmMain && frmMain->FNodeR && frmMain->FNodeCount > 0; }
 

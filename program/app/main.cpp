@@ -3,6 +3,7 @@
 // closes. An error that escapes is shown by the default handler.
 #include <QApplication>
 
+#include <clocale>
 #include <stdexcept>
 
 #include "app/ContourLineSettings.h"
@@ -15,6 +16,8 @@
 int main(int argc, char** argv) {
     using namespace vorlantic;
     QApplication app(argc, argv);
+    // The application object takes the user's locale; numbers stay in the C locale.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("Vorlantic");
     // The application ends when the main window closes, whatever else is open.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -342,41 +342,36 @@ void TMyOpenGL::SetView(float x0, float x1, float y0, float y1, float z0, float 
     ResizeGL();
 }
 
-void TMyOpenGL::RestoreToInit() {
+void TMyOpenGL::ResetView() {
     MouseDownX = MouseDownY = 0;
     DrawMode = dmZoom;
     ViewRotX = ViewRotY = ViewRotZ = 0;
     ViewTransX = ViewTransY = ViewTransZ = 0;
     ViewScaleX = ViewScaleY = 1;
     AspectCorrection = true;
+    RubberBandOn = false;
+    if (rubberBand_) rubberBand_->hide();
+    DraftType = -1;
+    DraftOn = false;
+}
+
+void TMyOpenGL::RestoreToInit() {
+    ResetView();
     DrawGlobalAxisOn = true;
     WorldX0 = InitX0;
     WorldX1 = InitX1;
     WorldY0 = InitY0;
     WorldY1 = InitY1;
     Depth = InitZ1;
-    RubberBandOn = false;
-    if (rubberBand_) rubberBand_->hide();
-    DraftType = -1;
-    DraftOn = false;
     ResizeGL();
     update();
 }
 
 void TMyOpenGL::Restore() {
-    MouseDownX = MouseDownY = 0;
-    DrawMode = dmZoom;
-    ViewRotX = ViewRotY = ViewRotZ = 0;
-    ViewTransX = ViewTransY = ViewTransZ = 0;
-    ViewScaleX = ViewScaleY = 1;
-    AspectCorrection = true;
+    ResetView();
     DrawGlobalAxisOn = false;
     InitZ0 = 0;
     InitZ1 = 1;
-    RubberBandOn = false;
-    if (rubberBand_) rubberBand_->hide();
-    DraftType = -1;
-    DraftOn = false;
     update();
 }
 

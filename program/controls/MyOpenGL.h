@@ -191,6 +191,8 @@ private:
     void SetDefaultGLFont();
     void DeleteGLFont();
     void DeleteCurrentObject();
+    // Mode, view transform, rubber band and schematic back to their start.
+    void ResetView();
     void UpdateViewWindow();
     void LoadProjection();
     void PaintWedgeOrCone(bool cone);

@@ -7,6 +7,8 @@
 #include <QString>
 #include <functional>
 
+#include "platform/ScopedHook.h"
+
 class QDialog;
 class QWidget;
 
@@ -48,18 +50,6 @@ using ModalHook = std::function<int(QDialog&)>;
 ModalHook SetModalHook(ModalHook hook);
 int ShowModal(QDialog& dialog);
 
-// Installs a hook for its lifetime and then restores the previous one.
-template <class Hook, Hook (*Set)(Hook)>
-class ScopedHook {
-public:
-    explicit ScopedHook(Hook hook) : previous_(Set(std::move(hook))) {}
-    ~ScopedHook() { Set(std::move(previous_)); }
-    ScopedHook(const ScopedHook&) = delete;
-    ScopedHook& operator=(const ScopedHook&) = delete;
-
-private:
-    Hook previous_;
-};
 using ScopedSaveDialogHook = ScopedHook<SaveDialogHook, SetSaveDialogHook>;
 using ScopedModalHook = ScopedHook<ModalHook, SetModalHook>;
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <functional>
 
+#include "platform/ScopedHook.h"
+
 class QWidget;
 
 namespace vorlantic::platform {
@@ -37,16 +39,6 @@ MessageHook SetMessageHook(MessageHook hook);
 // The default: a modal QMessageBox.
 MsgResult ShowModalMessageBox(const MessageRequest& request);
 
-// Installs a hook for its lifetime and then restores the previous one.
-class ScopedMessageHook {
-public:
-    explicit ScopedMessageHook(MessageHook hook) : previous_(SetMessageHook(std::move(hook))) {}
-    ~ScopedMessageHook() { SetMessageHook(std::move(previous_)); }
-    ScopedMessageHook(const ScopedMessageHook&) = delete;
-    ScopedMessageHook& operator=(const ScopedMessageHook&) = delete;
-
-private:
-    MessageHook previous_;
-};
+using ScopedMessageHook = ScopedHook<MessageHook, SetMessageHook>;
 
 }  // namespace vorlantic::platform

@@ -18,7 +18,7 @@ void WorkDir::SetUp() {
     buf.push_back('\0');
     ASSERT_NE(mkdtemp(buf.data()), nullptr);
     dir_ = buf.data();
-    fs::copy(QELTA_DATA_DIR, dir_, fs::copy_options::recursive);
+    if (copy_data_) fs::copy(QELTA_DATA_DIR, dir_, fs::copy_options::recursive);
     fs::current_path(dir_);
 }
 

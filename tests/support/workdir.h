@@ -1,5 +1,5 @@
 // Test fixture: each test runs in a fresh temporary working directory that
-// holds copies of the library's data files.
+// holds copies of the library's data files (EmptyWorkDir: nothing).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,14 +11,21 @@ namespace qelta::testing {
 
 class WorkDir : public ::testing::Test {
 protected:
+    explicit WorkDir(bool copyData = true) : copy_data_(copyData) {}
     void SetUp() override;
     void TearDown() override;
 
     const std::string& dir() const { return dir_; }
 
 private:
+    bool copy_data_;
     std::string dir_;
     std::string old_dir_;
+};
+
+class EmptyWorkDir : public WorkDir {
+protected:
+    EmptyWorkDir() : WorkDir(false) {}
 };
 
 // Whole file as text ("" when missing).

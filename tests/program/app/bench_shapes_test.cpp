@@ -9,7 +9,7 @@
 
 #include "app/BenchShapes.h"
 #include "platform/Errors.h"
-#include "temp_dir.h"
+#include "support/workdir.h"
 
 using namespace vorlantic;
 
@@ -300,7 +300,7 @@ TEST_F(Bench, FocusListCurrentAndNext) {
     EXPECT_TRUE(FocusList::IsEmpty());
 }
 
-struct Section : vorlantic::testing::TempDir {};
+struct Section : qelta::testing::EmptyWorkDir {};
 
 TEST_F(Section, LoadsItsPictureAndDrawsItStretched) {
     QImage picture(4, 2, QImage::Format_RGB32);
@@ -324,7 +324,7 @@ TEST_F(Section, LoadsItsPictureAndDrawsItStretched) {
 
     // A missing or broken file raises and leaves the picture as it was.
     EXPECT_THROW(section.LoadBitmap(SectionPictureName(2)), vorlantic::platform::EFOpenError);
-    vorlantic::testing::WriteFile("pics/rectsection0.bmp", "not a bitmap");
+    qelta::testing::write_file("pics/rectsection0.bmp", "not a bitmap");
     EXPECT_THROW(section.LoadBitmap(SectionPictureName(0)), vorlantic::platform::EInvalidGraphic);
     EXPECT_EQ(section.Bitmap.size(), QSize(4, 2));
 }

@@ -9,12 +9,11 @@
 
 #include "app/Language.h"
 #include "platform/Errors.h"
-#include "temp_dir.h"
+#include "support/workdir.h"
 
 using vorlantic::CLanguage;
 using vorlantic::SplitCommaText;
-using vorlantic::testing::TempDir;
-using vorlantic::testing::WriteFile;
+using qelta::testing::write_file;
 using Items = std::vector<std::string>;
 
 namespace {
@@ -46,10 +45,10 @@ TEST(SplitCommaText, ItemsOfALine) {
     for (const Case& c : cases) EXPECT_EQ(SplitCommaText(c.line), c.items) << "[" << c.line << "]";
 }
 
-struct Language : TempDir {};
+struct Language : qelta::testing::EmptyWorkDir {};
 
 TEST_F(Language, EachLanguageReadsItsOwnColumn) {
-    WriteFile("lang.txt", "English,Deutsch\nExit,Exit,Beenden\nCopyPicture \"Copy the picture\" \"Bild kopieren\"\n");
+    write_file("lang.txt", "English,Deutsch\nExit,Exit,Beenden\nCopyPicture \"Copy the picture\" \"Bild kopieren\"\n");
     CLanguage lang;
     EXPECT_EQ(lang.LanguageCount(), 2);
     EXPECT_EQ(lang.CurrentIndex(), 0);
@@ -64,7 +63,7 @@ TEST_F(Language, EachLanguageReadsItsOwnColumn) {
 }
 
 TEST_F(Language, AnUnquotedTextWithABlankShiftsTheLaterLanguages) {
-    WriteFile("lang.txt", "English Deutsch\nExit Quit now Beenden\n");
+    write_file("lang.txt", "English Deutsch\nExit Quit now Beenden\n");
     CLanguage lang;
     EXPECT_EQ(lang.GetText("Exit"), "Quit");
     lang.SelectLanguage(1);
@@ -72,7 +71,7 @@ TEST_F(Language, AnUnquotedTextWithABlankShiftsTheLaterLanguages) {
 }
 
 TEST_F(Language, LoadingStopsAtTheFirstEmptyTextAndKeepsEarlierTexts) {
-    WriteFile("lang.txt", "English,Deutsch\nA,a1,a2\nB,,b2\nC,c1,c2\n");
+    write_file("lang.txt", "English,Deutsch\nA,a1,a2\nB,,b2\nC,c1,c2\n");
     CLanguage lang;
     EXPECT_EQ(lang.GetText("A"), "a1");
     EXPECT_EQ(lang.GetText("B"), "");
@@ -88,7 +87,7 @@ TEST_F(Language, LoadingStopsAtTheFirstEmptyTextAndKeepsEarlierTexts) {
 }
 
 TEST_F(Language, ABlankLineEndsTheTableAndLineEndsMayBeMixed) {
-    WriteFile("lang.txt", "\xEF\xBB\xBF" "English,Deutsch\r\nA,a1,a2\rB,b1,b2\r\n\nC,c1,c2\n");
+    write_file("lang.txt", "\xEF\xBB\xBF" "English,Deutsch\r\nA,a1,a2\rB,b1,b2\r\n\nC,c1,c2\n");
     CLanguage lang;
     EXPECT_EQ(lang.CurrentName(), "English");
     EXPECT_EQ(lang.GetText("A"), "a1");
@@ -100,7 +99,7 @@ TEST_F(Language, ABlankLineEndsTheTableAndLineEndsMayBeMixed) {
 }
 
 TEST_F(Language, OutOfRangeSelectsLanguageZeroAndMissingKeysAreEmpty) {
-    WriteFile("lang.txt", "English,Deutsch,Francais\nExit,Exit,Beenden,Quitter\n");
+    write_file("lang.txt", "English,Deutsch,Francais\nExit,Exit,Beenden,Quitter\n");
     CLanguage lang;
     ASSERT_EQ(lang.LanguageCount(), 3);
     for (int index : {-1, 3, 100}) {
@@ -123,7 +122,7 @@ TEST_F(Language, WideLinesAreBoundedToTenNames) {
         header.append("L").append(std::to_string(j)).append(" ");
         line.append(" t").append(std::to_string(j));
     }
-    WriteFile("lang.txt", header + "\n" + line + "\n");
+    write_file("lang.txt", header + "\n" + line + "\n");
     CLanguage lang;
     EXPECT_EQ(lang.LanguageCount(), vorlantic::kMaxLanguageNames);
     EXPECT_EQ(lang.GetLanguageName(9), "L9");
@@ -132,7 +131,7 @@ TEST_F(Language, WideLinesAreBoundedToTenNames) {
     EXPECT_EQ(lang.GetText("K"), "t9");
 
     // A narrower file read afterwards leaves no names of the wider one.
-    WriteFile("narrow.txt", "English,Deutsch\nK,k0,k1\n");
+    write_file("narrow.txt", "English,Deutsch\nK,k0,k1\n");
     CLanguage narrow("narrow.txt");
     EXPECT_EQ(narrow.LanguageCount(), 2);
     EXPECT_EQ(narrow.GetLanguageName(5), "");
@@ -159,12 +158,12 @@ TEST(ShippedLanguageTable, HasEveryKeyInEveryLanguage) {
         "Wedge", "Cone", "Sphere", "More", "Parameters", "Value", "Plot", "Mesh", "Vector", "Contour",
         "ContourLines", "OpticalModel", "Ok", "titleContour", "titleContourLines", "Variable", "Density",
         "Pressure", "U", "V", "LineNumber"};
-    CLanguage lang(VORLANTIC_DATA_DIR "/lang.txt");
+    CLanguage lang(QELTA_DATA_DIR "/lang.txt");
     ASSERT_EQ(lang.LanguageCount(), 2);
     EXPECT_EQ(lang.GetLanguageName(0), "English");
     EXPECT_EQ(lang.GetLanguageName(1), "Deutsch");
     for (int index = 0; index < lang.LanguageCount(); ++index) {
-        CLanguage fresh(VORLANTIC_DATA_DIR "/lang.txt");
+        CLanguage fresh(QELTA_DATA_DIR "/lang.txt");
         fresh.SelectLanguage(index);
         for (const char* key : keys) EXPECT_FALSE(fresh.GetText(key).empty()) << key << " in language " << index;
     }

@@ -1,15 +1,12 @@
 // The main window with the library: the start-up state, the parameter checks
 // and case switching, a real run of the wedge through the run timer with its
 // pause, step and stop, the view fit, the Tecplot export, the photograph of
-// the run, the languages and the photograph-mode switch. Each test runs in a process of its own (the
-// library's state is process-wide) in a temporary working directory holding
-// copies of the data files; message boxes, modal forms and the save dialog
-// are answered by hooks.
+// the run, the languages and the photograph-mode switch. Each test runs in a
+// process of its own (the library's state is process-wide); the fixture is
+// window_fixture.h.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -18,92 +15,32 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSlider>
-#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/ContourLineSettings.h"
-#include "app/ContourSettings.h"
-#include "app/Main.h"
-#include "app/ObjectDetails.h"
-#include "app/about.h"
 #include "controls/MyOpenGL.h"
 #include "controls/MyProgressBar.h"
 #include "controls/Shapes.h"
 #include "controls/ValueListEditor.h"
-#include "platform/Dialogs.h"
-#include "platform/MessageBoxes.h"
+#include "platform/StrictConvert.h"
+#include "window_fixture.h"
 
 using namespace vorlantic;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& name) {
-    std::ifstream in(name);
-    std::vector<std::string> lines;
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
-    return lines;
-}
+using qelta::testing::read_lines;
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public vorlantic::testing::MainWindowFixture {
 protected:
-    void SetUp() override {
-        oldDir_ = fs::current_path();
-        std::string tmpl = (fs::temp_directory_path() / "vorlantic-main-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
-        fs::copy(VORLANTIC_DATA_DIR, dir_, fs::copy_options::recursive);
-        fs::current_path(dir_);
-        QApplication::setApplicationName("Vorlantic");
-
-        messages_ = std::make_unique<platform::ScopedMessageHook>([this](const platform::MessageRequest& r) {
-            shown.push_back(r);
-            return platform::MsgResult::Ok;
-        });
-        modal_ = std::make_unique<platform::ScopedModalHook>([this](QDialog& d) {
-            modal.push_back(&d);
-            return int(QDialog::Accepted);
-        });
-        frmMain = nullptr;
-        window = std::make_unique<TfrmMain>();
-        frmProperty = new TfrmProperty(window.get());
-        AboutBox = new TAboutBox(window.get());
-        frmContourSettings = new TfrmContourSettings(window.get());
-        frmContourLineSettings = new TfrmContourLineSettings(window.get());
-        window->resize(894, 650);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        w = window.get();
-    }
-
-    void TearDown() override {
-        window.reset();
-        frmProperty = nullptr;
-        AboutBox = nullptr;
-        frmContourSettings = nullptr;
-        frmContourLineSettings = nullptr;
-        modal_.reset();
-        messages_.reset();
-        fs::current_path(oldDir_);
-        if (!HasFailure()) {
-            std::error_code ec;
-            fs::remove_all(dir_, ec);
-        } else {
-            std::fprintf(stderr, "working directory kept: %s\n", dir_.c_str());
-        }
-    }
-
-    bool visible(QWidget* control) const { return control->isVisibleTo(w); }
-
     // Lets the run timer tick until it stays off (the run ended or a step
     // was done); false on time-out.
     bool WaitWhileRunning(int timeoutMs = 120000) {
@@ -124,17 +61,6 @@ protected:
         }
         return true;
     }
-
-    std::vector<platform::MessageRequest> shown;
-    std::vector<QDialog*> modal;
-    std::unique_ptr<TfrmMain> window;
-    TfrmMain* w = nullptr;
-
-private:
-    fs::path oldDir_;
-    std::string dir_;
-    std::unique_ptr<platform::ScopedMessageHook> messages_;
-    std::unique_ptr<platform::ScopedModalHook> modal_;
 };
 
 // ---------------------------------------------------------------- start-up
@@ -304,8 +230,8 @@ TEST_F(MainWindow, ParameterChecksCorrectWrongValues) {
         }
         // The schematic is redrawn with the corrected values.
         EXPECT_EQ(w->MyOpenGL1->DraftType, c.caseId == 2 ? 0 : 1);
-        EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftAngle, std::stod(w->ValList->Value(1).toStdString()));
-        EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftMach, std::stod(w->ValList->Value(2).toStdString()));
+        EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftAngle, platform::StrToFloat(w->ValList->Value(1)));
+        EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftMach, platform::StrToFloat(w->ValList->Value(2)));
     }
 
     // Keys other than Enter do nothing; a click re-checks.
@@ -493,7 +419,7 @@ TEST_F(MainWindow, WedgeRunsToItsEndThroughTheTimerAndIsPhotographed) {
         return true;
     });
     w->Save1Click();
-    std::vector<std::string> lines = Lines("final.cfd");
+    std::vector<std::string> lines = read_lines("final.cfd");
     ASSERT_EQ(lines.size(), std::size_t(3 + n + cells));
     EXPECT_EQ(lines[2], "zone N=" + std::to_string(n) + ", E=" + std::to_string(cells) +
                             " ,F=FEPOINT,ET=QUADRILATERAL");
@@ -619,6 +545,32 @@ TEST_F(MainWindow, PauseStepAndStop) {
     EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(MainWindow, PhotographRedrawsWaitForTheFirstFetch) {
+    w->sbGrayscaleClick();
+    w->TrackBar1->setValue(0);
+    w->tbRun1Click();
+    // Set up, not stepped: the node arrays exist but hold no node yet.
+    w->Timer1->stop();
+    ASSERT_NE(w->FNodeR, nullptr);
+    ASSERT_EQ(w->FNodeCount, 0);
+    // Redraws asked for now do nothing; an optics call on a grid of no nodes
+    // would end the process.
+    w->chkMesh->click();
+    w->Imageonleftwindow1Click();
+    EXPECT_EQ(w->FPlot->Image, nullptr);
+    EXPECT_EQ(w->FPhotoNodeCount, 0);
+
+    // The first tick fetches the flow and shows its photograph.
+    w->Timer1->start();
+    ASSERT_TRUE(WaitForSteps(1));
+    EXPECT_TRUE(w->FPlot->PhotoMode);
+    EXPECT_EQ(w->FPlot->Image, w->FPhotoImage.get());
+    EXPECT_GT(w->FPhotoNodeCount, 0);
+    w->StopComputationClick();
+    ASSERT_TRUE(WaitWhileRunning());
+    EXPECT_TRUE(shown.empty());
+}
+
 // ---------------------------------------------------------------- export
 
 TEST_F(MainWindow, TecplotExportBeforeAnyRunAndItsFailure) {
@@ -637,7 +589,7 @@ TEST_F(MainWindow, TecplotExportBeforeAnyRunAndItsFailure) {
     EXPECT_EQ(asked[0].defaultExt, "cfd");
     EXPECT_EQ(asked[0].fileName, "*.cfd");
     EXPECT_EQ(asked[0].filter, "*.cfd");
-    std::vector<std::string> lines = Lines("empty.cfd");
+    std::vector<std::string> lines = read_lines("empty.cfd");
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "title =  \"QELTA data file \"");
     EXPECT_EQ(lines[1], "variables =\"x\",\"y\",\"r\",\"p\",\"ux\",\"uy\"");

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <functional>
 #include <vector>
 
 #include "platform/Errors.h"
@@ -61,13 +62,16 @@ TEST(MessageBoxes, DefaultIsAModalBoxReturningTheButtonPressed) {
                    Case{MsgButtons::OkCancel, QMessageBox::Cancel, MsgResult::Cancel},
                    Case{MsgButtons::YesNoCancel, QMessageBox::No, MsgResult::No}}) {
         QString caption, text;
-        QTimer::singleShot(0, [&] {
+        // Answers the box once it is up (polling, so that the test cannot
+        // block on a box that comes late).
+        std::function<void()> answer = [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
+            if (!box) return QTimer::singleShot(10, answer);
             caption = box->windowTitle();
             text = box->text();
             box->button(c.press)->click();
-        });
+        };
+        QTimer::singleShot(0, answer);
         EXPECT_EQ(MessageBox("Numerical results can be different", "Warning", c.buttons, MsgIcon::Warning), c.result);
         EXPECT_EQ(caption, "Warning");
         EXPECT_EQ(text, "Numerical results can be different");

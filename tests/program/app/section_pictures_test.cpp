@@ -7,14 +7,14 @@
 #include <string>
 
 #include "app/BenchShapes.h"
-#include "temp_dir.h"
+#include "support/workdir.h"
 
 namespace fs = std::filesystem;
-using vorlantic::testing::ReadFile;
+using qelta::testing::read_file;
 
 namespace {
 
-struct SectionPictures : vorlantic::testing::TempDir {};
+struct SectionPictures : qelta::testing::EmptyWorkDir {};
 
 // Column of the incident shock in a row: its dark line with a white edge.
 int ShockColumn(const QImage& picture, int row) {
@@ -25,13 +25,13 @@ int ShockColumn(const QImage& picture, int row) {
 
 TEST_F(SectionPictures, GeneratorRewritesTheCommittedPicturesByteForByte) {
     const std::string command = std::string("'") + VORLANTIC_PICGEN + "' pics > generator.txt";
-    ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile("generator.txt");
+    ASSERT_EQ(std::system(command.c_str()), 0) << read_file("generator.txt");
     int previousShock = -1;
     for (int i = 0; i < 3; ++i) {
         const std::string name = "rectsection" + std::to_string(i) + ".bmp";
-        const std::string written = ReadFile("pics/" + name);
+        const std::string written = read_file("pics/" + name);
         EXPECT_FALSE(written.empty()) << name;
-        EXPECT_TRUE(written == ReadFile(VORLANTIC_DATA_DIR "/pics/" + name))
+        EXPECT_TRUE(written == read_file(QELTA_DATA_DIR "/pics/" + name))
             << name << " differs from the generator's output: run the target 'pictures'";
 
         vorlantic::TSection section(150, 10, 290, 90);
@@ -41,13 +41,13 @@ TEST_F(SectionPictures, GeneratorRewritesTheCommittedPicturesByteForByte) {
         EXPECT_GT(shock, previousShock) << name;
         previousShock = shock;
     }
-    EXPECT_EQ(std::distance(fs::directory_iterator(VORLANTIC_DATA_DIR "/pics"), fs::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(QELTA_DATA_DIR "/pics"), fs::directory_iterator()), 3);
 }
 
 TEST_F(SectionPictures, GeneratorRefusesAMissingOutputFolder) {
     const std::string command = std::string("'") + VORLANTIC_PICGEN + "' 2> usage.txt";
     EXPECT_NE(std::system(command.c_str()), 0);
-    EXPECT_NE(ReadFile("usage.txt").find("usage: vorlantic_picgen <outdir>"), std::string::npos);
+    EXPECT_NE(read_file("usage.txt").find("usage: vorlantic_picgen <outdir>"), std::string::npos);
 }
 
 }  // namespace

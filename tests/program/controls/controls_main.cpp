@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,9 +33,15 @@ public:
     XServer() {
         int fds[2];
         if (pipe(fds) != 0) return;
+        const pid_t parent = getpid();
         pid_ = fork();
         if (pid_ == 0) {
             close(fds[0]);
+            // The server ends with this process, also when a test ends it
+            // early (a crash or the library's fatal stop): left running, it
+            // would hold the test runner's output open.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != parent) _exit(1);
             std::string fd = std::to_string(fds[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
                    "-noreset", static_cast<char*>(nullptr));

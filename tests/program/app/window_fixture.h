@@ -1,0 +1,89 @@
+// Test fixture of the main window: the window with its four dialogs, shown in
+// a private X server, in a temporary working directory holding copies of the
+// data files, with the numbers of the C library in a locale that writes
+// decimal commas (when installed: the program's numbers must not follow it).
+// Message boxes and modal forms are answered by hooks and recorded.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QTest>
+#include <clocale>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ContourLineSettings.h"
+#include "app/ContourSettings.h"
+#include "app/Main.h"
+#include "app/ObjectDetails.h"
+#include "app/about.h"
+#include "platform/Dialogs.h"
+#include "platform/MessageBoxes.h"
+#include "support/workdir.h"
+
+namespace vorlantic::testing {
+
+class MainWindowFixture : public qelta::testing::WorkDir {
+protected:
+    void SetUp() override {
+        WorkDir::SetUp();
+        oldNumeric_ = std::setlocale(LC_NUMERIC, nullptr);
+        std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+        QApplication::setApplicationName("Vorlantic");
+        messages_ = std::make_unique<platform::ScopedMessageHook>([this](const platform::MessageRequest& r) {
+            shown.push_back(r);
+            if (onMessage) onMessage();
+            return platform::MsgResult::Ok;
+        });
+        modal_ = std::make_unique<platform::ScopedModalHook>([this](QDialog& d) {
+            modal.push_back(&d);
+            return int(QDialog::Accepted);
+        });
+        frmMain = nullptr;
+        window = std::make_unique<TfrmMain>();
+        w = window.get();
+        frmProperty = new TfrmProperty(w);
+        AboutBox = new TAboutBox(w);
+        frmContourSettings = new TfrmContourSettings(w);
+        frmContourLineSettings = new TfrmContourLineSettings(w);
+        BeforeShow();
+        w->resize(894, 650);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    }
+
+    void TearDown() override {
+        window.reset();
+        frmProperty = nullptr;
+        AboutBox = nullptr;
+        frmContourSettings = nullptr;
+        frmContourLineSettings = nullptr;
+        modal_.reset();
+        messages_.reset();
+        std::setlocale(LC_NUMERIC, oldNumeric_.c_str());
+        WorkDir::TearDown();
+    }
+
+    // Runs once the window and its dialogs exist, before the window is shown.
+    virtual void BeforeShow() {}
+
+    bool visible(QWidget* control) const { return control->isVisibleTo(w); }
+
+    std::vector<platform::MessageRequest> shown;
+    std::vector<QDialog*> modal;
+    // Runs while a message box is up.
+    std::function<void()> onMessage;
+    std::unique_ptr<TfrmMain> window;
+    TfrmMain* w = nullptr;
+
+private:
+    std::string oldNumeric_;
+    std::unique_ptr<platform::ScopedMessageHook> messages_;
+    std::unique_ptr<platform::ScopedModalHook> modal_;
+};
+
+}  // namespace vorlantic::testing
