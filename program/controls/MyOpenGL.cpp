@@ -471,6 +471,26 @@ void TMyOpenGL::Zoom(int left, int top, int right, int bottom) {
     }
 }
 
+void TMyOpenGL::Pan(int left, int top, int right, int bottom) {
+    int h = height();
+    double dpr = DevicePixelRatio();
+    double x0, y0, x1, y1, z;
+    if (!gluUnProject(std::min(left, right) * dpr, std::min(h - top, h - bottom) * dpr, 0, ModelMatrix, ProjMatrix,
+                      Viewport, &x0, &y0, &z) ||
+        !gluUnProject(std::max(left, right) * dpr, std::max(h - top, h - bottom) * dpr, 0, ModelMatrix, ProjMatrix,
+                      Viewport, &x1, &y1, &z))
+        return;
+    if (!(x1 - x0 > 0) || !(y1 - y0 > 0) || width() == 0 || h == 0) return;
+    TViewWindow v = FitWorldWindow(TWorldWindow{x0, x1, y0, y1, Depth}, width(), h);
+    ortho(ProjMatrix, v.XMin, v.XMax, v.YMin, v.YMax, -Depth, Depth);
+    if (inFrame_) LoadProjection();
+}
+
+void TMyOpenGL::RestoreProjMatrix() {
+    UpdateViewWindow();
+    if (inFrame_) LoadProjection();
+}
+
 void TMyOpenGL::SetDrawMode(TDrawMode mode) {
     DrawMode = mode;
     setCursor(mode == dmMove ? Qt::PointingHandCursor : Qt::ArrowCursor);

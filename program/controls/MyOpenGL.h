@@ -85,6 +85,14 @@ public:
     void Zoom(int left, int top, int right, int bottom);
     void ZoomPrevious();
     void Restore();
+    // Un-projects the client pixel rectangle and loads the aspect-fitted
+    // orthographic projection of that window for the current frame; the
+    // world window is kept, so the next frame shows it again.
+    void Pan(int left, int top, int right, int bottom);
+    // Loads the projection of the current world window again.
+    void RestoreProjMatrix();
+    // The control's own drawing surface.
+    QPaintDevice* GetCanvas() { return this; }
     // The object under the client pixel (x, y) becomes current; repeated
     // picks at one place cycle through the objects there.
     void PickObject(int x, int y);
@@ -164,6 +172,10 @@ public:
     double WorldX0 = -0.4, WorldX1 = 1.5, WorldY0 = -0.4, WorldY1 = 1.5, Depth = 1;
     TWorldWindow PrevWorldWindow;
     QColor BackColor = QColor(0, 0, 0);
+    // Bevels of the control's frame (the view fills its client and draws none).
+    enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+    TBevelCut BevelInner = bvLowered;
+    TBevelCut BevelOuter = bvRaised;
     // The pointer's world position, as text.
     QString Text;
     // World extent of a rotating drag (set by nothing: rotation stays off).
@@ -172,6 +184,8 @@ public:
 signals:
     // The context is ready.
     void OnInitRC();
+    // Published for the form designer; the view never fires it.
+    void OnPaint();
     void TextChanged(const QString& text);
 
 protected:

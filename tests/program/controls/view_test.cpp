@@ -3,6 +3,8 @@
 // rules and the object list.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -103,6 +105,27 @@ TEST(View, RubberBandZoomsIntoTheVisibleWindowEitherWayRound) {
         v->ZoomPrevious();
         expectWorld(*v, 0, 1, 0, 1);
     }
+}
+
+TEST(View, PanProjectsABandForOneFrameAndRestoreProjMatrixUndoesIt) {
+    auto v = view400x200();
+    v->Pan(100, 50, 300, 150);
+    // The band 0..1 x 0.25..0.75 fills the projection; the world window stays.
+    auto clip = [&](double x, double y) {
+        const double* m = v->ProjMatrix;
+        return std::pair{m[0] * x + m[12], m[5] * y + m[13]};
+    };
+    auto [x0, y0] = clip(0, 0.25);
+    auto [x1, y1] = clip(1, 0.75);
+    EXPECT_NEAR(x0, -1, 1e-9);
+    EXPECT_NEAR(y0, -1, 1e-9);
+    EXPECT_NEAR(x1, 1, 1e-9);
+    EXPECT_NEAR(y1, 1, 1e-9);
+    expectWorld(*v, 0, 1, 0, 1);
+    v->RestoreProjMatrix();
+    auto [r0, s0] = clip(-0.5, 0);
+    EXPECT_NEAR(r0, -1, 1e-9);
+    EXPECT_NEAR(s0, -1, 1e-9);
 }
 
 TEST(View, SmallBandsAndTinyBoxesAreIgnored) {
