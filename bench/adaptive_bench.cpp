@@ -37,7 +37,7 @@ void timed_step(double& flow_s, double& adapt_s) {
     solve_euler_step();
     auto t1 = Clock::now();
     useradv_step();
-    lsq_edge_terms();
+    if (run.irecon == 1) lsq_edge_terms();
     adapt();
     cons_to_prim();
     fix_negative_cells();

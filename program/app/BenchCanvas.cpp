@@ -1,7 +1,6 @@
 #include "app/BenchCanvas.h"
 
 #include <QPainter>
-#include <QPen>
 
 namespace vorlantic {
 
@@ -30,7 +29,7 @@ void BenchCanvas::FillRect(const TRect& r) {
 void BenchCanvas::Ellipse(const TRect& r) {
     if (FImage.isNull()) return;
     QPainter p(&FImage);
-    p.setPen(QPen(FPenColor, FPenWidth, FPenStyle));
+    p.setPen(Pen());
     p.setBrush(FBrushColor);
     p.drawEllipse(OutlineBox(r));
 }
@@ -38,7 +37,7 @@ void BenchCanvas::Ellipse(const TRect& r) {
 void BenchCanvas::RoundRect(const TRect& r, int cornerWidth, int cornerHeight) {
     if (FImage.isNull()) return;
     QPainter p(&FImage);
-    p.setPen(QPen(FPenColor, FPenWidth, FPenStyle));
+    p.setPen(Pen());
     p.setBrush(FBrushColor);
     p.drawRoundedRect(OutlineBox(r), cornerWidth / 2.0, cornerHeight / 2.0);
 }
@@ -46,7 +45,7 @@ void BenchCanvas::RoundRect(const TRect& r, int cornerWidth, int cornerHeight) {
 void BenchCanvas::LineTo(int x, int y) {
     if (!FImage.isNull()) {
         QPainter p(&FImage);
-        p.setPen(QPen(FPenColor, FPenWidth, FPenStyle));
+        p.setPen(Pen());
         p.drawLine(FPenPos, QPoint(x, y));
     }
     FPenPos = QPoint(x, y);

@@ -5,19 +5,14 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPen>
 #include <QPoint>
+
+#include "platform/Rect.h"
 
 namespace vorlantic {
 
-struct TRect {
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
-
-    int Width() const { return Right - Left; }
-    int Height() const { return Bottom - Top; }
-    // Left and top edges inside, right and bottom edges outside.
-    bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
-    bool operator==(const TRect&) const = default;
-};
+using platform::TRect;
 
 class BenchCanvas {
 public:
@@ -52,6 +47,8 @@ public:
     void StretchDraw(const TRect& r, const QImage& picture);
 
 private:
+    QPen Pen() const { return QPen(FPenColor, FPenWidth, FPenStyle); }
+
     QImage FImage;
     QColor FPenColor = Qt::black;
     int FPenWidth = 1;

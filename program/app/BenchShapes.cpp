@@ -15,11 +15,6 @@ namespace vorlantic {
 
 namespace {
 
-CursorHook& InstalledCursorHook() {
-    static CursorHook hook;
-    return hook;
-}
-
 void SetOverrideCursor(ShapeCursor cursor) {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
     if (cursor == ShapeCursor::Default) {
@@ -48,14 +43,10 @@ ShapeCursor CursorOfHandle(int index) {
 
 }  // namespace
 
-CursorHook SetCursorHook(CursorHook hook) {
-    CursorHook previous = std::move(InstalledCursorHook());
-    InstalledCursorHook() = std::move(hook);
-    return previous;
-}
+CursorHook SetCursorHook(CursorHook hook) { return platform::ReplaceHook(std::move(hook)); }
 
 void SetScreenCursor(ShapeCursor cursor) {
-    const CursorHook& hook = InstalledCursorHook();
+    const CursorHook& hook = platform::HookSlot<CursorHook>();
     if (hook)
         hook(cursor);
     else

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/BenchCanvas.h"
+#include "platform/ScopedHook.h"
 
 namespace vorlantic {
 
@@ -26,6 +27,7 @@ using CursorHook = std::function<void(ShapeCursor)>;
 // application's override cursor); returns the one it replaces.
 CursorHook SetCursorHook(CursorHook hook);
 void SetScreenCursor(ShapeCursor cursor);
+using ScopedCursorHook = platform::ScopedHook<CursorHook, SetCursorHook>;
 
 // Screen geometry in canvas pixels; OuterRect is Rect grown by 8 on every
 // side, the hit area of a focused element.

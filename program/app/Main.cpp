@@ -78,8 +78,6 @@ const QColor kGaugeRed(255, 0, 0);
 // conversion error.
 double RowValue(const TValueListEditor* list, int row) { return platform::StrToFloat(list->Value(row)); }
 
-QString FloatText(double value) { return QString::fromStdString(platform::FloatToStr(value)); }
-
 // printf's "%f" in the C locale: six decimals.
 void AppendFixed(std::string& out, double value) {
     char buffer[400];
@@ -614,7 +612,7 @@ void TfrmMain::FormCreate() {
     sbWedgeClick();
 
     TrackBar1->setValue(3);
-    ValList->SetValue(2, FloatText(1.5));
+    ValList->SetValue(2, platform::FloatToQString(1.5));
     // Redraw the schematic with the Mach number the row now holds.
     sbWedgeClick();
 
@@ -852,14 +850,14 @@ void TfrmMain::CheckParameters() {
         constexpr double kNotANumber = -1.0001;
         double value = platform::StrToFloatDef(ValList->Value(row), kNotANumber);
         if (value == kNotANumber) {
-            ValList->SetValue(row, FloatText(fallback));
+            ValList->SetValue(row, platform::FloatToQString(fallback));
             value = fallback;
         }
         return value;
     };
     auto correct = [this](int row, const char* text, const char* caption, platform::MsgIcon icon, double value) {
         platform::MessageBox(text, caption, platform::MsgButtons::Ok, icon, this);
-        ValList->SetValue(row, FloatText(value));
+        ValList->SetValue(row, platform::FloatToQString(value));
     };
     using platform::MsgIcon;
 

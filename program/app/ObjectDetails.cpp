@@ -80,7 +80,7 @@ void TfrmProperty::cbSubTypesChange() {
     shape->SetupParameters(subType);
     for (int p = 0; p < shape->ParamCount; ++p)
         ValueList->InsertRow(QString::fromStdString(shape->ParamNames[p]),
-                             QString::fromStdString(platform::FloatToStr(shape->Params[p])));
+                             platform::FloatToQString(shape->Params[p]));
 }
 
 void TfrmProperty::ValueListKeyDown(int key) {

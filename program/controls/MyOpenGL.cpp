@@ -46,8 +46,6 @@ void ortho(double m[16], double l, double r, double b, double t, double n, doubl
     m[15] = 1;
 }
 
-QString numberText(double value) { return QString::fromStdString(platform::FloatToStr(value)); }
-
 void line(double x0, double y0, double x1, double y1) {
     glVertex2d(x0, y0);
     glVertex2d(x1, y1);
@@ -453,35 +451,34 @@ void TMyOpenGL::WorldPoint(double px, double py, double& x, double& y) const {
     y = WorldY0 + (WorldY1 - WorldY0) * (h - py) / h;
 }
 
-void TMyOpenGL::Zoom(int left, int top, int right, int bottom) {
+bool TMyOpenGL::UnProjectBand(int left, int top, int right, int bottom, TViewWindow& band) const {
     int h = height();
     double dpr = DevicePixelRatio();
     double wx0 = std::min(left, right) * dpr, wx1 = std::max(left, right) * dpr;
     double wy0 = std::min(h - top, h - bottom) * dpr, wy1 = std::max(h - top, h - bottom) * dpr;
-    double x0, y0, x1, y1, z;
-    if (!gluUnProject(wx0, wy0, 0, ModelMatrix, ProjMatrix, Viewport, &x0, &y0, &z)) return;
-    if (!gluUnProject(wx1, wy1, 0, ModelMatrix, ProjMatrix, Viewport, &x1, &y1, &z)) return;
-    if (x1 - x0 > 0.001 && y1 - y0 > 0.001) {
+    double z;
+    return gluUnProject(wx0, wy0, 0, ModelMatrix, ProjMatrix, Viewport, &band.XMin, &band.YMin, &z) &&
+           gluUnProject(wx1, wy1, 0, ModelMatrix, ProjMatrix, Viewport, &band.XMax, &band.YMax, &z);
+}
+
+void TMyOpenGL::Zoom(int left, int top, int right, int bottom) {
+    TViewWindow band;
+    if (!UnProjectBand(left, top, right, bottom, band)) return;
+    if (band.XMax - band.XMin > 0.001 && band.YMax - band.YMin > 0.001) {
         PrevWorldWindow = TWorldWindow{WorldX0, WorldX1, WorldY0, WorldY1, Depth};
-        WorldX0 = x0;
-        WorldX1 = x1;
-        WorldY0 = y0;
-        WorldY1 = y1;
+        WorldX0 = band.XMin;
+        WorldX1 = band.XMax;
+        WorldY0 = band.YMin;
+        WorldY1 = band.YMax;
         ResizeGL();
     }
 }
 
 void TMyOpenGL::Pan(int left, int top, int right, int bottom) {
-    int h = height();
-    double dpr = DevicePixelRatio();
-    double x0, y0, x1, y1, z;
-    if (!gluUnProject(std::min(left, right) * dpr, std::min(h - top, h - bottom) * dpr, 0, ModelMatrix, ProjMatrix,
-                      Viewport, &x0, &y0, &z) ||
-        !gluUnProject(std::max(left, right) * dpr, std::max(h - top, h - bottom) * dpr, 0, ModelMatrix, ProjMatrix,
-                      Viewport, &x1, &y1, &z))
-        return;
-    if (!(x1 - x0 > 0) || !(y1 - y0 > 0) || width() == 0 || h == 0) return;
-    TViewWindow v = FitWorldWindow(TWorldWindow{x0, x1, y0, y1, Depth}, width(), h);
+    TViewWindow band;
+    if (!UnProjectBand(left, top, right, bottom, band)) return;
+    if (!(band.XMax - band.XMin > 0) || !(band.YMax - band.YMin > 0) || width() == 0 || height() == 0) return;
+    TViewWindow v = FitWorldWindow(TWorldWindow{band.XMin, band.XMax, band.YMin, band.YMax, Depth}, width(), height());
     ortho(ProjMatrix, v.XMin, v.XMax, v.YMin, v.YMax, -Depth, Depth);
     if (inFrame_) LoadProjection();
 }
@@ -765,17 +762,9 @@ void TMyOpenGL::UpdateLegendGeometry() {
 }
 
 void TMyOpenGL::getLegendColor(float v, float maximum, float minimum, float mid, float rgb[3]) {
-    float s = 0.1f * std::fabs(maximum - minimum) + 1e-20f;
-    float kUp = 1 / std::max(std::fabs(maximum - mid), s);
-    float kDown = 1 / std::max(std::fabs(mid - minimum), s);
-    float red = 0, blue = 0;
-    if (v > mid)
-        red = (v - mid) * kUp;
-    else
-        blue = (mid - v) * kDown;
-    rgb[0] = red;
-    rgb[1] = 1 - red - blue;
-    rgb[2] = blue;
+    float kUp, kDown;
+    RampScales(maximum, minimum, mid, kUp, kDown);
+    RampColor(v, mid, kUp, kDown, rgb);
 }
 
 QString TMyOpenGL::LegendLabel(double value) {
@@ -851,7 +840,7 @@ void TMyOpenGL::PaintShockArrow(double x0, double m, double l) {
     line(x0 + l / 2 - 0.2 * l, m - 0.2 * l, x0 + l / 2, m);
     line(x0 + l / 2 - 0.2 * l, m + 0.2 * l, x0 + l / 2, m);
     glEnd();
-    DrawGLText("Incident Shock Mach number =" + numberText(DraftMach), x0 - l / 2, m + 0.2 * l);
+    DrawGLText("Incident Shock Mach number =" + platform::FloatToQString(DraftMach), x0 - l / 2, m + 0.2 * l);
 }
 
 void TMyOpenGL::PaintWedgeOrCone(bool cone) {
@@ -878,7 +867,8 @@ void TMyOpenGL::PaintWedgeOrCone(bool cone) {
         glVertex2d(b.Xc + std::cos(a) * Ra, b.Yb + std::sin(a) * Ra);
     }
     glEnd();
-    DrawGLText(numberText(DraftAngle) + " degrees", b.Xc + 0.3 * (b.X1 - b.Xc), b.Yb + std::sin(b.T / 2) * Ra);
+    DrawGLText(platform::FloatToQString(DraftAngle) + " degrees", b.Xc + 0.3 * (b.X1 - b.Xc),
+               b.Yb + std::sin(b.T / 2) * Ra);
     glDisable(GL_LINE_STIPPLE);
 
     if (cone) {

@@ -129,7 +129,7 @@ public:
     TCylinderBox CylinderBox() const;
     void UpdateAxisGeometry();
     void UpdateLegendGeometry();
-    // red, green, blue of v on the legend's ramp, in single precision.
+    // red, green, blue of v on the plot's colour map, in single precision.
     static void getLegendColor(float v, float maximum, float minimum, float mid, float rgb[3]);
     // "%.2e" when the integer part exceeds 10000 in magnitude, else "%.2f".
     static QString LegendLabel(double value);
@@ -208,6 +208,9 @@ private:
     // Mode, view transform, rubber band and schematic back to their start.
     void ResetView();
     void UpdateViewWindow();
+    // The world box under the client pixel rectangle, un-projected through
+    // the matrices of the last frame; false when the matrices do not invert.
+    bool UnProjectBand(int left, int top, int right, int bottom, TViewWindow& band) const;
     void LoadProjection();
     void PaintWedgeOrCone(bool cone);
     void PaintCylinder();

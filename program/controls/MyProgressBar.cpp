@@ -12,7 +12,7 @@ namespace vorlantic {
 
 namespace {
 
-QRect toQRect(const TPixelRect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
+QRect toQRect(const platform::TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
 void fill(QPainter& canvas, int left, int top, int right, int bottom, const QColor& color) {
     if (right > left && bottom > top) canvas.fillRect(QRect(left, top, right - left, bottom - top), color);
@@ -49,17 +49,9 @@ TMyProgressBar::TMyProgressBar(QWidget* parent) : QWidget(parent) {
 
 // ------------------------------------------------------------ setters
 
-void TMyProgressBar::SetShowText(bool value) {
-    if (value == FShowText) return;
-    FShowText = value;
-    update();
-}
+void TMyProgressBar::SetShowText(bool value) { StoreChanged(FShowText, value); }
 
-void TMyProgressBar::SetBorderStyle(TGaugeBorders value) {
-    if (value == FBorder) return;
-    FBorder = value;
-    update();
-}
+void TMyProgressBar::SetBorderStyle(TGaugeBorders value) { StoreChanged(FBorder, value); }
 
 void TMyProgressBar::SetFillStyle(TGaugeStyles value) {
     if (value == FFillStyle) return;
@@ -68,29 +60,13 @@ void TMyProgressBar::SetFillStyle(TGaugeStyles value) {
     update();
 }
 
-void TMyProgressBar::SetBarForeColor(const QColor& value) {
-    if (value == FBarForeColor) return;
-    FBarForeColor = value;
-    update();
-}
+void TMyProgressBar::SetBarForeColor(const QColor& value) { StoreChanged(FBarForeColor, value); }
 
-void TMyProgressBar::SetBarBackColor(const QColor& value) {
-    if (value == FBarBackColor) return;
-    FBarBackColor = value;
-    update();
-}
+void TMyProgressBar::SetBarBackColor(const QColor& value) { StoreChanged(FBarBackColor, value); }
 
-void TMyProgressBar::SetTextForeColor(const QColor& value) {
-    if (value == FTextForeColor) return;
-    FTextForeColor = value;
-    update();
-}
+void TMyProgressBar::SetTextForeColor(const QColor& value) { StoreChanged(FTextForeColor, value); }
 
-void TMyProgressBar::SetTextBackColor(const QColor& value) {
-    if (value == FTextBackColor) return;
-    FTextBackColor = value;
-    update();
-}
+void TMyProgressBar::SetTextBackColor(const QColor& value) { StoreChanged(FTextBackColor, value); }
 
 void TMyProgressBar::SetMinValue(std::int64_t value) {
     if (value == FMinValue) return;
@@ -126,10 +102,7 @@ std::int64_t TMyProgressBar::Advanced(std::int64_t delta) const {
     return sum;
 }
 
-void TMyProgressBar::StepIt() {
-    FProgress = Clamped(Advanced(FStep));
-    update();
-}
+void TMyProgressBar::StepIt() { StepBy(FStep); }
 
 void TMyProgressBar::StepBy(std::int64_t delta) {
     FProgress = Clamped(Advanced(delta));
@@ -272,8 +245,8 @@ QImage TMyProgressBar::RenderGauge() {
     CalculatePixelWidth();
     int w = width(), h = height();
     int done = static_cast<int>(FDoneWidth);
-    FDoneRect = TPixelRect{0, 0, done, h};
-    FRestRect = TPixelRect{done, 0, w, h};
+    FDoneRect = platform::TRect{0, 0, done, h};
+    FRestRect = platform::TRect{done, 0, w, h};
     QImage bitmap(std::max(w, 1), std::max(h, 1), QImage::Format_RGB32);
     bitmap.fill(FBarBackColor);
     {

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "platform/Rect.h"
+
 namespace vorlantic {
 
 enum TGaugeBorders : unsigned char {
@@ -25,11 +27,6 @@ enum TGaugeStyles : unsigned char {
     gsNone = 0,
     gsSmooth = 1,
     gsDashed = 2,
-};
-
-// A pixel rectangle by its edges; right and bottom lie just outside.
-struct TPixelRect {
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
 };
 
 class TMyProgressBar : public QWidget {
@@ -85,8 +82,8 @@ public:
     QImage RenderGauge();
 
     std::int64_t DoneWidth() const { return FDoneWidth; }
-    TPixelRect DoneRect() const { return FDoneRect; }
-    TPixelRect RestRect() const { return FRestRect; }
+    platform::TRect DoneRect() const { return FDoneRect; }
+    platform::TRect RestRect() const { return FRestRect; }
 
 signals:
     void OnClick();
@@ -97,6 +94,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Stores value and repaints, only when it differs.
+    template <class T>
+    void StoreChanged(T& field, const T& value) {
+        if (value == field) return;
+        field = value;
+        update();
+    }
     std::int64_t Clamped(std::int64_t value) const;
     std::int64_t Advanced(std::int64_t delta) const;
     void PaintBar(QPainter& canvas);
@@ -112,7 +116,7 @@ private:
     std::int64_t FDoneWidth = 0;
     std::int64_t FStep = 0;
     std::int64_t FInnerBorderSize = 0;
-    TPixelRect FDoneRect, FRestRect;
+    platform::TRect FDoneRect, FRestRect;
     QString FText = "$p%";
     QColor FSingleBorderColor;
     Qt::Alignment FAlignText = Qt::AlignHCenter;

@@ -162,6 +162,22 @@ void TGLObject::DrawLocalAxis(float minX, float minY, float maxX, float maxY, fl
 
 // -------------------------------------------------------- TGLQuadrilaterals
 
+namespace {
+
+// The quad through nodes n of (X, Y), grown by `grow` along both diagonals so
+// that neighbouring quads overlap; vertex(node, x, y) emits each corner.
+template <class Vertex>
+void grownQuad(const double* X, const double* Y, const int n[4], double grow, const Vertex& vertex) {
+    double d02x = grow * (X[n[0]] - X[n[2]]), d02y = grow * (Y[n[0]] - Y[n[2]]);
+    double d13x = grow * (X[n[1]] - X[n[3]]), d13y = grow * (Y[n[1]] - Y[n[3]]);
+    vertex(n[0], X[n[0]] + d02x, Y[n[0]] + d02y);
+    vertex(n[1], X[n[1]] + d13x, Y[n[1]] + d13y);
+    vertex(n[2], X[n[2]] - d02x, Y[n[2]] - d02y);
+    vertex(n[3], X[n[3]] - d13x, Y[n[3]] - d13y);
+}
+
+}  // namespace
+
 TGLQuadrilaterals::TGLQuadrilaterals(float x, float y) { SetOriginalXY(x, y); }
 
 int TGLQuadrilaterals::CellNode(int c, int k) const {
@@ -284,17 +300,11 @@ void TGLQuadrilaterals::Draw(unsigned mode) {
     EndDraw(mode);
 }
 
-void TGLQuadrilaterals::ColorScales(double& kUp, double& kDown) const {
-    double floor = 0.1 * std::fabs(ValueMax - ValueMin) + 1e-20;
-    kUp = 1 / std::max(std::fabs(ValueMax - ValueMid), floor);
-    kDown = 1 / std::max(std::fabs(ValueMid - ValueMin), floor);
-}
-
 void TGLQuadrilaterals::DrawContour(const double* values) {
     if (!values || !NodeX || !NodeY || !CellNodes) return;
     double kUp, kDown, rgb[3];
     ColorScales(kUp, kDown);
-    // Each quad grows by 1 % along both diagonals so that neighbours overlap.
+    // 1 % along both diagonals, the factor in single precision.
     const double grow = 0.01f;
     auto vertex = [&](int n, double x, double y) {
         getColor(values[n], kUp, kDown, rgb);
@@ -303,13 +313,8 @@ void TGLQuadrilaterals::DrawContour(const double* values) {
     };
     glBegin(GL_QUADS);
     for (int c = 0; c < CellCount; ++c) {
-        int n0 = CellNode(c, 0), n1 = CellNode(c, 1), n2 = CellNode(c, 2), n3 = CellNode(c, 3);
-        double d02x = grow * (NodeX[n0] - NodeX[n2]), d02y = grow * (NodeY[n0] - NodeY[n2]);
-        double d13x = grow * (NodeX[n1] - NodeX[n3]), d13y = grow * (NodeY[n1] - NodeY[n3]);
-        vertex(n0, NodeX[n0] + d02x, NodeY[n0] + d02y);
-        vertex(n1, NodeX[n1] + d13x, NodeY[n1] + d13y);
-        vertex(n2, NodeX[n2] - d02x, NodeY[n2] - d02y);
-        vertex(n3, NodeX[n3] - d13x, NodeY[n3] - d13y);
+        const int n[4] = {CellNode(c, 0), CellNode(c, 1), CellNode(c, 2), CellNode(c, 3)};
+        grownQuad(NodeX, NodeY, n, grow, vertex);
     }
     glEnd();
 }
@@ -476,15 +481,8 @@ void TGLQuadrilaterals::DrawGrayScaleV1() {
     };
     glBegin(GL_QUADS);
     for (int c = 0; c < CellCount; ++c) {
-        int n0 = CellNode(c, 0), n1 = CellNode(c, 1), n2 = CellNode(c, 2), n3 = CellNode(c, 3);
-        const double* X = ImageGridX;
-        const double* Y = ImageGridY;
-        double d02x = grow * (X[n0] - X[n2]), d02y = grow * (Y[n0] - Y[n2]);
-        double d13x = grow * (X[n1] - X[n3]), d13y = grow * (Y[n1] - Y[n3]);
-        vertex(n0, X[n0] + d02x, Y[n0] + d02y);
-        vertex(n1, X[n1] + d13x, Y[n1] + d13y);
-        vertex(n2, X[n2] - d02x, Y[n2] - d02y);
-        vertex(n3, X[n3] - d13x, Y[n3] - d13y);
+        const int n[4] = {CellNode(c, 0), CellNode(c, 1), CellNode(c, 2), CellNode(c, 3)};
+        grownQuad(ImageGridX, ImageGridY, n, grow, vertex);
     }
     glEnd();
 }

@@ -2,6 +2,8 @@
 // the flow plot on the unstructured quadrilateral grid.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace vorlantic {
@@ -75,6 +77,30 @@ protected:
     void CopyAppearanceTo(TGLObject& copy) const;
 };
 
+// The colour map of the plot and of its legend, in the precision T:
+// kUp = 1 / max(|max - mid|, 0.1 |max - min| + 1e-20), kDown likewise with
+// |mid - min|.
+template <class T>
+void RampScales(T maximum, T minimum, T mid, T& kUp, T& kDown) {
+    const T floor = T(0.1) * std::fabs(maximum - minimum) + T(1e-20);
+    kUp = 1 / std::max(std::fabs(maximum - mid), floor);
+    kDown = 1 / std::max(std::fabs(mid - minimum), floor);
+}
+
+// Above the reference: red = (value - mid) kUp; below: blue = (mid - value)
+// kDown; green = 1 - red - blue (not clamped).
+template <class T>
+void RampColor(T value, T mid, T kUp, T kDown, T rgb[3]) {
+    T red = 0, blue = 0;
+    if (value > mid)
+        red = (value - mid) * kUp;
+    else
+        blue = (mid - value) * kDown;
+    rgb[0] = red;
+    rgb[1] = 1 - red - blue;
+    rgb[2] = blue;
+}
+
 // One contour-line segment.
 struct TLine {
     double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
@@ -114,20 +140,11 @@ public:
     // stays): nothing of the flow is drawn until setVariables.
     void DetachFlowData();
 
-    // kUp = 1 / max(|max - mid|, 0.1 |max - min| + 1e-20), kDown likewise
-    // with |mid - min|.
-    void ColorScales(double& kUp, double& kDown) const;
-    // Above the reference: red = (value - mid) kUp; below: blue = (mid -
-    // value) kDown; green = 1 - red - blue.
+    // The colour map's scales of the value range (RampScales).
+    void ColorScales(double& kUp, double& kDown) const { RampScales(ValueMax, ValueMin, ValueMid, kUp, kDown); }
+    // The colour of a value about ValueMid (RampColor).
     void getColor(double value, double kUp, double kDown, double rgb[3]) const {
-        double red = 0, blue = 0;
-        if (value > ValueMid)
-            red = (value - ValueMid) * kUp;
-        else
-            blue = (ValueMid - value) * kDown;
-        rgb[0] = red;
-        rgb[1] = 1 - red - blue;
-        rgb[2] = blue;
+        RampColor(value, ValueMid, kUp, kDown, rgb);
     }
 
     // The point where the level cuts the edge a -> b: t = |da| / (|da| +

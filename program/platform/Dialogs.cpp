@@ -7,16 +7,6 @@ namespace vorlantic::platform {
 
 namespace {
 
-SaveDialogHook& InstalledSaveHook() {
-    static SaveDialogHook hook;
-    return hook;
-}
-
-ModalHook& InstalledModalHook() {
-    static ModalHook hook;
-    return hook;
-}
-
 // The framework's filter "*.cfd" as a Qt name filter.
 bool ShowFileDialog(SaveDialogRequest& request) {
     QFileDialog dialog(request.parent, QString(), request.initialDir, request.filter);
@@ -30,28 +20,20 @@ bool ShowFileDialog(SaveDialogRequest& request) {
 
 }  // namespace
 
-SaveDialogHook SetSaveDialogHook(SaveDialogHook hook) {
-    SaveDialogHook previous = std::move(InstalledSaveHook());
-    InstalledSaveHook() = std::move(hook);
-    return previous;
-}
+SaveDialogHook SetSaveDialogHook(SaveDialogHook hook) { return ReplaceHook(std::move(hook)); }
 
 bool TSaveDialog::Execute(QWidget* parent) {
     SaveDialogRequest request{InitialDir, DefaultExt, FileName, Filter, parent};
-    const SaveDialogHook& hook = InstalledSaveHook();
+    const SaveDialogHook& hook = HookSlot<SaveDialogHook>();
     bool chosen = hook ? hook(request) : ShowFileDialog(request);
     if (chosen) FileName = request.fileName;
     return chosen;
 }
 
-ModalHook SetModalHook(ModalHook hook) {
-    ModalHook previous = std::move(InstalledModalHook());
-    InstalledModalHook() = std::move(hook);
-    return previous;
-}
+ModalHook SetModalHook(ModalHook hook) { return ReplaceHook(std::move(hook)); }
 
 int ShowModal(QDialog& dialog) {
-    const ModalHook& hook = InstalledModalHook();
+    const ModalHook& hook = HookSlot<ModalHook>();
     return hook ? hook(dialog) : dialog.exec();
 }
 

@@ -57,4 +57,6 @@ std::string FloatToStr(double value) {
     return out;
 }
 
+QString FloatToQString(double value) { return QString::fromStdString(FloatToStr(value)); }
+
 }  // namespace vorlantic::platform

@@ -2,6 +2,8 @@
 // whatever the user's locale: the decimal separator is always '.'.
 #pragma once
 
+#include <QString>
+
 #include <string>
 
 namespace vorlantic::platform {
@@ -11,5 +13,7 @@ namespace vorlantic::platform {
 // 15 integer digits and a magnitude of at least 1e-5, else d.dddE<exponent>
 // ("30", "2.5", "1E20", "1.5E-7"; "NAN", "INF", "-INF").
 std::string FloatToStr(double value);
+// The same text as a QString, for the controls.
+QString FloatToQString(double value);
 
 }  // namespace vorlantic::platform

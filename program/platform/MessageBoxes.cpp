@@ -6,11 +6,6 @@ namespace vorlantic::platform {
 
 namespace {
 
-MessageHook& InstalledHook() {
-    static MessageHook hook;
-    return hook;
-}
-
 QMessageBox::StandardButtons ButtonsOf(MsgButtons buttons) {
     switch (buttons) {
         case MsgButtons::Ok: return QMessageBox::Ok;
@@ -51,14 +46,10 @@ MsgResult ShowModalMessageBox(const MessageRequest& request) {
 MsgResult MessageBox(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon,
                      QWidget* parent) {
     MessageRequest request{caption, text, buttons, icon, parent};
-    const MessageHook& hook = InstalledHook();
+    const MessageHook& hook = HookSlot<MessageHook>();
     return hook ? hook(request) : ShowModalMessageBox(request);
 }
 
-MessageHook SetMessageHook(MessageHook hook) {
-    MessageHook previous = std::move(InstalledHook());
-    InstalledHook() = std::move(hook);
-    return previous;
-}
+MessageHook SetMessageHook(MessageHook hook) { return ReplaceHook(std::move(hook)); }
 
 }  // namespace vorlantic::platform

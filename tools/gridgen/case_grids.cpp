@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <stdexcept>
 
 #include "spacing.h"
@@ -11,8 +12,6 @@
 namespace gridgen {
 
 namespace {
-
-constexpr double pi = 3.141592653589793;
 
 // Six significant digits, for the header's description.
 std::string number_text(double v) {
@@ -191,7 +190,7 @@ double wedge_growth(int angle) {
 CaseGrid wedge_grid(int angle) {
     char name[32];
     std::snprintf(name, sizeof name, "wedge/wedge%02d.neu", angle);
-    const double a = angle * pi / 180;
+    const double a = angle * std::numbers::pi / 180;
     CaseGrid g;
     g.file = name;
     g.title = std::string(name + 6, 7) + " - moving shock over a wedge (plane) or a cone (axisymmetric) of " +

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <stdexcept>
 
 namespace gridgen {
 
 namespace {
-
-constexpr double pi = 3.141592653589793;
 
 // 1 + q + ... + q^(n-1)
 double power_sum(double q, int n) {
@@ -105,7 +104,7 @@ double cos_pi(int k, int n) {
     if (2 * k > n) return -cos_pi(n - k, n);
     if (k == 0) return 1.0;
     if (2 * k == n) return 0.0;
-    return std::cos(pi * k / n);
+    return std::cos(std::numbers::pi * k / n);
 }
 
 double sin_pi(int k, int n) {
@@ -115,7 +114,7 @@ double sin_pi(int k, int n) {
     if (2 * k > n) return sin_pi(n - k, n);
     if (k == 0) return 0.0;
     if (2 * k == n) return 1.0;
-    return std::sin(pi * k / n);
+    return std::sin(std::numbers::pi * k / n);
 }
 
 }  // namespace gridgen

@@ -18,12 +18,10 @@ namespace {
 // Records the cursor changes in place of the screen.
 class CursorLog {
 public:
-    CursorLog() : previous_(SetCursorHook([this](ShapeCursor c) { calls.push_back(c); })) {}
-    ~CursorLog() { SetCursorHook(previous_); }
     std::vector<ShapeCursor> calls;
 
 private:
-    CursorHook previous_;
+    ScopedCursorHook hook_{[this](ShapeCursor c) { calls.push_back(c); }};
 };
 
 class Bench : public ::testing::Test {

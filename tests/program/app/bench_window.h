@@ -14,7 +14,7 @@ namespace vorlantic::testing {
 class BenchWindow : public MainWindowFixture {
 protected:
     void SetUp() override {
-        previousCursor_ = SetCursorHook([](ShapeCursor) {});
+        cursor_ = std::make_unique<ScopedCursorHook>([](ShapeCursor) {});
         MainWindowFixture::SetUp();
         if (HasFatalFailure()) return;
         if (w->PanelBottom->isHidden()) w->ViewOpticalModel1Click();
@@ -27,7 +27,7 @@ protected:
 
     void TearDown() override {
         MainWindowFixture::TearDown();
-        SetCursorHook(std::move(previousCursor_));
+        cursor_.reset();
     }
 
     // A mouse move over the widget with no button held, delivered at once.
@@ -48,7 +48,7 @@ protected:
     double RayY(int j, int k) const { return w->FRayY[j + w->FMaxRays * k]; }
 
 private:
-    CursorHook previousCursor_;
+    std::unique_ptr<ScopedCursorHook> cursor_;
 };
 
 }  // namespace vorlantic::testing

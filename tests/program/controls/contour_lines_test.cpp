@@ -7,44 +7,20 @@
 #include <vector>
 
 #include "controls/Shapes.h"
+#include "render_support.h"
 
 using namespace vorlantic;
+using vorlantic::testing::BlockField;
 
 namespace {
 
-// An nx x ny block of unit-square cells over [0, 1]^2, optionally with the
-// inner nodes shifted, cells listed upper-right, upper-left, lower-left,
-// lower-right as the library returns them; the table's stride is larger
-// than the cell count, as in the program.
-struct Block {
-    int nx, ny, stride;
-    std::vector<double> x, y, f;
-    std::vector<int> cells;
-
-    Block(int nx_, int ny_, double jitter = 0, unsigned seed = 1) : nx(nx_), ny(ny_), stride(nx_ * ny_ + 7) {
-        std::mt19937 rng(seed);
-        std::uniform_real_distribution<double> shift(-jitter, jitter);
-        for (int j = 0; j <= ny; ++j)
-            for (int i = 0; i <= nx; ++i) {
-                bool inner = i > 0 && i < nx && j > 0 && j < ny;
-                x.push_back((i + (inner ? shift(rng) : 0)) / nx);
-                y.push_back((j + (inner ? shift(rng) : 0)) / ny);
-            }
-        cells.assign(4 * stride, 0);
-        for (int j = 0; j < ny; ++j)
-            for (int i = 0; i < nx; ++i) {
-                int c = j * nx + i;
-                int ll = j * (nx + 1) + i + 1;  // numbers from 1
-                int corner[4] = {ll + nx + 2, ll + nx + 1, ll, ll + 1};
-                for (int k = 0; k < 4; ++k) cells[c + k * stride] = corner[k];
-            }
-    }
-    void attach(TGLQuadrilaterals& plot) {
-        plot.setVariables(x.data(), y.data(), static_cast<int>(x.size()), cells.data(), nullptr, nullptr, f.data());
-        plot.CellStride = stride;
-        plot.CellCount = nx * ny;
-    }
-};
+// An nx x ny block over [0, 1]^2 whose cell table has a stride larger than
+// the cell count, as in the program.
+BlockField unitBlock(int nx, int ny, double jitter, unsigned seed) {
+    BlockField b(nx, ny, 0, 1, 0, 1, nx * ny + 7);
+    b.jitter(jitter, seed);
+    return b;
+}
 
 TEST(LineCut, CutsWhereTheLevelCrossesAndCountsANodeOnceAtTheEnd) {
     struct Case {
@@ -136,8 +112,8 @@ TEST(ContourLines, ExactOnALinearField) {
         double jitter;
     };
     for (Field fld : {Field{1, 0, 0}, Field{0, 1, 0.3}, Field{1, 2, 0.3}}) {
-        Block blk(10, 8, fld.jitter, 7);
-        for (std::size_t n = 0; n < blk.x.size(); ++n) blk.f.push_back(fld.a * blk.x[n] + fld.b * blk.y[n]);
+        BlockField blk = unitBlock(10, 8, fld.jitter, 7);
+        for (std::size_t n = 0; n < blk.x.size(); ++n) blk.f[n] = fld.a * blk.x[n] + fld.b * blk.y[n];
         TGLQuadrilaterals p(0, 0);
         blk.attach(p);
         p.ContourLineCount = 8;
@@ -163,10 +139,10 @@ TEST(ContourLines, ExactOnALinearField) {
 
 // Every cell against every level in the plain order (cells, then levels,
 // then the two triangles), as a reference for the plot's faster search.
-std::vector<std::vector<TLine>> referenceLines(const Block& b, const TGLQuadrilaterals& p) {
+std::vector<std::vector<TLine>> referenceLines(const BlockField& b, const TGLQuadrilaterals& p) {
     int n = p.ContourLevels();
     std::vector<std::vector<TLine>> out(n);
-    auto node = [&](int c, int k) { return b.cells[c + k * b.stride] - 1; };
+    auto node = [&](int c, int k) { return b.cells[c + k * b.capacity] - 1; };
     for (int c = 0; c < b.nx * b.ny; ++c)
         for (int j = 0; j < n; ++j) {
             double level = p.ValueMin + j * (p.ValueMax - p.ValueMin) / (n - 1);
@@ -188,11 +164,11 @@ std::vector<std::vector<TLine>> referenceLines(const Block& b, const TGLQuadrila
 TEST(ContourLines, SameSegmentsInTheSameOrderAsTheFullSearch) {
     // Rough values, many of them exactly on a level, and a second draw that
     // reuses the series.
-    Block blk(17, 13, 0.35, 3);
+    BlockField blk = unitBlock(17, 13, 0.35, 3);
     std::mt19937 rng(5);
     std::uniform_int_distribution<int> step(0, 20);
     std::uniform_real_distribution<double> smooth(0, 10);
-    for (std::size_t n = 0; n < blk.x.size(); ++n) blk.f.push_back(n % 3 ? smooth(rng) : step(rng) * 0.5);
+    for (std::size_t n = 0; n < blk.x.size(); ++n) blk.f[n] = n % 3 ? smooth(rng) : step(rng) * 0.5;
     TGLQuadrilaterals p(0, 0);
     blk.attach(p);
     for (int count : {21, 5, 31}) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 
 namespace vorlantic::testing {
 
@@ -47,6 +48,19 @@ BlockField::BlockField(int nx_, int ny_, double x0, double x1, double y0, double
             int ll = j * (nx + 1) + i + 1;
             int corner[4] = {ll + nx + 2, ll + nx + 1, ll, ll + 1};
             for (int k = 0; k < 4; ++k) cells[c + static_cast<std::size_t>(k) * capacity] = corner[k];
+        }
+}
+
+void BlockField::jitter(double cells, unsigned seed) {
+    if (cells == 0) return;
+    const double hx = nx > 0 ? x[1] - x[0] : 0, hy = ny > 0 ? y[nx + 1] - y[0] : 0;
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> shift(-cells, cells);
+    for (int j = 1; j < ny; ++j)
+        for (int i = 1; i < nx; ++i) {
+            const std::size_t n = static_cast<std::size_t>(j) * (nx + 1) + i;
+            x[n] += shift(rng) * hx;
+            y[n] += shift(rng) * hy;
         }
 }
 

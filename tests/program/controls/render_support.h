@@ -1,4 +1,4 @@
-// Helpers of the rendering tests: a shown view, its picture, the pixel of a
+// Helpers of the drawing tests: a shown view, its picture, the pixel of a
 // world point, a block grid in the library's layout, and saving pictures.
 #pragma once
 
@@ -35,6 +35,9 @@ struct BlockField {
     std::vector<int> cells;
     BlockField(int nx, int ny, double x0, double x1, double y0, double y1, int capacity);
     int nodes() const { return static_cast<int>(x.size()); }
+    // Shifts every inner node by up to `cells` cell widths in x and in y,
+    // uniformly at random from seed; the cells stay convex below one half.
+    void jitter(double cells, unsigned seed);
     // Points the plot at the arrays, as the main window does.
     void attach(TGLQuadrilaterals& plot);
 };
