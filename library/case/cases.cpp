@@ -212,7 +212,7 @@ void useradv_step() {
         // Cells along no-slip walls stay at the finest level.
         for (int i = 1; i <= grid.nbedge; ++i) {
             int e = list_bedge(i);
-            if (ibtype(e) == 3 || ibtype(e) == 4) {
+            if (boundary::no_slip(ibtype(e))) {
                 lrefine(ileft(e)) = true;
                 lcoarse(ileft(e)) = false;
             }

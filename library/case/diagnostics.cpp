@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <sstream>
 #include <type_traits>
 
@@ -25,7 +26,7 @@ namespace qelta {
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
+constexpr double pi = std::numbers::pi;
 constexpr double corner_angle = pi / 6;  // turn of the Prandtl-Meyer corner
 
 // Units of the diagnostic files.
@@ -36,17 +37,10 @@ constexpr int unit_profile = 11;
 constexpr int unit_tecplot = 10;
 constexpr int unit_pm = 43;
 
-bool is_wall(int type) { return type == 3 || type == 4; }
+bool is_wall(int type) { return boundary::no_slip(type); }
 
 Vec2 midpoint(int e) { return 0.5 * (edge_start(e) + edge_end(e)); }
 Vec2 centroid(int c) { return {xc(c), yc(c)}; }
-
-// +1 when the edge runs counterclockwise round cell c's centroid (the cross
-// product of the end points about it is positive), else -1.
-double orientation(int e, int c) {
-    Vec2 o = centroid(c);
-    return cross(edge_start(e) - o, edge_end(e) - o) > 0 ? 1.0 : -1.0;
-}
 
 // Opens a text unit that keeps what its file already holds: the old records
 // are written back, so the new ones follow them. Returns whether the file
@@ -84,7 +78,7 @@ int isothermal_walls_by_x() {
     int n = 0;
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        if (ibtype(e) == 3) collect(n, e, midpoint(e).x);
+        if (ibtype(e) == boundary::isothermal_wall) collect(n, e, midpoint(e).x);
     }
     sort_by_key(n);
     return n;
@@ -180,9 +174,9 @@ double wall_edge_heat_flux(int e) {
     const double rf = r(c) + grad(c, 1) * d.x + grad(c, 2) * d.y;
     const double pf = p(c) + grad(c, 3) * d.x + grad(c, 4) * d.y;
     const Vec2 gt = viscous::reflected_gradient({gradt(c, 1), gradt(c, 2)}, tem(c), run.twall, d);
-    const double tw = ibtype(e) == 3 ? run.twall : pf / rf;
-    const Vec2 a = edge_start(e), b = edge_end(e);
-    const Vec2 n = (1 / norm(b - a)) * Vec2{b.y - a.y, a.x - b.x};
+    const double tw = ibtype(e) == boundary::isothermal_wall ? run.twall : pf / rf;
+    const Vec2 s = viscous::face_vector(edge_start(e), edge_end(e), false);
+    const Vec2 n = (1 / norm(s)) * s;
     return std::fabs(dot(gt, n) * sutherland_law(tw, run.sut_k));
 }
 
@@ -200,7 +194,7 @@ double circulation() {
         const int e = list_bedge(i);
         const int c = ileft(e);
         const Vec2 t = edge_end(e) - edge_start(e);
-        g += orientation(e, c) * (t.x * cux(c) + t.y * cuy(c)) / cr(c);
+        g += edge_orientation(e) * (t.x * cux(c) + t.y * cuy(c)) / cr(c);
     }
     return g;
 }

@@ -23,9 +23,6 @@ namespace {
 constexpr int drag_unit = 41;
 constexpr char history_file[] = "draghis.dat";
 
-constexpr int slip_wall = 1;
-constexpr int isothermal_wall = 3;
-constexpr int no_slip_wall = 4;
 
 constexpr double rad_per_deg = 0.785398163397448279 / 45;
 constexpr int max_cadence_level = 30;
@@ -51,18 +48,18 @@ Stress wall_stress(double mu, Vec2 gu, Vec2 gv) {
 
 double sutherland_law(double t, double s) { return (1 + s) * std::pow(std::max(t, 0.001), 1.5) / (t + s); }
 
-bool is_wall_type(int type) { return type == slip_wall || type == isothermal_wall || type == no_slip_wall; }
+bool is_wall_type(int type) { return type == boundary::slip_wall || boundary::no_slip(type); }
 
-// s N: N = (y2 - y1, x1 - x2), s = +1 when the edge runs counterclockwise
-// round the centre of its cell (zero counts as clockwise).
+double edge_orientation(int e) {
+    const int L = ileft(e);
+    const Vec2 centre{xc(L), yc(L)};
+    return cross(edge_start(e) - centre, edge_end(e) - centre) > 0 ? 1.0 : -1.0;
+}
+
+// s N with N the edge's face vector (y2 - y1, x1 - x2), weighted in
+// axisymmetric runs.
 Vec2 wall_normal(int e) {
-    int L = ileft(e);
-    Vec2 p1 = edge_start(e), p2 = edge_end(e);
-    Vec2 centre{xc(L), yc(L)};
-    double s = cross(p1 - centre, p2 - centre) > 0 ? 1.0 : -1.0;
-    Vec2 N{p2.y - p1.y, p1.x - p2.x};
-    if (run.iaxis == 1) N = (p1.y + p2.y) * N;
-    return s * N;
+    return edge_orientation(e) * viscous::face_vector(edge_start(e), edge_end(e), run.iaxis == 1);
 }
 
 // Fp = pf n, Fv = -tau . n, Q = -kappa grad T . n, with n = s N the
@@ -81,12 +78,12 @@ WallForce wall_forces(int e) {
     Vec2 gt{gradt(L, 1), gradt(L, 2)};
     double tf = tem(L) + dot(gt, d);
     int type = ibtype(e);
-    if (type == isothermal_wall) gt = viscous::reflected_gradient(gt, tem(L), run.twall, d);
+    if (type == boundary::isothermal_wall) gt = viscous::reflected_gradient(gt, tem(L), run.twall, d);
     // 7. A slip wall carries no shear and no heat: the viscous fluxes act
     // only at the no-slip walls.
-    if (run.ns == 0 || type == slip_wall) return f;
+    if (run.ns == 0 || type == boundary::slip_wall) return f;
     // 8. Transport coefficients at the wall temperature.
-    double tw = (type == isothermal_wall) ? run.twall : tf;
+    double tw = (type == boundary::isothermal_wall) ? run.twall : tf;
     double mu = wall_viscosity(tw);
     double kappa = wall_conductivity(tw);
     // 9. No slip: the velocity gradients that give zero velocity at the face.
@@ -98,7 +95,7 @@ WallForce wall_forces(int e) {
     f.fvx = -(t.xx * n.x + t.xy * n.y);
     f.fvy = -(t.xy * n.x + t.yy * n.y);
     // 12. Heat flux into an isothermal wall; the other walls are adiabatic.
-    f.q = (type == isothermal_wall) ? -kappa * dot(n, gt) : 0.0;
+    f.q = (type == boundary::isothermal_wall) ? -kappa * dot(n, gt) : 0.0;
     return f;
 }
 

@@ -20,6 +20,9 @@ double sutherland_law(double t, double s);
 
 // Slip walls, isothermal no-slip walls and no-slip walls are the body.
 bool is_wall_type(int ibtype);
+// +1 when boundary edge e runs counterclockwise round the centre of its
+// cell ileft(e), else -1 (a centre on the edge's line counts as -1).
+double edge_orientation(int e);
 // One wall edge, from the state, gradients and centre of its cell.
 WallForce wall_forces(int e);
 // The normal of wall edge e pointing out of its cell into the body, as long

@@ -24,6 +24,7 @@
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/timestep.h"
+#include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/grid_store.h"
 
@@ -49,43 +50,61 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string quoted_name() { return std::string("\"") + restart_file + "\""; }
 
+// The fatal stop for a record that does not hold what it should.
+[[noreturn]] void bad_record(int record, std::string_view what, std::string_view detail) {
+    fatal_stop({"Error reading " + quoted_name() + ", record " + std::to_string(record) + " (" + std::string(what) +
+                "): " + std::string(detail)});
+}
+
 // Positions of the zones of the two lists.
 bool mother_position(int i) { return i > MAX_EDG - grid.nmother; }
 bool father_position(int i) { return i > MAX_CEL - grid.nfather; }
+
+// The items of a zone in list order.
+template <class Item>
+void each_active_edge(Item item) {
+    for (int i = 1; i <= grid.nedge; ++i) item(list_edg(i));
+}
+template <class Item>
+void each_mother_edge(Item item) {
+    for (int i = MAX_EDG - grid.nmother + 1; i <= MAX_EDG; ++i) item(list_edg(i));
+}
+template <class Item>
+void each_active_cell(Item item) {
+    for (int i = 1; i <= grid.ncell; ++i) item(list_cel(i));
+}
+template <class Item>
+void each_father_cell(Item item) {
+    for (int i = MAX_CEL - grid.nfather + 1; i <= MAX_CEL; ++i) item(list_cel(i));
+}
 
 // ---------------------------------------------------------------------------
 // Writing.
 
 void write_edge_records(RecordWriter& out) {
     const int ne = grid.nedge, nm = grid.nmother;
-    auto active = [&](auto item) {
-        for (int i = 1; i <= ne; ++i) item(list_edg(i));
-    };
-    auto mothers = [&](auto item) {
-        for (int i = MAX_EDG - nm + 1; i <= MAX_EDG; ++i) item(list_edg(i));
-    };
     out.record(MAX_EDG * i4, [&] {  // 17
         for (int i = 1; i <= MAX_EDG; ++i) out.int4(list_edg(i));
     });
-    out.record(ne * l4, [&] { active([&](int e) { out.logical4(lbedge(e)); }); });  // 18
-    out.record(ne * 2 * i4, [&] {                                                    // 19
-        active([&](int e) {
+    out.record(ne * l4, [&] { each_active_edge([&](int e) { out.logical4(lbedge(e)); }); });  // 18
+    out.record(ne * 2 * i4, [&] {  // 19
+        each_active_edge([&](int e) {
             out.int4(ileft(e));
             out.int4(iright(e));
         });
     });
     out.record(ne * 6 * r8, [&] {  // 20
-        active([&](int e) {
+        each_active_edge([&](int e) {
             for (int k = 1; k <= 4; ++k) out.real8(xyedge(e, k));
             out.real8(edgratio(e, 1));
             out.real8(edgratio(e, 2));
         });
     });
-    out.record(ne * i4, [&] { active([&](int e) { out.int4(ibtype(e)); }); });  // 21
+    out.record(ne * i4, [&] { each_active_edge([&](int e) { out.int4(ibtype(e)); }); });  // 21
     if (nm == 0) return;
-    out.record(nm * l4, [&] { mothers([&](int e) { out.logical4(lbedge(e)); }); });  // 22
-    out.record(nm * 4 * i4, [&] {                                                     // 23
-        mothers([&](int e) {
+    out.record(nm * l4, [&] { each_mother_edge([&](int e) { out.logical4(lbedge(e)); }); });  // 22
+    out.record(nm * 4 * i4, [&] {  // 23
+        each_mother_edge([&](int e) {
             out.int4(isubedge(e, 1));
             out.int4(isubedge(e, 2));
             out.int4(ileft(e));
@@ -93,36 +112,33 @@ void write_edge_records(RecordWriter& out) {
         });
     });
     out.record(nm * 4 * r8, [&] {  // 24
-        mothers([&](int e) {
+        each_mother_edge([&](int e) {
             for (int k = 1; k <= 4; ++k) out.real8(xyedge(e, k));
         });
     });
     out.record(nm * 3 * r8, [&] {  // 25
-        mothers([&](int e) {
+        each_mother_edge([&](int e) {
             out.real8(edglen(e));
             out.real8(edgratio(e, 1));
             out.real8(edgratio(e, 2));
         });
     });
-    out.record(nm * i4, [&] { mothers([&](int e) { out.int4(ibtype(e)); }); });  // 26
+    out.record(nm * i4, [&] { each_mother_edge([&](int e) { out.int4(ibtype(e)); }); });  // 26
 }
 
 void write_cell_records(RecordWriter& out) {
     const int nc = grid.ncell, nf = grid.nfather;
-    auto active = [&](auto item) {
-        for (int i = 1; i <= nc; ++i) item(list_cel(i));
-    };
     out.record(MAX_CEL * i4, [&] {  // 27
         for (int i = 1; i <= MAX_CEL; ++i) out.int4(list_cel(i));
     });
     out.record(nc * 2 * r8, [&] {  // 28
-        active([&](int c) {
+        each_active_cell([&](int c) {
             out.real8(xc(c));
             out.real8(yc(c));
         });
     });
     out.record(nc * 4 * r8, [&] {  // 29
-        active([&](int c) {
+        each_active_cell([&](int c) {
             out.real8(cp(c));
             out.real8(cr(c));
             out.real8(cux(c));
@@ -130,23 +146,22 @@ void write_cell_records(RecordWriter& out) {
         });
     });
     out.record(nc * 4 * i4, [&] {  // 30
-        active([&](int c) {
+        each_active_cell([&](int c) {
             for (int k = 1; k <= 4; ++k) out.int4(icedge(c, k));
         });
     });
-    out.record(nc * l4, [&] { active([&](int c) { out.logical4(lkeep(c)); }); });  // 31
-    out.record(nc * i4, [&] { active([&](int c) { out.int4(level(c)); }); });      // 32
+    out.record(nc * l4, [&] { each_active_cell([&](int c) { out.logical4(lkeep(c)); }); });  // 31
+    out.record(nc * i4, [&] { each_active_cell([&](int c) { out.int4(level(c)); }); });       // 32
     if (nf == 0) return;
     out.record(nf * (3 * r8 + 9 * i4), [&] {  // 33
-        for (int i = MAX_CEL - nf + 1; i <= MAX_CEL; ++i) {
-            int c = list_cel(i);
+        each_father_cell([&](int c) {
             out.real8(xc(c));
             out.real8(yc(c));
             out.real8(area(c));
             for (int k = 1; k <= 4; ++k) out.int4(icedge(c, k));
             out.int4(level(c));
             for (int k = 1; k <= 4; ++k) out.int4(ichild(c, k));
-        }
+        });
     });
 }
 
@@ -211,10 +226,7 @@ public:
         return v;
     }
 
-    [[noreturn]] void fail(std::string_view detail) const {
-        fatal_stop({"Error reading " + quoted_name() + ", record " + std::to_string(record_) + " (" + std::string(what_) +
-                    "): " + std::string(detail)});
-    }
+    [[noreturn]] void fail(std::string_view detail) const { bad_record(record_, what_, detail); }
 
 private:
     void open(int n, std::string_view what) {
@@ -395,38 +407,32 @@ void read_cell_list(RecordReader& in) {
 
 void read_edge_records(RecordReader& in) {
     const int ne = grid.nedge, nm = grid.nmother;
-    auto active = [&](auto item) {
-        for (int i = 1; i <= ne; ++i) item(list_edg(i));
-    };
-    auto mothers = [&](auto item) {
-        for (int i = MAX_EDG - nm + 1; i <= MAX_EDG; ++i) item(list_edg(i));
-    };
     read_edge_list(in);
     in.begin(18, "boundary flags", ne * l4);
-    active([&](int e) { lbedge(e) = in.logical4(); });
+    each_active_edge([&](int e) { lbedge(e) = in.logical4(); });
     in.end();
     in.begin(19, "cells of the edges", ne * 2 * i4);
-    active([&](int e) {
+    each_active_edge([&](int e) {
         ileft(e) = in.int4();
         iright(e) = in.int4();
     });
     in.end();
     in.begin(20, "end points and weights", ne * 6 * r8);
-    active([&](int e) {
+    each_active_edge([&](int e) {
         for (int k = 1; k <= 4; ++k) xyedge(e, k) = in.finite8("an end point");
         edgratio(e, 1) = in.positive8("an end weight");
         edgratio(e, 2) = in.positive8("an end weight");
     });
     in.end();
     in.begin(21, "boundary types", ne * i4);
-    active([&](int e) { ibtype(e) = in.int4(); });
+    each_active_edge([&](int e) { ibtype(e) = in.int4(); });
     in.end();
     if (nm == 0) return;
     in.begin(22, "boundary flags of the mother edges", nm * l4);
-    mothers([&](int e) { lbedge(e) = in.logical4(); });
+    each_mother_edge([&](int e) { lbedge(e) = in.logical4(); });
     in.end();
     in.begin(23, "halves and cells of the mother edges", nm * 4 * i4);
-    mothers([&](int e) {
+    each_mother_edge([&](int e) {
         isubedge(e, 1) = in.int4();
         isubedge(e, 2) = in.int4();
         ileft(e) = in.int4();
@@ -434,37 +440,34 @@ void read_edge_records(RecordReader& in) {
     });
     in.end();
     in.begin(24, "end points of the mother edges", nm * 4 * r8);
-    mothers([&](int e) {
+    each_mother_edge([&](int e) {
         for (int k = 1; k <= 4; ++k) xyedge(e, k) = in.finite8("an end point");
     });
     in.end();
     in.begin(25, "lengths and weights of the mother edges", nm * 3 * r8);
-    mothers([&](int e) {
+    each_mother_edge([&](int e) {
         edglen(e) = in.finite8("a length");
         edgratio(e, 1) = in.positive8("an end weight");
         edgratio(e, 2) = in.positive8("an end weight");
     });
     in.end();
     in.begin(26, "boundary types of the mother edges", nm * i4);
-    mothers([&](int e) { ibtype(e) = in.int4(); });
+    each_mother_edge([&](int e) { ibtype(e) = in.int4(); });
     in.end();
-    mothers([](int e) { lsplit(e) = true; });
+    each_mother_edge([](int e) { lsplit(e) = true; });
 }
 
 void read_cell_records(RecordReader& in) {
     const int nc = grid.ncell, nf = grid.nfather;
-    auto active = [&](auto item) {
-        for (int i = 1; i <= nc; ++i) item(list_cel(i));
-    };
     read_cell_list(in);
     in.begin(28, "cell centres", nc * 2 * r8);
-    active([&](int c) {
+    each_active_cell([&](int c) {
         xc(c) = in.finite8("a cell centre");
         yc(c) = in.finite8("a cell centre");
     });
     in.end();
     in.begin(29, "conservative state", nc * 4 * r8);
-    active([&](int c) {
+    each_active_cell([&](int c) {
         cp(c) = in.finite8("an energy");
         cr(c) = in.positive8("a density");
         cux(c) = in.finite8("a momentum");
@@ -472,30 +475,29 @@ void read_cell_records(RecordReader& in) {
     });
     in.end();
     in.begin(30, "edges of the cells", nc * 4 * i4);
-    active([&](int c) {
+    each_active_cell([&](int c) {
         for (int k = 1; k <= 4; ++k) icedge(c, k) = in.int4();
     });
     in.end();
     in.begin(31, "keep marks", nc * l4);
-    active([&](int c) { lkeep(c) = in.logical4(); });
+    each_active_cell([&](int c) { lkeep(c) = in.logical4(); });
     in.end();
     in.begin(32, "levels", nc * i4);
-    active([&](int c) { level(c) = in.int4(); });
+    each_active_cell([&](int c) { level(c) = in.int4(); });
     in.end();
     cons_to_prim();
     if (nf == 0) return;
     in.begin(33, "father cells", nf * (3 * r8 + 9 * i4));
-    for (int i = MAX_CEL - nf + 1; i <= MAX_CEL; ++i) {
-        int c = list_cel(i);
+    each_father_cell([&](int c) {
         xc(c) = in.finite8("a cell centre");
         yc(c) = in.finite8("a cell centre");
         area(c) = in.finite8("an area");
         for (int k = 1; k <= 4; ++k) icedge(c, k) = in.int4();
         level(c) = in.int4();
         for (int k = 1; k <= 4; ++k) ichild(c, k) = in.int4();
-    }
+    });
     in.end();
-    for (int i = MAX_CEL - nf + 1; i <= MAX_CEL; ++i) lfather(list_cel(i)) = true;
+    each_father_cell([](int c) { lfather(c) = true; });
 }
 
 void read_reference(RecordReader& in) {
@@ -532,33 +534,11 @@ std::string words(std::initializer_list<std::string_view> parts) {
 }
 std::string num(long v) { return std::to_string(v); }
 
-[[noreturn]] void bad_record(int record, std::string_view what, const std::string& detail) {
-    fatal_stop({"Error reading " + quoted_name() + ", record " + std::to_string(record) + " (" + std::string(what) +
-                "): " + detail});
-}
-
 // Every cell and edge that the grid names must be one that the lists hold
 // as active or as parent (father cell, mother edge).
 bool live_cell(int c) { return c >= 1 && c <= MAX_CEL && (cell_zone(c) == active_zone || cell_zone(c) == parent_zone); }
 bool live_edge(int e) { return e >= 1 && e <= MAX_EDG && (edge_zone(e) == active_zone || edge_zone(e) == parent_zone); }
 bool mother_edge(int e) { return edge_zone(e) == parent_zone; }
-
-template <class Item>
-void each_active_edge(Item item) {
-    for (int i = 1; i <= grid.nedge; ++i) item(list_edg(i));
-}
-template <class Item>
-void each_mother_edge(Item item) {
-    for (int i = MAX_EDG - grid.nmother + 1; i <= MAX_EDG; ++i) item(list_edg(i));
-}
-template <class Item>
-void each_active_cell(Item item) {
-    for (int i = 1; i <= grid.ncell; ++i) item(list_cel(i));
-}
-template <class Item>
-void each_father_cell(Item item) {
-    for (int i = MAX_CEL - grid.nfather + 1; i <= MAX_CEL; ++i) item(list_cel(i));
-}
 
 void check_links() {
     auto bad = [](int record, std::string_view what, std::string_view owner, int n, std::string_view kind, int v) {
@@ -617,16 +597,15 @@ void check_halves() {
 }
 
 // A cell is ileft of its edges 1 and 4 and iright of its edges 2 and 3.
-int side_cell(int e, int k) { return (k == 1 || k == 4) ? ileft(e) : iright(e); }
 
 void check_orientation() {
     auto check = [](int record, std::string_view what, int c) {
         for (int k = 1; k <= 4; ++k) {
             int e = icedge(c, k);
-            if (side_cell(e, k) != c)
+            if (own_side(e, k) != c)
                 bad_record(record, what,
                            words({"cell", num(c), "has edge", num(e), "as its edge", num(k),
-                                  "but the edge holds cell", num(side_cell(e, k)), "on that side"}));
+                                  "but the edge holds cell", num(own_side(e, k)), "on that side"}));
         }
     };
     each_active_cell([&](int c) { check(30, "edges of the cells", c); });

@@ -68,10 +68,21 @@ inline EdgeColumns<double, 4> xyedge;  // x1, y1, x2, y2
 inline EdgeArray<double> edglen;
 inline EdgeArray<int> ileft, iright;
 inline EdgeArray<Logical> lbedge;
-inline EdgeArray<int> ibtype;
+inline EdgeArray<int> ibtype;  // boundary type, 0 on inner edges
 inline EdgeArray<Logical> lsplit;
 inline EdgeColumns<int, 2> isubedge;
 inline EdgeColumns<double, 2> edgratio;  // end weights of the start and end point
+
+// Boundary types of ibtype.
+namespace boundary {
+constexpr int slip_wall = 1;
+constexpr int open_boundary = 2;
+constexpr int isothermal_wall = 3;  // no slip at twall
+constexpr int no_slip_wall = 4;
+constexpr int symmetry_axis = 6;
+// The two no-slip types: walls in viscous runs.
+constexpr bool no_slip(int type) { return type == isothermal_wall || type == no_slip_wall; }
+}  // namespace boundary
 
 // Flow state: nine per-cell columns in one block.
 constexpr int nstate = 9;

@@ -28,7 +28,7 @@ void boundary_scalars(int n, double (*value)(int c, int k)) {
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
         BoundaryEdge b(e);
-        bool closed = b.wall || (run.iaxis == 1 && ibtype(e) == 6);
+        bool closed = b.wall || (run.iaxis == 1 && ibtype(e) == boundary::symmetry_axis);
         for (int k = 1; k <= n; ++k) edgrhs(e, k) = closed ? 0 : edgflux(e, 1) * value(b.cell, k);
     }
 }
@@ -88,14 +88,11 @@ void sweep_predictor_thermal() {
         InteriorEdge g(e);
         refinement_indicator(e, g, r(g.right));
         Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
-        Prim slope = centred_slopes(ql, qr, g.d);
-        Grad gl = limited(cell_grad(g.left), g.t, slope), gr = limited(cell_grad(g.right), g.t, slope);
-        double inv_radius = axi ? 2 / g.y_sum : 0.0;
         // The ratio of specific heats of each side at its temperature.
         double gaml = thermal_gamma(std::clamp(ql.p / ql.r, 0.05, 200.0));
         double gamr = thermal_gamma(std::clamp(qr.p / qr.r, 0.05, 200.0));
-        Prim fl = extrapolate(half_step(ql, gl, tau, inv_radius, gaml), gl, g.o_left);
-        Prim fr = extrapolate(half_step(qr, gr, tau, inv_radius, gamr), gr, g.o_right);
+        FacePair f = predicted_faces(g, tau, axi ? 2 / g.y_sum : 0.0, gaml, gamr);
+        const Prim &fl = f.left, &fr = f.right;
         // The second component moves with the gas: its mass fraction is
         // carried to the face unchanged.
         ThermalFaceState left{fl.r, fl.u, fl.v, fl.p, fl.r * rho2(g.left) / ql.r};

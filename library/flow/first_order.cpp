@@ -15,8 +15,7 @@ void sweep_first_order_godunov() {
         refinement_indicator(e, g, r(g.right));
         FaceState l{r(g.left), ux(g.left), uy(g.left), p(g.left)};
         FaceState rt{r(g.right), ux(g.right), uy(g.right), p(g.right)};
-        Flux F = flux_godunov(l, rt, run.gam, g.N.x, g.N.y);  // plane normal
-        store_flux(e, {F.mass * dt, F.energy * dt, F.xmom * dt, F.ymom * dt});
+        store_flux(e, dt * flux_godunov(l, rt, run.gam, g.N.x, g.N.y));  // plane normal
     }
     scheme1_boundary_edges();
     finish(true, run.iaxis != 0);

@@ -17,6 +17,13 @@ struct FaceState {
 struct Flux {
     double mass, energy, xmom, ymom;
 };
+inline Flux operator+(const Flux& a, const Flux& b) {
+    return {a.mass + b.mass, a.energy + b.energy, a.xmom + b.xmom, a.ymom + b.ymom};
+}
+inline Flux operator-(const Flux& a, const Flux& b) {
+    return {a.mass - b.mass, a.energy - b.energy, a.xmom - b.xmom, a.ymom - b.ymom};
+}
+inline Flux operator*(double s, const Flux& a) { return {s * a.mass, s * a.energy, s * a.xmom, s * a.ymom}; }
 
 // A state in the frame of a unit normal: normal and tangential velocity.
 struct NormalState {

@@ -35,6 +35,16 @@ double pressure_energy_base(double gamma, const Side& l, const Side& r, double c
     return l.p * l.un + r.p * r.un + (l.p - r.p) * cbar / (gamma - 1);
 }
 
+// The pressure part P of AUFS (per unit length), the full velocity jump in
+// its (p_L + p_R) terms.
+Flux aufs_pressure(double gamma, const Side& l, const Side& r, const Frame& f, double cbar) {
+    double q2l = l.u * l.u + l.v * l.v, q2r = r.u * r.u + r.v * r.v;
+    return {pressure_mass(l, r, cbar),
+            0.5 * (pressure_energy_base(gamma, l, r, cbar) + (l.p * q2l - r.p * q2r) / (2 * cbar)),
+            0.5 * ((l.u * l.p - r.u * r.p) / cbar + (l.p + r.p) * f.nx),
+            0.5 * ((l.v * l.p - r.v * r.p) / cbar + (l.p + r.p) * f.ny)};
+}
+
 Flux aufs_combine(double gamma, const Side& l, const Side& r, const Frame& f, double cl, double cr, const Flux& P) {
     double s1 = 0.5 * (l.un + r.un);
     Splitting sp = aufs_splitting(gamma, s1, l, r, cl, cr);
@@ -56,12 +66,7 @@ Flux flux_aufs(const FaceState& left, const FaceState& right, double gamma, doub
     Side l(left, f, gamma), r(right, f, gamma);
     double cl = std::sqrt(gamma * std::max(l.p / l.rho, floor_aufs));
     double cr = std::sqrt(gamma * std::max(r.p / r.rho, floor_aufs));
-    double cbar = 0.5 * (cl + cr);
-    double q2l = l.u * l.u + l.v * l.v, q2r = r.u * r.u + r.v * r.v;
-    Flux P{pressure_mass(l, r, cbar),
-           0.5 * (pressure_energy_base(gamma, l, r, cbar) + (l.p * q2l - r.p * q2r) / (2 * cbar)),
-           0.5 * ((l.u * l.p - r.u * r.p) / cbar + (l.p + r.p) * f.nx),
-           0.5 * ((l.v * l.p - r.v * r.p) / cbar + (l.p + r.p) * f.ny)};
+    Flux P = aufs_pressure(gamma, l, r, f, 0.5 * (cl + cr));
     return aufs_combine(gamma, l, r, f, cl, cr, P);
 }
 
@@ -110,12 +115,7 @@ TwoGasFlux flux_aufs_two_gas(const TwoGasFaceState& left, const TwoGasFaceState&
     Side l({left.rho, left.u, left.v, left.p}, f, gamma), r({right.rho, right.u, right.v, right.p}, f, gamma);
     double cl = std::sqrt(gamma * std::max(l.p / l.rho, floor));
     double cr = std::sqrt(gamma * std::max(r.p / r.rho, floor));
-    double cbar = 0.5 * (cl + cr);
-    double q2l = l.u * l.u + l.v * l.v, q2r = r.u * r.u + r.v * r.v;
-    Flux P{pressure_mass(l, r, cbar),
-           0.5 * (pressure_energy_base(gamma, l, r, cbar) + (l.p * q2l - r.p * q2r) / (2 * cbar)),
-           0.5 * ((l.u * l.p - r.u * r.p) / cbar + (l.p + r.p) * f.nx),
-           0.5 * ((l.v * l.p - r.v * r.p) / cbar + (l.p + r.p) * f.ny)};
+    Flux P = aufs_pressure(gamma, l, r, f, 0.5 * (cl + cr));
     Flux F = aufs_combine(gamma, l, r, f, cl, cr, P);
     const TwoGasFaceState& up = F.mass >= 0 ? left : right;
     return {F.mass, F.energy, F.xmom, F.ymom, F.mass * up.rho2 / up.rho};

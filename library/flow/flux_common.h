@@ -9,14 +9,6 @@
 
 namespace qelta::fluxes {
 
-inline Flux operator+(const Flux& a, const Flux& b) {
-    return {a.mass + b.mass, a.energy + b.energy, a.xmom + b.xmom, a.ymom + b.ymom};
-}
-inline Flux operator-(const Flux& a, const Flux& b) {
-    return {a.mass - b.mass, a.energy - b.energy, a.xmom - b.xmom, a.ymom - b.ymom};
-}
-inline Flux operator*(double s, const Flux& a) { return {s * a.mass, s * a.energy, s * a.xmom, s * a.ymom}; }
-
 // Unit normal n^ = n/|n| and unit tangent t^ = (-n^_y, n^_x).
 struct Frame {
     double len, nx, ny;

@@ -38,9 +38,7 @@ double riemann_dt() {
         sweep::BoundaryEdge b(e);
         if (!b.wall) continue;
         sweep::Prim q = sweep::cell_prim(b.cell);
-        double un = q.u * b.n_unit.x + q.v * b.n_unit.y;
-        sweep::Prim m{q.r, q.p, q.u - 2 * un * b.n_unit.x, q.v - 2 * un * b.n_unit.y};
-        dmin = std::min(dmin, area(b.cell) / edglen(e) / face_speed(q, m, b.n_unit));
+        dmin = std::min(dmin, area(b.cell) / edglen(e) / face_speed(q, sweep::mirrored(q, b.n_unit), b.n_unit));
     }
     return run.cfl * dmin;
 }

@@ -14,13 +14,11 @@ using namespace sweep;
 
 namespace {
 
-double dot(double gx, double gy, Vec2 t) { return gx * t.x + gy * t.y; }
-
 // The mean of the two cells' gradients of one variable, corrected along t
 // to the centred difference s: gm + (s - gm . t) t.
 void face_gradient(double glx, double gly, double grx, double gry, double s, Vec2 t, double& fx, double& fy) {
     double mx = 0.5 * (glx + grx), my = 0.5 * (gly + gry);
-    double c = s - dot(mx, my, t);
+    double c = s - dot({mx, my}, t);
     fx = mx + c * t.x;
     fy = my + c * t.y;
 }
@@ -28,10 +26,10 @@ void face_gradient(double glx, double gly, double grx, double gry, double s, Vec
 // Smoothness across the edge seen from cell K: the mismatch of its
 // gradients with the centred differences, relative to the gradients.
 double smoothness_ratio(const Grad& g, const Prim& s, Vec2 t, const Prim& Q, double d) {
-    double mismatch = std::fabs(s.r - dot(g.rx, g.ry, t)) / Q.r + std::fabs(s.p - dot(g.px, g.py, t)) / Q.p +
-                      std::fabs(s.u - dot(g.ux, g.uy, t)) / Q.u + std::fabs(s.v - dot(g.vx, g.vy, t)) / Q.v;
-    double size = std::fabs(dot(g.rx, g.ry, t)) / Q.r + std::fabs(dot(g.px, g.py, t)) / Q.p +
-                  std::fabs(dot(g.ux, g.uy, t)) / Q.u + std::fabs(dot(g.vx, g.vy, t)) / Q.v;
+    double mismatch = std::fabs(s.r - dot({g.rx, g.ry}, t)) / Q.r + std::fabs(s.p - dot({g.px, g.py}, t)) / Q.p +
+                      std::fabs(s.u - dot({g.ux, g.uy}, t)) / Q.u + std::fabs(s.v - dot({g.vx, g.vy}, t)) / Q.v;
+    double size = std::fabs(dot({g.rx, g.ry}, t)) / Q.r + std::fabs(dot({g.px, g.py}, t)) / Q.p +
+                  std::fabs(dot({g.ux, g.uy}, t)) / Q.u + std::fabs(dot({g.vx, g.vy}, t)) / Q.v;
     return mismatch / (size + d / 10);
 }
 
@@ -47,7 +45,7 @@ Flux interior_flux(int e) {
     int L = g.left, R = g.right;
     Prim ql = cell_prim(L), qr = cell_prim(R);
     Grad gl = cell_grad(L), gr = cell_grad(R);
-    Prim s{(qr.r - ql.r) / g.d, (qr.p - ql.p) / g.d, (qr.u - ql.u) / g.d, (qr.v - ql.v) / g.d};
+    Prim s = centred_slopes(ql, qr, g.d);
     Grad gf;
     face_gradient(gl.rx, gl.ry, gr.rx, gr.ry, s.r, g.t, gf.rx, gf.ry);
     face_gradient(gl.px, gl.py, gr.px, gr.py, s.p, g.t, gf.px, gf.py);
@@ -97,14 +95,12 @@ Flux interior_flux(int e) {
 Flux boundary_flux(int e) {
     BoundaryEdge b(e);
     bool axi = run.iaxis != 0;
-    if (run.iaxis == 1 && ibtype(e) == 6) return {0, 0, 0, 0};
+    if (run.iaxis == 1 && ibtype(e) == boundary::symmetry_axis) return {0, 0, 0, 0};
     Grad g = cell_grad(b.cell);
     if (b.wall) g = wall_corrected(b.cell, g, b.n_unit, b.o);
     Prim f = extrapolate(cell_prim(b.cell), g, b.o);
     Prim q = half_step(f, g, 0.5 * run.dt, axi ? 2 / b.y_sum : 0.0);
-    Flux F = open_flux(q, b.N, axi ? b.y_sum : 1.0, !b.wall);
-    double dt = run.dt;
-    return {F.mass * dt, F.energy * dt, F.xmom * dt, F.ymom * dt};
+    return run.dt * open_flux(q, b.N, axi ? b.y_sum : 1.0, !b.wall);
 }
 
 }  // namespace

@@ -20,12 +20,13 @@ Grad sweep::limited(const Grad& g, Vec2 t, const Prim& slope) {
     return o;
 }
 
-FacePair sweep::predicted_faces(const InteriorEdge& g, double tau, double inv_radius) {
+FacePair sweep::predicted_faces(const InteriorEdge& g, double tau, double inv_radius, double gamma_left,
+                                double gamma_right) {
     Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
     Prim slope = centred_slopes(ql, qr, g.d);
     Grad gl = limited(cell_grad(g.left), g.t, slope), gr = limited(cell_grad(g.right), g.t, slope);
-    return {extrapolate(half_step(ql, gl, tau, inv_radius), gl, g.o_left),
-            extrapolate(half_step(qr, gr, tau, inv_radius), gr, g.o_right)};
+    return {extrapolate(half_step(ql, gl, tau, inv_radius, gamma_left), gl, g.o_left),
+            extrapolate(half_step(qr, gr, tau, inv_radius, gamma_right), gr, g.o_right)};
 }
 
 namespace {
@@ -46,14 +47,12 @@ void interior_edges(bool axi) {
 // wall; the cell's side of the edge decides which of the two is left.
 Flux mirror_flux(int e, const BoundaryEdge& b, const Prim& f) {
     Vec2 n = b.n_unit;
-    double un = f.u * n.x + f.v * n.y;
-    Prim mirror{f.r, f.p, f.u - 2 * un * n.x, f.v - 2 * un * n.y};
+    Prim mirror = mirrored(f, n);
     double cross = (xyedge(e, 1) - xc(b.cell)) * (xyedge(e, 4) - yc(b.cell)) -
                    (xyedge(e, 3) - xc(b.cell)) * (xyedge(e, 2) - yc(b.cell));
     Flux F = cross < 0 ? flux_godunov(face_state(mirror), face_state(f), run.gam, n.x, n.y)
                        : flux_godunov(face_state(f), face_state(mirror), run.gam, n.x, n.y);
-    double len = edglen(e);
-    return {len * F.mass, len * F.energy, len * F.xmom, len * F.ymom};
+    return edglen(e) * F;
 }
 
 }  // namespace
@@ -64,7 +63,7 @@ void sweep::scheme2_boundary_edges(bool axi) {
         int e = list_bedge(i);
         work(e, 1) = 0;
         BoundaryEdge b(e);
-        if (axi && ibtype(e) == 6) {
+        if (axi && ibtype(e) == boundary::symmetry_axis) {
             store_flux(e, {0, 0, 0, 0});
             continue;
         }

@@ -23,12 +23,10 @@ using namespace sweep;
 
 namespace {
 
-constexpr int symmetry_axis = 6;
-
 // Walls pass only the pressure, the axis of an axisymmetric run nothing, any
 // other boundary the flux of its face state; `weighted` puts y1 + y2 on N.
 Flux boundary_flux(int e, const BoundaryEdge& b, const Prim& f, bool weighted) {
-    if (run.iaxis == 1 && ibtype(e) == symmetry_axis) return {0, 0, 0, 0};
+    if (run.iaxis == 1 && ibtype(e) == boundary::symmetry_axis) return {0, 0, 0, 0};
     return open_flux(f, b.N, weighted ? b.y_sum : 1.0, !b.wall);
 }
 

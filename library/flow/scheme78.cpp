@@ -9,7 +9,6 @@
 #include "case/cases.h"
 #include "common/run.h"
 #include "common/storage.h"
-#include "flow/flux_common.h"
 #include "flow/schemes.h"
 #include "flow/sweep.h"
 #include "flow/timestep.h"
@@ -19,13 +18,8 @@
 namespace qelta {
 
 using namespace sweep;
-using fluxes::operator+;
 
 namespace {
-
-constexpr int isothermal_wall = 3;
-constexpr int adiabatic_wall = 4;
-constexpr int symmetry_axis = 6;
 
 // The conservative state of the start of the step: cr, cux, cuy, cp.
 using SavedState = CellColumns<double, 4>;
@@ -118,13 +112,13 @@ void boundary_edges(const Pass& pass) {
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
         work(e, 1) = 0;
-        if (axisymmetric() && ibtype(e) == symmetry_axis) {
+        if (axisymmetric() && ibtype(e) == boundary::symmetry_axis) {
             store_flux(e, {0, 0, 0, 0});
             continue;
         }
         BoundaryEdge b(e);
         Prim f = extrapolate(cell_prim(b.cell), cell_grad(b.cell), b.o);
-        bool no_slip = run.ns == 1 && (ibtype(e) == isothermal_wall || ibtype(e) == adiabatic_wall);
+        bool no_slip = run.ns == 1 && boundary::no_slip(ibtype(e));
         if (pass.old_form && no_slip) f.u = f.v = 0;
         Flux F = open_flux(f, b.N, axisymmetric() ? b.y_sum : 1.0, !b.wall);
         // The stresses' hoop strain takes the face velocity of the flux.

@@ -28,7 +28,7 @@ BoundaryEdge::BoundaryEdge(int e) : cell(iright(e)) {
     o = m - Vec2{xc(cell), yc(cell)};
     y_sum = s.y + f.y;
     int type = ibtype(e);
-    wall = type == 1 || (run.ns == 1 && (type == 3 || type == 4));
+    wall = type == boundary::slip_wall || (run.ns == 1 && boundary::no_slip(type));
 }
 
 Prim cell_prim(int c) { return {r(c), p(c), ux(c), uy(c)}; }
@@ -101,19 +101,6 @@ void hanging_edges() {
     }
 }
 
-// Radial pressure source of the axisymmetric momentum: G P with
-// G = sum of s_k (y1 + y2)(x2 - x1) over the cell's edges (s = +1 for edges
-// 2 and 3, -1 for 1 and 4) and P the cell's pressure of the stage.
-double radial_pressure_source(int c, double P) {
-    double G = 0;
-    for (int k = 1; k <= 4; ++k) {
-        int e = icedge(c, k);
-        double s = (k == 2 || k == 3) ? 1 : -1;
-        G += s * (xyedge(e, 2) + xyedge(e, 4)) * (xyedge(e, 3) - xyedge(e, 1));
-    }
-    return G * P;
-}
-
 // Update of every active cell and, with `marks`, its refine and coarsen marks.
 void update_cells(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks) {
     for (int i = 1; i <= grid.ncell; ++i) {
@@ -122,7 +109,9 @@ void update_cells(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool 
         double h = (fluxes_carry_dt ? 1.0 : run.dt) / area(c);
         for (int k = 1; k <= ncons; ++k)
             cons(c, k) += (edgflux(e2, k) - edgflux(e1, k) + edgflux(e3, k) - edgflux(e4, k)) * h;
-        if (axisymmetric) cuy(c) += run.dt / area(c) * radial_pressure_source(c, P(c));
+        // Radial pressure source of the axisymmetric momentum: G P, G twice
+        // the plane area and P the cell's pressure of the stage.
+        if (axisymmetric) cuy(c) += run.dt / area(c) * (twice_plane_area(c) * P(c));
         if (!marks) continue;
 
         double ind = std::max({work(e1, 1), work(e2, 1), work(e3, 1), work(e4, 1)});

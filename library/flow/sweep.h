@@ -71,6 +71,11 @@ Grad cell_grad(int c);
 // The value of each primitive at offset o.
 Prim extrapolate(const Prim& q, const Grad& g, Vec2 o);
 inline FaceState face_state(const Prim& q) { return {q.r, q.u, q.v, q.p}; }
+// The state mirrored in a wall of unit normal n: u' = u - 2 (u . n) n.
+inline Prim mirrored(const Prim& q, Vec2 n) {
+    double un = q.u * n.x + q.v * n.y;
+    return {q.r, q.p, q.u - 2 * un * n.x, q.v - 2 * un * n.y};
+}
 // (q_R - q_L)/d of each primitive.
 inline Prim centred_slopes(const Prim& l, const Prim& r, double d) {
     return {(r.r - l.r) / d, (r.p - l.p) / d, (r.u - l.u) / d, (r.v - l.v) / d};
@@ -99,11 +104,12 @@ void store_flux(int e, const Flux& F);
 Grad limited(const Grad& g, Vec2 t, const Prim& slope);
 // Faces of an interior edge by MUSCL-Hancock: each side's gradients limited
 // along t against the centred slopes, its cell state predicted over tau
-// (half_step), then extrapolated to the midpoint.
+// (half_step, with that side's gamma), then extrapolated to the midpoint.
 struct FacePair {
     Prim left, right;
 };
-FacePair predicted_faces(const InteriorEdge& g, double tau, double inv_radius);
+FacePair predicted_faces(const InteriorEdge& g, double tau, double inv_radius, double gamma_left = run.gam,
+                         double gamma_right = run.gam);
 // Boundary edges as scheme 2 treats them.
 void scheme2_boundary_edges(bool axi);
 // Boundary edges as scheme 1 treats them (fluxes carrying dt).

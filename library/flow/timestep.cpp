@@ -10,6 +10,7 @@
 #include "flow/schemes.h"
 #include "flow/viscous.h"
 #include "grid/adapt.h"
+#include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/grid_checks.h"
 
@@ -37,16 +38,10 @@ void timestep() {
     }
 }
 
-// Sutherland's law of the non-dimensional viscosity, the temperature
-// clamped to [0.05, 200]: mu = T^1.5 (1 + S)/(T + S).
-static double sutherland_mu(double t) {
-    t = std::clamp(t, 0.05, 200.0);
-    return std::pow(t, 1.5) * (1 + run.sut_mu) / (t + run.sut_mu);
-}
-
 void get_dt() {
     double dc = run.big;  // convective limit h/(|u| + c)
     double dv = run.big;  // viscous limit h^2/(h S + 2 mu/(rho Re))
+    const viscous::Transport tr = viscous::run_transport();
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         double a = std::sqrt(std::fabs(run.gam * p(c) / r(c)));
@@ -56,7 +51,7 @@ void get_dt() {
         double h = std::min(edglen(icedge(c, 1)), edglen(icedge(c, 2)));
         dc = std::min(dc, h / s);
         if (run.ns == 1) {
-            double mu = sutherland_mu(tem(c));
+            double mu = tr.mu(tem(c));
             dv = std::min(dv, h * h / (h * s + 2 * mu / (r(c) * run.reyn)));
         }
     }
@@ -141,9 +136,6 @@ constexpr int max_repair_nbr = 8;
 
 bool non_positive(int c) { return p(c) <= 0 || r(c) <= 0; }
 
-// The cell across edge k of cell c: iright of edges 1 and 4, ileft of 2 and 3.
-int across(int e, int k) { return (k == 1 || k == 4) ? iright(e) : ileft(e); }
-
 // Edge neighbours of c (through both halves of a split edge), at most eight.
 int repair_neighbours(int c, int nb[max_repair_nbr]) {
     int n = 0;
@@ -151,10 +143,10 @@ int repair_neighbours(int c, int nb[max_repair_nbr]) {
         int e = icedge(c, k);
         if (lbedge(e)) continue;
         if (lsplit(e)) {
-            nb[n++] = across(isubedge(e, 1), k);
-            nb[n++] = across(isubedge(e, 2), k);
+            nb[n++] = far_side(isubedge(e, 1), k);
+            nb[n++] = far_side(isubedge(e, 2), k);
         } else {
-            nb[n++] = across(e, k);
+            nb[n++] = far_side(e, k);
         }
     }
     return n;

@@ -83,7 +83,7 @@ void boundary_edges(const viscous::Transport& tr) {
         int e = list_bedge(i);
         for (int k = 2; k <= ncons; ++k) edgflux(e, k) = 0;
         edgrhs(e, 1) = edgrhs(e, 2) = 0;
-        if (ibtype(e) != 3 && ibtype(e) != 4) continue;
+        if (!boundary::no_slip(ibtype(e))) continue;
         int c = iright(e);
         Flux F = viscous_wall_flux(e);
         Vec2 p1 = edge_start(e), p2 = edge_end(e);

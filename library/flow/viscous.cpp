@@ -80,7 +80,7 @@ Flux interior_face_flux(const State& left, Vec2 cl, const State& right, Vec2 cr,
 // F = stress_flux(zero velocity, G', S, mu(T_w), kappa(T_w) or 0, h).
 Flux wall_face_flux(const State& c, double t_pr, Vec2 o, Vec2 S, int type, double twall, double h,
                     const Transport& tr) {
-    bool isothermal = type == 3;
+    bool isothermal = type == boundary::isothermal_wall;
     State w;
     w.u = w.v = 0;  // no slip: the wall does no work
     w.gu = reflected_gradient(c.gu, c.u, 0, o);
@@ -124,18 +124,6 @@ void store_viscous(int e, const Flux& F) {
     edgflux(e, 4) = F.ymom;
 }
 
-// G = sum over the cell's edges of s (x2 - x1)(y1 + y2), s = +1 for edges 2
-// and 3, -1 for 1 and 4: twice the plane area of the cell.
-double twice_plane_area(int c) {
-    double G = 0;
-    for (int k = 1; k <= 4; ++k) {
-        int e = icedge(c, k);
-        double s = (k == 2 || k == 3) ? 1 : -1;
-        G += s * (xyedge(e, 3) - xyedge(e, 1)) * (xyedge(e, 2) + xyedge(e, 4));
-    }
-    return G;
-}
-
 }  // namespace
 
 void viscous_hanging_edges() {
@@ -170,7 +158,7 @@ void viscous_flux() {
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
         int type = ibtype(e);
-        store_viscous(e, (type == 3 || type == 4) ? viscous_wall_flux(e) : Flux{0, 0, 0, 0});
+        store_viscous(e, boundary::no_slip(type) ? viscous_wall_flux(e) : Flux{0, 0, 0, 0});
     }
     viscous_hanging_edges();
     for (int i = 1; i <= grid.ncell; ++i) {
@@ -184,7 +172,7 @@ void wall_edge_factors() {
     const double w = run.wallratio;
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        if (ibtype(e) != 3 && ibtype(e) != 4) continue;
+        if (!boundary::no_slip(ibtype(e))) continue;
         int c = ileft(e);
         int e1 = icedge(c, 1), e2 = icedge(c, 2), e3 = icedge(c, 3), e4 = icedge(c, 4);
         // The side edges get the weight w at their end on the wall.

@@ -50,15 +50,6 @@ int inner_edge(int parent, int i) {
     return icedge(ichild(parent, i), child_edge[i - 1]);
 }
 
-// Neighbour of c across its edge k: iright of edges 1 and 4, ileft of 2 and 3.
-int neighbour(int c, int k) {
-    int e = icedge(c, k);
-    return (k == 1 || k == 4) ? iright(e) : ileft(e);
-}
-
-// A cell is ileft of its edges 1 and 4 and iright of its edges 2 and 3.
-int& own_side(int e, int k) { return (k == 1 || k == 4) ? ileft(e) : iright(e); }
-
 int split_cell_at(int k) { return list_cel(iwork(k, 1)); }
 
 // ---- Step 1 ----
@@ -352,18 +343,13 @@ void link_halves(int parent) {
     }
 }
 
-// Centroid and area of a child from the triangles A B C and A C D (A, B the
-// ends of edge 4, C the end of edge 1, D the start of edge 2):
-// x_c = (T1 (A + B + C)/3 + T2 (A + C + D)/3)/(T1 + T2); axisymmetric areas
-// are the integral of 2y over the cell.
+// Centroid and area of a child; axisymmetric areas are the integral of 2y
+// over the cell.
 void child_geometry(int c) {
-    Vec2 a = edge_start(icedge(c, 4)), b = edge_end(icedge(c, 4));
-    Vec2 cc = edge_end(icedge(c, 1)), d = edge_start(icedge(c, 2));
-    double t1 = 0.5 * cross(b - a, cc - a), t2 = 0.5 * cross(cc - a, d - a);
-    Vec2 g = (1 / (3 * (t1 + t2))) * (t1 * (a + b + cc) + t2 * (a + cc + d));
-    xc(c) = g.x;
-    yc(c) = g.y;
-    area(c) = (run.iaxis == 0) ? t1 + t2 : cell_area(c);
+    PlaneShape s = plane_shape(c);
+    xc(c) = s.x;
+    yc(c) = s.y;
+    area(c) = (run.iaxis == 0) ? s.area : cell_area(c);
 }
 
 // Gradients of the conservative variables (columns of cons) from those of

@@ -9,6 +9,7 @@
 #include "common/run.h"
 #include "common/storage.h"
 #include "grid/adapt.h"
+#include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/grid_store.h"
 
@@ -35,15 +36,6 @@ Zones zones_after_refinement(int m, int s) {
     z.mothers = grid.nmother + s;
     return z;
 }
-
-// Same-level neighbour of a father across its edge k (the father itself
-// across a boundary edge).
-int neighbour(int c, int k) {
-    int e = icedge(c, k);
-    return (k == 1 || k == 4) ? iright(e) : ileft(e);
-}
-
-int& own_side(int e, int k) { return (k == 1 || k == 4) ? ileft(e) : iright(e); }
 
 // ---- 12a, 12b: merge decisions ----
 

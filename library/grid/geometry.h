@@ -27,6 +27,26 @@ inline void set_edge(int e, Vec2 s, Vec2 t) {
     xyedge(e, 4) = t.y;
 }
 
+// A cell is ileft of its edges 1 and 4 and iright of its edges 2 and 3.
+inline bool left_of_edge(int k) { return k == 1 || k == 4; }
+// The cell on the cell's own side of edge e, its edge k, and on the far side.
+inline int& own_side(int e, int k) { return left_of_edge(k) ? ileft(e) : iright(e); }
+inline int& far_side(int e, int k) { return left_of_edge(k) ? iright(e) : ileft(e); }
+// The edge neighbour of cell c across its edge k.
+inline int neighbour(int c, int k) { return far_side(icedge(c, k), k); }
+
+// G = sum over the cell's edges of s_k (x2 - x1)(y1 + y2), s = +1 for edges
+// 2 and 3, -1 for 1 and 4: twice the plane area of cell c.
+inline double twice_plane_area(int c) {
+    double G = 0;
+    for (int k = 1; k <= 4; ++k) {
+        int e = icedge(c, k);
+        double s = left_of_edge(k) ? -1 : 1;
+        G += s * (xyedge(e, 3) - xyedge(e, 1)) * (xyedge(e, 2) + xyedge(e, 4));
+    }
+    return G;
+}
+
 // Corners of a cell from its edges: LL and LR are the ends of edge 4, UR the
 // end of edge 1, UL the end of edge 3.
 struct Corners {

@@ -18,13 +18,6 @@ namespace qelta {
 
 namespace {
 
-// Boundary types that the images depend on.
-constexpr int slip_wall = 1;
-constexpr int open_boundary = 2;
-constexpr int isothermal_wall = 3;
-constexpr int no_slip_wall = 4;
-constexpr int symmetry_axis = 6;
-
 // Variables of a fit: the flow fit has r, p, ux, uy and the temperature, the
 // turbulence fit tk and te. Variable v owns the product and gradient columns
 // 2v - 1 (x) and 2v (y).
@@ -116,13 +109,15 @@ enum class Image {
 };
 
 Image inviscid_image(int type) {
+    using namespace boundary;
     if (type == slip_wall) return Image::reflect;
-    if (run.ns == 1 && (type == isothermal_wall || type == no_slip_wall)) return Image::reflect;
+    if (run.ns == 1 && no_slip(type)) return Image::reflect;
     if (run.iaxis == 1 && type == symmetry_axis) return Image::reflect;
     return Image::none;
 }
 
 Image viscous_image(int type) {
+    using namespace boundary;
     if (type == slip_wall) return Image::reflect;
     if (run.iaxis == 1 && type == symmetry_axis) return Image::reflect;
     if (run.ns == 1 && type == isothermal_wall) return Image::isothermal;
@@ -225,7 +220,7 @@ void fit_gradients(const Fit& fit, Values (*differences)(int e)) {
 void project_open_boundaries() {
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        if (ibtype(e) != open_boundary) continue;
+        if (ibtype(e) != boundary::open_boundary) continue;
         int c = iright(e);
         Vec2 t = unit(edge_start(e) - edge_end(e));
         for (int v = 1; v <= nflow_limited; ++v) {
@@ -240,12 +235,12 @@ void project_open_boundaries() {
 
 // ---- Limiting along neighbour directions ----
 
-// Neighbour of c across its edge k: iright of edges 1 and 4, ileft of edges 2
-// and 3; across a split edge, the cell on its first half.
+// Neighbour of c across its edge k; across a split edge, the cell on its
+// first half.
 int neighbour_across(int c, int k) {
     int e = icedge(c, k);
     if (lsplit(e)) e = isubedge(e, 1);
-    return (k == 1 || k == 4) ? iright(e) : ileft(e);
+    return far_side(e, k);
 }
 
 // Limits the gradient pairs of r, p, ux, uy of c in place against the slopes
@@ -271,7 +266,7 @@ void limit_across(int c, int k) {
 void lsq_matrix() {
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        store_geometry(e, ibtype(e) == open_boundary ? Vec2{0, 0} : mirror_offset(e));
+        store_geometry(e, ibtype(e) == boundary::open_boundary ? Vec2{0, 0} : mirror_offset(e));
     }
     for (int i = 1; i <= grid.niedge; ++i) {
         int e = list_iedge(i);

@@ -33,7 +33,7 @@ void check_axis() {
         int e = list_bedge(i);
         double s = xyedge(e, 2) + xyedge(e, 4);
         if ((s >= 0 && s <= static_cast<double>(1e-6f)) || (s < 0 && std::fabs(s) < tol)) {
-            ibtype(e) = 6;
+            ibtype(e) = boundary::symmetry_axis;
         } else if (s < 0) {
             fatal_stop({free_text("y must be greater than 0 for axisymmetric flows", s)});
         }
@@ -421,13 +421,15 @@ void read_grid_data() {
         grid.nfather = 0;
         grid.nmother = 0;
     }
+    static constexpr std::string_view cell_edge[4] = {"edge 1 of the cell", "edge 2 of the cell",
+                                                       "edge 3 of the cell", "edge 4 of the cell"};
     for (int i = 1; i <= grid.ncell; ++i) {
         FixedRecord f(in, ++rec, "a cell record");
         int c = f.integer(7, "cell number");
         if (c != i) f.fail(free_text("cell number", c, " where cell", i, " belongs"));
         list_cel(i) = c;
         for (int k = 1; k <= 4; ++k) {
-            int e = f.integer(7, "edge " + std::to_string(k) + " of the cell");
+            int e = f.integer(7, cell_edge[k - 1]);
             if (e < 1 || e > grid.nedge) f.fail(free_text("edge", e, " of cell", c, " is outside 1 ..", grid.nedge));
             icedge(c, k) = e;
         }
@@ -447,18 +449,12 @@ void read_grid_data() {
     }
 }
 
-// Area and centroid from the triangles A1 = (LL, LR, UR), A2 = (LL, UR, UL):
-// area = A1 + A2, centroid = (A1 g1 + A2 g2) / area, g the corner means.
+// Plane area and centroid of cell c.
 void cell_area_centroid(int c) {
-    int e1 = icedge(c, 1), e2 = icedge(c, 2), e3 = icedge(c, 3), e4 = icedge(c, 4);
-    Vec2 p = edge_start(e4), lr = edge_end(e4), ur = edge_end(e1);
-    Vec2 ll = edge_start(e3), ul = edge_start(e2);
-    double a1 = 0.5 * cross(lr - p, ur - p);
-    double a2 = 0.5 * cross(ur - ll, ul - ll);
-    area(c) = a1 + a2;
-    Vec2 g = (1.0 / (3 * area(c))) * (a1 * (p + lr + ur) + a2 * (ll + ur + ul));
-    xc(c) = g.x;
-    yc(c) = g.y;
+    PlaneShape s = plane_shape(c);
+    area(c) = s.area;
+    xc(c) = s.x;
+    yc(c) = s.y;
 }
 
 // Plane areas and centroids of the active cells, edge lengths and lists.

@@ -151,8 +151,15 @@ double cell_area(int c) {
         };
         return -(T(icedge(c, 1)) - T(icedge(c, 2)) - T(icedge(c, 3)) + T(icedge(c, 4))) / 3;
     }
+    return plane_shape(c).area;
+}
+
+PlaneShape plane_shape(int c) {
     Corners k = cell_corners(c);
-    return 0.5 * cross(k.lr - k.ll, k.ur - k.ll) + 0.5 * cross(k.ur - k.ll, k.ul - k.ll);
+    double a1 = 0.5 * cross(k.lr - k.ll, k.ur - k.ll), a2 = 0.5 * cross(k.ur - k.ll, k.ul - k.ll);
+    double a = a1 + a2;
+    Vec2 g = (1 / (3 * a)) * (a1 * (k.ll + k.lr + k.ur) + a2 * (k.ll + k.ur + k.ul));
+    return {a, g.x, g.y};
 }
 
 namespace {

@@ -29,4 +29,12 @@ void build_edge_lists();
 // LL-UR-UL; axisymmetric, the integral of 2y over the cell.
 double cell_area(int c);
 
+// Plane area A = A1 + A2 of the triangles LL-LR-UR and LL-UR-UL and the
+// centroid (A1 g1 + A2 g2)/A, g1 and g2 the triangles' corner means.
+struct PlaneShape {
+    double area;
+    double x, y;  // centroid
+};
+PlaneShape plane_shape(int c);
+
 }  // namespace qelta

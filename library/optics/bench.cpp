@@ -22,9 +22,6 @@ constexpr int ray_array_length = 500;
 ElementReals schematic_par;
 ElementCodes schematic_ipar;
 
-// Unit normal of the film (slots 6 to 8 of the film element).
-Vec3 film_normal(const ElementReals& par, int k) { return unit(Vec3{par(6, k), par(7, k), par(8, k)}); }
-
 }  // namespace
 
 void copy_element_tables(ExchangeColumns<double> par, ExchangeColumns<int> ipar, int nelem, ElementReals& to_par,

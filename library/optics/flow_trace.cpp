@@ -33,11 +33,13 @@ Array1<Logical, max_rays> ray_stopped;  // stopped inside the flow, short of the
 double node_z(const FlowTables& f, int n) { return f.optic_z(n); }
 double node_r(const FlowTables& f, int n) { return f.optic_r(n); }
 
-bool has_corner(const FlowTables& f, int c, int n) {
+// The corner number (1..4) of node n in cell c, 0 when n is no corner.
+int local_corner(const FlowTables& f, int c, int n) {
     for (int k = 1; k <= 4; ++k)
-        if (f.corner(c, k) == n) return true;
-    return false;
+        if (f.corner(c, k) == n) return k;
+    return 0;
 }
+bool has_corner(const FlowTables& f, int c, int n) { return local_corner(f, c, n) != 0; }
 
 // (b - a) x (p - a) in the (z, r) plane, positive when p lies to the left.
 double side_cross(double za, double ra, double zb, double rb, double pz, double pr) {
@@ -682,19 +684,15 @@ void symmetry_ray_tracing(ExchangeArray<int> /*iopara*/, ExchangeArray<double> /
             continue;
         }
         const Vec3 p{start_x(i), ray_y.nth(i), ray_z.nth(i)};
-        const RayEnd end = trace_ray_cells(f, p, start_r(i), {ray_dir(i, 1), ray_dir(i, 2), ray_dir(i, 3)},
-                                           start_cell(i), w.x_right, max_steps);
+        const RayEnd end =
+            trace_ray_cells(f, p, start_r(i), ray_vector(ray_dir, i), start_cell(i), w.x_right, max_steps);
         if (end.step_limit) ++stopped;
         ray_stopped(i) =
             end.step_limit || (!end.at_window && !on_outer_side(f, end.exit_a, end.exit_b, zmin, zmax, rmax));
         ++stats.traced;
         stats.steps += end.steps;
-        ray_dir(i, 1) = end.dir.x;
-        ray_dir(i, 2) = end.dir.y;
-        ray_dir(i, 3) = end.dir.z;
-        ray_pos(i, 1) = end.pos.x;
-        ray_pos(i, 2) = end.pos.y;
-        ray_pos(i, 3) = end.pos.z;
+        set_ray_vector(ray_dir, i, end.dir);
+        set_ray_vector(ray_pos, i, end.pos);
     }
     const auto t_end = std::chrono::steady_clock::now();
     stats.search_seconds = std::chrono::duration<double>(t_walk - t_search).count();
@@ -731,9 +729,6 @@ constexpr double nudge_relative = 1e-14, nudge_absolute = 5e-15;
 
 RayColumns walk_dir;  // the walker's direction table
 
-// a x b in the (z, y) plane.
-double cross_zy(double az, double ay, double bz, double by) { return az * by - ay * bz; }
-
 // Turns the transverse direction v a little toward w, keeping its length:
 // v := v + max(1e-14 |v|, 5e-15) w/|w|, then rescaled.
 void nudge_direction(double& vz, double& vy, double wz, double wy) {
@@ -757,9 +752,12 @@ int node_side_of_ray(const FlowTables& f, int n, double pz, double py, double& v
     return (cr > 0) - (cr < 0);
 }
 
-int local_corner(const FlowTables& f, int c, int n) {
-    for (int k = 1; k <= 4; ++k)
-        if (f.corner(c, k) == n) return k;
+// The side (ea, eb) of cell c as the corner k0 it runs from to k0 + 1 (in
+// either direction); 0 when it is no side of c.
+int side_start_corner(const FlowTables& f, int c, int ea, int eb) {
+    const int ka = local_corner(f, c, ea), kb = local_corner(f, c, eb);
+    if (ka && kb && kb == ka % 4 + 1) return ka;
+    if (ka && kb && ka == kb % 4 + 1) return kb;
     return 0;
 }
 
@@ -806,10 +804,7 @@ bool exit_edge_from_corner(const FlowTables& f, int c, int k, double& vz, double
 // with no such edge of c (a ray starting inside), the crossed edge ahead.
 bool walk_exit_edge(const FlowTables& f, int c, int ea, int eb, double pz, double py, double& vz, double& vy,
                     int& a, int& b) {
-    const int ka = local_corner(f, c, ea), kb = local_corner(f, c, eb);
-    int k0 = 0;  // the entry edge runs from corner k0 to k0 + 1
-    if (ka && kb && kb == ka % 4 + 1) k0 = ka;
-    if (ka && kb && ka == kb % 4 + 1) k0 = kb;
+    const int k0 = side_start_corner(f, c, ea, eb);  // the entry edge
     if (k0 != 0) {
         const int nodes[4] = {f.corner(c, k0 % 4 + 1), f.corner(c, (k0 + 1) % 4 + 1), f.corner(c, (k0 + 2) % 4 + 1),
                               f.corner(c, k0)};
@@ -943,10 +938,7 @@ void walk_one_ray(const FlowTables& f, const CellIndex& ix, int i, int nnode, do
 
 bool exit_edge_min_cross(const FlowTables& f, int c, int ea, int eb, double pz, double py, double vz, double vy,
                          int& a, int& b) {
-    const int ka = local_corner(f, c, ea), kb = local_corner(f, c, eb);
-    int k0 = 0;  // the entry side runs from corner k0 to k0 + 1
-    if (ka && kb && kb == ka % 4 + 1) k0 = ka;
-    if (ka && kb && ka == kb % 4 + 1) k0 = kb;
+    const int k0 = side_start_corner(f, c, ea, eb);  // the entry side
     if (k0 == 0) return false;
     // s(n) = v x (n - P): a side whose ends give s_a s_b <= 0 meets the line.
     auto side = [&](int n) { return cross_zy(vz, vy, node_z(f, n) - pz, node_r(f, n) - py); };
@@ -987,24 +979,17 @@ void walk_rays_section(ExchangeArray<int> iopara, const Array2<int, 20, 20>& ele
     };
     for (int i = 1; i <= nrays; ++i) {
         if (on_hanging_node(i)) continue;
-        WalkRay r{{w.x_left, ray_y.nth(i), ray_z.nth(i)}, {dir(i, 1), dir(i, 2), dir(i, 3)}, 0, 0, 0, 0, false,
-                  false};
+        WalkRay r{{w.x_left, ray_y.nth(i), ray_z.nth(i)}, ray_vector(dir, i), 0, 0, 0, 0, false, false};
         walk_one_ray(f, ix, i, nnode, w.x_right, second_order, r);
-        for (int k = 1; k <= 3; ++k) {
-            ray_pos(i, k) = k == 1 ? r.pos.x : k == 2 ? r.pos.y : r.pos.z;
-            dir(i, k) = k == 1 ? r.dir.x : k == 2 ? r.dir.y : r.dir.z;
-        }
+        set_ray_vector(ray_pos, i, r.pos);
+        set_ray_vector(dir, i, r.dir);
     }
     // 4. Hanging nodes: the mean of their parents' rays.
     for (int i = 1; i <= std::min(nhang, nrays); ++i) {
         if (!on_hanging_node(i)) continue;
         const int p1 = f.parent(i, 1), p2 = f.parent(i, 2);
-        Vec3 d{};
         for (int k = 1; k <= 3; ++k) ray_pos(i, k) = (ray_pos(p1, k) + ray_pos(p2, k)) / 2;
-        d = unit(Vec3{dir(p1, 1) + dir(p2, 1), dir(p1, 2) + dir(p2, 2), dir(p1, 3) + dir(p2, 3)});
-        dir(i, 1) = d.x;
-        dir(i, 2) = d.y;
-        dir(i, 3) = d.z;
+        set_ray_vector(dir, i, unit(ray_vector(dir, p1) + ray_vector(dir, p2)));
     }
     // 5.
     for (int i = 1; i <= nrays; ++i) {

@@ -111,9 +111,6 @@ void node_range(double a, double b, double origin, double h, int n, int& lo, int
     hi = std::min(static_cast<int>(last) + 1, n);
 }
 
-// In (z, y): cross(a, b) = a_z b_y - a_y b_z.
-double cross_zy(double az, double ay, double bz, double by) { return az * by - ay * bz; }
-
 // Calls add(k) for every picture node k that lies within the triangle's
 // angles at V1 and at V2: inside the triangle, on its edges, and on the line
 // through V1 and V2 beyond them.

@@ -83,6 +83,11 @@ inline Vec3 unit(Vec3 a) { return (1 / norm(a)) * a; }
 
 // Slots 1 to 3 (X, Y, Z) of element k.
 inline Vec3 element_point(const ElementReals& par, int k) { return {par(1, k), par(2, k), par(3, k)}; }
+// Unit normal of a film, element k (slots 6 to 8, of any length).
+inline Vec3 film_normal(const ElementReals& par, int k) { return unit(Vec3{par(6, k), par(7, k), par(8, k)}); }
+
+// a x b in the bench's (z, y) plane (or the flow's (z, r) plane): a_z b_y - a_y b_z.
+inline double cross_zy(double az, double ay, double bz, double by) { return az * by - ay * bz; }
 
 // ---- Library per-ray and per-cell storage ----
 using RayVectors = Array2<double, max_rays, 3>;  // columns x, y, z (or dx, dy, dz)
@@ -90,6 +95,14 @@ using RayAreas = Array2<double, max_rays, 2>;    // triangles (1, 2, 3) and (1, 
 using RayColours = Array2<double, max_rays, 3>;  // three colour weights per ray-grid cell
 using FlowNodeValues = Array1<double, max_flow>;
 using FlowCellValues = Array1<double, max_flow>;
+
+// Row i of a per-ray table as a vector, and back.
+inline Vec3 ray_vector(const RayVectors& v, int i) { return {v(i, 1), v(i, 2), v(i, 3)}; }
+inline void set_ray_vector(RayVectors& v, int i, Vec3 a) {
+    v(i, 1) = a.x;
+    v(i, 2) = a.y;
+    v(i, 3) = a.z;
+}
 
 inline RayVectors ray_dir;     // unit direction of every ray
 inline RayVectors ray_pos;     // position after the test section, then on the film

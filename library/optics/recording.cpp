@@ -27,22 +27,13 @@ struct Lens {
 // The film plane (element 5) and the recording lens (element 4).
 Plane film_plane(const ElementReals& par, const ElementCodes& ipar) {
     if (ipar(1, film_element) != film_type) optics_stop({"Found a unknown optical element FILM!"});
-    return {element_point(par, film_element),
-            unit(Vec3{par(6, film_element), par(7, film_element), par(8, film_element)})};
+    return {element_point(par, film_element), film_normal(par, film_element)};
 }
 
 Lens recording_lens(const ElementReals& par, const ElementCodes& ipar) {
     const int type = ipar(1, recording_lens_element);
     if (type != thin_lens_type && type != second_lens_type) optics_stop({"Found a unknown optical element FILM0!"});
     return {element_point(par, recording_lens_element), par(4, recording_lens_element)};
-}
-
-Vec3 ray_vector(const RayVectors& v, int i) { return {v(i, 1), v(i, 2), v(i, 3)}; }
-
-void set_ray_vector(RayVectors& v, int i, Vec3 a) {
-    v(i, 1) = a.x;
-    v(i, 2) = a.y;
-    v(i, 3) = a.z;
 }
 
 // Thin lens without aperture: hit point Q = p + ((Lx - px) / dx) d, and the

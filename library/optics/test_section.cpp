@@ -104,10 +104,7 @@ void rays_at_left_window(const ElementReals& elem_par, const ElementCodes& elem_
                          const RayGrid& rays, RayVectors& dir, const LeftWindowMessages& msg) {
     const FirstLens l = first_lens_at_window(elem_par, elem_ipar, source, section, msg);
     for (int i = 1; i <= rays.nrays; ++i) {
-        const Vec3 v = unit(window_direction(l, rays.ray_y.nth(i), rays.ray_z.nth(i)));
-        dir(i, 1) = v.x;
-        dir(i, 2) = v.y;
-        dir(i, 3) = v.z;
+        set_ray_vector(dir, i, unit(window_direction(l, rays.ray_y.nth(i), rays.ray_z.nth(i))));
     }
     // Weight: the diagonal's midpoint P goes back along its ray to the lens
     // plane, Q = P - u d / |u_x|; inside the aperture the cell carries

@@ -52,21 +52,6 @@ void set_new_edge(int e, Vec2 s, Vec2 t, int left, int right) {
     edgratio(e, 1) = edgratio(e, 2) = 1.0;
 }
 
-// Centroid of the quadrilateral A B C D from its two triangles A B C, A C D.
-Vec2 quad_centroid(int c) {
-    Vec2 a = edge_start(icedge(c, 4)), b = edge_end(icedge(c, 4));
-    Vec2 cc = edge_end(icedge(c, 1)), d = edge_start(icedge(c, 2));
-    double t1 = 0.5 * cross(b - a, cc - a), t2 = 0.5 * cross(cc - a, d - a);
-    Vec2 g1 = (1.0 / 3) * (a + b + cc), g2 = (1.0 / 3) * (a + cc + d);
-    return (1 / (t1 + t2)) * (t1 * g1 + t2 * g2);
-}
-
-// Neighbour of c across its edge k (iright of edges 1 and 4, ileft of 2 and 3).
-int across(int c, int k) {
-    int e = icedge(c, k);
-    return (k == 1 || k == 4) ? iright(e) : ileft(e);
-}
-
 }  // namespace
 
 void block_grid(int nx, int ny, double x0, double y0, double h) {
@@ -97,7 +82,7 @@ void split_cell(int c) {
     if (lfather(c)) helper_error("not an active cell", c);
     for (int k = 1; k <= 4; ++k) {
         int e = icedge(c, k);
-        if (!lsplit(e) && !lbedge(e) && level(across(c, k)) < level(c)) helper_error("coarser edge neighbour", c);
+        if (!lsplit(e) && !lbedge(e) && level(neighbour(c, k)) < level(c)) helper_error("coarser edge neighbour", c);
     }
     Array1<int, 4> ch;
     for (int j = 1; j <= 4; ++j) {
@@ -163,7 +148,7 @@ void split_cell(int c) {
         for (int k = 1; k <= 4; ++k) edges(j, k) = layout[j - 1][k - 1];
     for (int j = 1; j <= 4; ++j) {
         for (int k = 1; k <= 4; ++k) icedge(ch(j), k) = edges(j, k);
-        Vec2 g = quad_centroid(ch(j));
+        PlaneShape g = plane_shape(ch(j));
         xc(ch(j)) = g.x;
         yc(ch(j)) = g.y;
     }

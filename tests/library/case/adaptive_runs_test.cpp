@@ -15,6 +15,7 @@
 #include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/grid_store.h"
+#include "case_blocks.h"
 #include "qelta.h"
 #include "support/workdir.h"
 
@@ -31,10 +32,11 @@ struct CaseRun {
 
 void PrintTo(const CaseRun& k, std::ostream* os) { *os << "case " << k.id << " level " << k.level; }
 
+qelta::testing::CaseBlocks blocks(const CaseRun& k) { return {k.id, k.angle, k.iaxis, k.level}; }
+
 void start(const CaseRun& k) {
-    double real[20] = {0, 2.0, k.angle, 1.4};
-    int ints[20] = {0, 0, k.iaxis, 0, k.id, k.level};
-    initialize_qelta(real, ints);
+    qelta::testing::CaseBlocks b = blocks(k);
+    initialize_qelta(b.real, b.ints);
 }
 
 bool log_has(const std::string& text) {
@@ -152,10 +154,9 @@ class BodyPoints : public qelta::testing::WorkDir, public ::testing::WithParamIn
 
 TEST_P(BodyPoints, RefinedPointsLieOnTheBody) {
     const CaseRun& k = GetParam();
-    double real[20] = {0, 2.0, k.angle, 1.4};
-    int ints[20] = {0, 0, k.iaxis, 0, k.id, k.level};
+    qelta::testing::CaseBlocks b = blocks(k);
     // The set-up without the force recorders: grid, state, uniform level.
-    copy_parameter_blocks(real, ints);
+    copy_parameter_blocks(b.real, b.ints);
     open_run_log();
     init_common();
     read_control_file();

@@ -8,10 +8,12 @@
 
 #include "common/run.h"
 #include "common/storage.h"
+#include "case_blocks.h"
 #include "qelta.h"
 #include "support/library_fixture.h"
 
 using namespace qelta;
+using qelta::testing::CaseBlocks;
 
 namespace {
 
@@ -25,25 +27,14 @@ void PrintTo(const CaseRun& k, std::ostream* os) { *os << "case " << k.id << " a
 
 // The blocks the program sends: Mach 2, gamma 1.4, the case's angle and
 // axisymmetric flag, inviscid, resolution `level`.
-struct Blocks {
-    double real[20] = {};
-    int ints[20] = {};
-    Blocks(const CaseRun& k, int level) {
-        real[1] = 2.0;
-        real[2] = k.angle;
-        real[3] = 1.4;
-        ints[2] = k.iaxis;
-        ints[4] = k.id;
-        ints[5] = level;
-    }
-};
+CaseBlocks blocks(const CaseRun& k, int level) { return {k.id, k.angle, k.iaxis, level}; }
 
 using CaseStart = qelta::testing::WorkDir;
 
 class ShippedCase : public qelta::testing::WorkDir, public ::testing::WithParamInterface<CaseRun> {};
 
 TEST_P(ShippedCase, StartsAndSteps) {
-    Blocks b(GetParam(), 2);
+    CaseBlocks b = blocks(GetParam(), 2);
     initialize_qelta(b.real, b.ints);
     EXPECT_GT(getIntPar(1), grid.ncell0);  // the initial adaptation refined the grid
     double progress = 0;
@@ -78,7 +69,7 @@ struct NodeArrays {
 // The initial state of case 1 at Mach 2 as the program receives it: the
 // normal-shock state behind the shock at x = -0.8, the gas at rest ahead.
 TEST_F(CaseStart, CylinderInitialShockThroughTheNodeValues) {
-    Blocks b({1, 0, 0}, 1);  // lmax = minlev: no adaptation
+    CaseBlocks b = blocks({1, 0, 0}, 1);  // lmax = minlev: no adaptation
     initialize_qelta(b.real, b.ints);
     NodeArrays n;
     n.fetch();
@@ -111,7 +102,7 @@ TEST_F(CaseStart, WedgeAnglesLoadTheirGrids) {
         const char* grid;
     } angles[] = {{42, "45"}, {42.4, "45"}, {47.4, "45"}, {47.5, "50"}, {0, "00"}, {2.4999, "00"}, {40.0001, "45"}};
     for (auto a : angles) {
-        Blocks b({2, a.angle, 0}, 1);
+        CaseBlocks b = blocks({2, a.angle, 0}, 1);
         initialize_qelta(b.real, b.ints);
         std::string want = " get base grid from./grid/wedge/wedge" + std::string(a.grid) + ".neu";
         bool found = false;

@@ -16,6 +16,7 @@
 #include "common/storage.h"
 #include "grid/geometry.h"
 #include "grid/grid_store.h"
+#include "case_blocks.h"
 #include "qelta.h"
 #include "support/library_fixture.h"
 #include "support/workdir.h"
@@ -165,19 +166,11 @@ TEST_F(WallEdge, OnlyWallTypesEnterTheSums) {
 // ---------------------------------------------------------------------------
 // Closed bodies of the case grids, through the entry points.
 
-struct Blocks {
-    double real[20] = {};
-    int ints[20] = {};
-    Blocks(int id, int iaxis, int level, double mach = 2.0, double angle = 0, int ns = 0) {
-        real[1] = mach;
-        real[2] = (id == 101) ? 50.0 : angle;  // sphere diameter (mm) or angle of attack
-        real[3] = 1.4;
-        ints[1] = ns;
-        ints[2] = iaxis;
-        ints[4] = id;
-        ints[5] = level;
-    }
-};
+using qelta::testing::CaseBlocks;
+
+// The sphere of case 101 (diameter 50 mm) and the airfoil of case 102.
+CaseBlocks sphere(int iaxis, int level, int ns = 0) { return {101, 50.0, iaxis, level, ns}; }
+CaseBlocks airfoil(int level, double mach = 2.0, double angle = 0) { return {102, angle, 0, level, 0, mach}; }
 
 using ForceCase = qelta::testing::WorkDir;
 
@@ -228,7 +221,7 @@ std::vector<std::string> history() {
 }
 
 TEST_F(ForceCase, UniformPressureOverTheSphereGivesNoDrag) {
-    Blocks b(101, 1, 2);
+    CaseBlocks b = sphere(1, 2);
     initialize_qelta(b.real, b.ints);
     uniform_state_with_stale_gradients();
     record_drag(1);  // nstep 0 is due
@@ -246,7 +239,7 @@ TEST_F(ForceCase, UniformPressureOverTheSphereGivesNoDrag) {
 }
 
 TEST_F(ForceCase, UniformPressureOverTheAirfoilGivesNoForce) {
-    Blocks b(102, 0, 2, 2.0, 10.0);
+    CaseBlocks b = airfoil(2, 2.0, 10.0);
     initialize_qelta(b.real, b.ints);
     uniform_state_with_stale_gradients();
     record_lift_drag(1);
@@ -275,7 +268,7 @@ double body_area() {
 TEST_F(ForceCase, LinearPressureOverTheAirfoilGivesMinusGradientTimesArea) {
     // -(closed integral of p n) = -(grad p) A for a linear p; the midpoint
     // rule is exact on the straight edges.
-    Blocks b(102, 0, 2);
+    CaseBlocks b = airfoil(2);
     initialize_qelta(b.real, b.ints);
     const double a = 3, bx = 0.7, by = -0.4;
     for (int i = 1; i <= grid.ncell; ++i) {
@@ -292,7 +285,7 @@ TEST_F(ForceCase, LinearPressureOverTheAirfoilGivesMinusGradientTimesArea) {
 }
 
 TEST_F(ForceCase, DragRowsComeEvery2PowLmaxStepsInTheirFormat) {
-    Blocks b(101, 1, 3);
+    CaseBlocks b = sphere(1, 3);
     initialize_qelta(b.real, b.ints);
     double progress;
     for (int s = 1; s <= 16; ++s) step(&progress);
@@ -312,7 +305,7 @@ TEST_F(ForceCase, DragRowsComeEvery2PowLmaxStepsInTheirFormat) {
 }
 
 TEST_F(ForceCase, PlaneDragRowsHoldTheYForces) {
-    Blocks b(101, 0, 0);
+    CaseBlocks b = sphere(0, 0);
     initialize_qelta(b.real, b.ints);
     double progress;
     step(&progress);  // level 0: every step
@@ -334,7 +327,7 @@ TEST_F(ForceCase, ViscousDragRowsHoldTheShearOfTheWall) {
     std::string text;
     for (auto& l : control) text += l + "\n";
     qelta::testing::write_file("control.dat", text);
-    Blocks b(101, 1, 1, 2.0, 0, 1);
+    CaseBlocks b = sphere(1, 1, 1);
     initialize_qelta(b.real, b.ints);
     double progress;
     for (int s = 1; s <= 4; ++s) step(&progress);  // level 1: rows at steps 2 and 4
@@ -355,7 +348,7 @@ TEST_F(ForceCase, ViscousDragRowsHoldTheShearOfTheWall) {
 }
 
 TEST_F(ForceCase, LiftDragRowsHoldTheInverseDynamicPressure) {
-    Blocks b(102, 0, 1, 5.0);
+    CaseBlocks b = airfoil(1, 5.0);
     initialize_qelta(b.real, b.ints);
     double progress;
     for (int s = 1; s <= 4; ++s) step(&progress);
@@ -372,7 +365,7 @@ TEST_F(ForceCase, LiftDragRowsHoldTheInverseDynamicPressure) {
 // Drag and lift turn with the angle of attack: at 0 degrees Cd = Cx and
 // Cl = Cy, at 90 degrees Cd = Cy and Cl = -Cx.
 TEST_F(ForceCase, LiftAndDragFollowTheAngleOfAttack) {
-    Blocks b(102, 0, 1);
+    CaseBlocks b = airfoil(1);
     initialize_qelta(b.real, b.ints);
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
@@ -400,7 +393,7 @@ TEST_F(ForceCase, LiftAndDragFollowTheAngleOfAttack) {
 }
 
 TEST_F(ForceCase, ClosedHistoryTakesNoMoreRows) {
-    Blocks b(101, 1, 0);
+    CaseBlocks b = sphere(1, 0);
     initialize_qelta(b.real, b.ints);
     double progress;
     step(&progress);
@@ -416,7 +409,7 @@ TEST_F(ForceCase, ClosedHistoryTakesNoMoreRows) {
 }
 
 TEST_F(ForceCase, ASecondOpenWithoutCloseKeepsTheEarlierRows) {
-    Blocks b(102, 0, 0);
+    CaseBlocks b = airfoil(0);
     initialize_qelta(b.real, b.ints);
     double progress;
     step(&progress);

@@ -17,6 +17,7 @@
 #include "case/restart.h"
 #include "common/log.h"
 #include "common/run.h"
+#include "case_blocks.h"
 #include "qelta.h"
 #include "restart_state.h"
 #include "support/workdir.h"
@@ -46,21 +47,7 @@ void PrintTo(const RoundTrip& k, std::ostream* os) { *os << k.name; }
 
 class RestartRoundTrip : public qelta::testing::WorkDir, public ::testing::WithParamInterface<RoundTrip> {
 protected:
-    double realPar[20] = {};
-    int intPar[20] = {};
     const std::string continued = "continued";
-
-    void SetUp() override {
-        WorkDir::SetUp();
-        const RoundTrip& k = GetParam();
-        realPar[1] = 2.0;
-        realPar[2] = k.angle;
-        realPar[3] = 1.4;
-        intPar[1] = k.ns;
-        intPar[2] = k.iaxis;
-        intPar[4] = k.id;
-        intPar[5] = k.level;
-    }
 
     // A working directory for the continued run: the control files, with
     // the case's own run length in "control.dat", and "runsave".
@@ -108,7 +95,8 @@ int lightnings(const std::string& log) {
 
 TEST_P(RestartRoundTrip, ContinuedRunEqualsTheUninterruptedOne) {
     const RoundTrip& k = GetParam();
-    initialize_qelta(realPar, intPar);
+    qelta::testing::CaseBlocks b(k.id, k.angle, k.iaxis, k.level, k.ns);
+    initialize_qelta(b.real, b.ints);
     double progress = 0;
     for (int s = 1; s <= k.saved_at; ++s) {
         step(&progress);

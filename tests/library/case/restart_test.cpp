@@ -15,6 +15,7 @@
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
+#include "case_blocks.h"
 #include "qelta.h"
 #include "support/workdir.h"
 
@@ -70,9 +71,8 @@ std::vector<Record> records_of(const std::string& b) {
 }
 
 // The blocks of a wedge run of 30 degrees at Mach 2 (plane, inviscid).
-struct Blocks {
-    double real[20] = {0, 2.0, 30.0, 1.4};
-    int ints[20] = {0, 0, 0, 0, 2, 2};
+struct Blocks : qelta::testing::CaseBlocks {
+    Blocks() : CaseBlocks(2, 30.0, 0, 2) {}
 };
 
 // A run of a few steps, saved: its grid holds mother edges and father cells.
@@ -202,9 +202,8 @@ TEST_F(SavedRun, ControlFilesAndProgramOverrideTheSavedValues) {
 // come from the file, and the Sutherland constants follow from its
 // reference temperature although no record holds them.
 TEST_F(RestartRun, ViscousRunKeepsTheFilesGasParameters) {
-    double real[20] = {0, 2.0, 50.0, 1.4};
-    int ints[20] = {0, 1, 1, 0, 101, 1};
-    initialize_qelta(real, ints);
+    qelta::testing::CaseBlocks v(101, 50.0, 1, 1, 1);
+    initialize_qelta(v.real, v.ints);
     double progress;
     step(&progress);
     const double reyn = run.reyn, prand = run.prand, t_ref = ref.t_ref;
@@ -213,7 +212,7 @@ TEST_F(RestartRun, ViscousRunKeepsTheFilesGasParameters) {
     // As in a fresh process.
     run.reyn = run.prand = run.twall = run.sut_mu = run.sut_k = 0;
     close_recording_file();
-    initialize_qelta(real, ints);
+    initialize_qelta(v.real, v.ints);
     EXPECT_EQ(run.reyn, reyn);
     EXPECT_EQ(run.prand, prand);
     EXPECT_EQ(run.twall, 1.0);

@@ -42,16 +42,10 @@ struct FlowPhysics : qelta::testing::LibraryTest {
         run.ipar(5) = 2;
     }
     static void fill(const std::function<Gas1D(double, double)>& f, double v = 0) {
-        for (int i = 1; i <= grid.ncell; ++i) {
-            int c = list_cel(i);
-            Gas1D q = f(xc(c), yc(c));
-            r(c) = q.rho;
-            p(c) = q.p;
-            ux(c) = q.u;
-            uy(c) = v;
-        }
-        prim_to_cons();
-        cons_to_prim();
+        qelta::testing::fill_cells([&](double x, double y) {
+            Gas1D q = f(x, y);
+            return sweep::Prim{q.rho, q.p, q.u, v};
+        });
     }
     // Boundary types by the side the edge lies on.
     static void boundary_types(int west, int east, int south, int north, double x0, double x1, double y0) {

@@ -276,10 +276,18 @@ TEST(ScalarFluxes, CarryTheScalarsWithTheMassFlux) {
     EXPECT_EQ(g.s1, hl.s1);
 }
 
+// The added pressure is the acoustic one, rho c du: two streams meeting at a
+// small relative speed 2 du are stopped by the star pressure p + rho c du
+// (to second order in du).
 TEST(Flux, AcousticPressure) {
     double p = 2;
     add_acoustic_pressure(0.5, 2, p, 1.25, gam);
     EXPECT_DOUBLE_EQ(p, 2 + 0.5 * 2 * 1.25 * std::sqrt(gam * 2 / 1.25));
+    const double rho = 1.25, p0 = 2, du = 1e-4;
+    double pa = p0;
+    add_acoustic_pressure(1, du, pa, rho, gam);
+    NormalState s = exact_riemann({rho, du, 0, p0}, gam, {rho, -du, 0, p0}, gam);
+    EXPECT_NEAR((pa - p0) / (s.p - p0), 1, 1e-3);
 }
 
 TEST(Flux, LimitedGodunovPlusWeighsItsTangentialTerm) {

@@ -91,14 +91,9 @@ TEST_F(HybridBlend, ConservesMassAndEnergyAndRaisesTheSmallestPressure) {
     block_grid(10, 10, 0, 0, 0.1);  // slip walls all round
     lsq_matrix();
     auto start = [] {
-        for (int c = 1; c <= grid.ncell; ++c) {
-            r(c) = 1 + 0.5 * std::sin(20 * xc(c)) * std::cos(17 * yc(c));
-            p(c) = 1e-4;
-            ux(c) = 10;
-            uy(c) = 3 * std::sin(11 * xc(c));
-        }
-        prim_to_cons();
-        cons_to_prim();
+        qelta::testing::fill_cells([](double x, double y) {
+            return sweep::Prim{1 + 0.5 * std::sin(20 * x) * std::cos(17 * y), 1e-4, 10, 3 * std::sin(11 * x)};
+        });
     };
     auto total = [](int k) {
         double s = 0;

@@ -33,9 +33,6 @@ void for_active_cells(F f) {
     for (int i = 1; i <= grid.ncell; ++i) f(list_cel(i));
 }
 
-int own_side(int e, int k) { return (k == 1 || k == 4) ? ileft(e) : iright(e); }
-int far_side(int e, int k) { return (k == 1 || k == 4) ? iright(e) : ileft(e); }
-
 // Adapts once with the given cells (and only those) marked for refinement.
 void refine_cells(std::initializer_list<int> cells) {
     for_active_cells([](int c) { lrefine(c) = lcoarse(c) = false; });
@@ -50,15 +47,10 @@ struct Linear {
 };
 
 void set_linear_state(Linear rho, Linear pres, Linear u, Linear v) {
-    for_active_cells([&](int c) {
-        Vec2 a = centre(c);
-        r(c) = rho.at(a);
-        p(c) = pres.at(a);
-        ux(c) = u.at(a);
-        uy(c) = v.at(a);
+    qelta::testing::fill_cells([&](double x, double y) {
+        Vec2 a{x, y};
+        return sweep::Prim{rho.at(a), pres.at(a), u.at(a), v.at(a)};
     });
-    prim_to_cons();
-    cons_to_prim();
 }
 
 void set_uniform_state() { set_linear_state({1, 0, 0}, {1, 0, 0}, {0, 0, 0}, {0, 0, 0}); }

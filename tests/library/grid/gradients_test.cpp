@@ -541,8 +541,7 @@ TEST_P(OneFlatNeighbour, LimitsAlongItsLineOnly) {
     set_uniform(1, 1, {0, 0});
     const int c = 13;
     for (int k = 1; k <= 4; ++k) {
-        int e = icedge(c, k);
-        int n = (k == 1 || k == 4) ? iright(e) : ileft(e);
+        int n = neighbour(c, k);
         Vec2 d = centre(n) - centre(c);
         r(n) = (k == flat_side) ? 1 : 1 + d.x + d.y;
     }

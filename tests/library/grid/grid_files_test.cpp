@@ -127,6 +127,17 @@ void expect_cells_consistent() {
     }
 }
 
+// The lines as one text, record `record` (from 1) replaced by `line`; an
+// empty `line` drops that record and all after it.
+std::string with_record(const std::vector<std::string>& lines, int record, const std::string& line) {
+    std::string text;
+    for (int n = 1; n <= static_cast<int>(lines.size()); ++n) {
+        if (n == record && line.empty()) break;
+        text += (n == record ? line : lines[n - 1]) + "\n";
+    }
+    return text;
+}
+
 int count_boundary_edges() {
     int n = 0;
     for (int e = 1; e <= grid.nedge; ++e) n += lbedge(e) ? 1 : 0;
@@ -328,16 +339,8 @@ TEST_F(GridFiles, MissingCaseGridAndDataFilesStop) {
 
 // A malformed case grid file names the file and the record.
 TEST_F(GridFiles, MalformedCaseGridFilesStop) {
-    NeuGrid g = unit_squares(2, 2);  // 9 nodes on records 10..18, 4 cells on 21..24
-    auto lines_of = [&] {
-        std::vector<std::string> v;
-        std::string t = g.text(), l;
-        for (char ch : t) {
-            if (ch == '\n') v.push_back(l), l.clear();
-            else l += ch;
-        }
-        return v;
-    };
+    write_file("test.neu", unit_squares(2, 2).text());  // 9 nodes on records 10..18, 4 cells on 21..24
+    const auto good = read_lines("test.neu");
     struct Case {
         int record;
         std::string line;
@@ -353,15 +356,7 @@ TEST_F(GridFiles, MalformedCaseGridFilesStop) {
         {24, "", "record 24 .*end of file"},
     };
     for (const Case& k : cases) {
-        auto lines = lines_of();
-        std::string text;
-        int n = 0;
-        for (const auto& l : lines) {
-            ++n;
-            if (n == k.record && k.line.empty()) break;
-            text += (n == k.record ? k.line : l) + "\n";
-        }
-        write_file("test.neu", text);
+        write_file("test.neu", with_record(good, k.record, k.line));
         EXPECT_EXIT(convert_neu(), ::testing::ExitedWithCode(1), "Error reading \"test.neu\", " + k.message)
             << "record " << k.record;
     }
@@ -395,12 +390,7 @@ TEST_F(GridFiles, MalformedDataFilesStop) {
         {10, "", "record 10 .*end of file"},
     };
     for (const Case& k : cases) {
-        std::string text;
-        for (int n = 1; n <= static_cast<int>(good.size()); ++n) {
-            if (n == k.record && k.line.empty()) break;
-            text += (n == k.record ? k.line : good[n - 1]) + "\n";
-        }
-        write_file("celledge.dat", text);
+        write_file("celledge.dat", with_record(good, k.record, k.line));
         EXPECT_EXIT(load(), ::testing::ExitedWithCode(1), "Error reading \"celledge.dat\", " + k.message)
             << "record " << k.record;
     }

@@ -115,11 +115,7 @@ TEST_F(Photograph, WalkerLaysTheRayGridForEverySource) {
     BenchTables b = default_bench();
     ElementReals par;
     ElementCodes ipar;
-    for (int k = 1; k <= 5; ++k)
-        for (int s = 1; s <= 20; ++s) {
-            par(s, k) = b.par(s, k);
-            ipar(s, k) = b.elem_ipar[s - 1 + 20 * (k - 1)];
-        }
+    copy_bench(b, par, ipar);
     Photo& ph = *photo;
     const RayGrid rays{{ph.ray_z.data(), max_rays}, {ph.ray_y.data(), max_rays}, ph.nrays, ph.nray_cells,
                        {ph.ray_cells.data(), max_rays, 4}, {ph.cell_weight.data(), max_rays}};

@@ -151,18 +151,21 @@ struct FlowTrace : qelta::testing::LibraryTest {
         EXPECT_EQ(section_out, section_element);
     }
 
+    // Whether cell c holds (z, r) on or inside its outline, every side's
+    // cross product at least -slack.
+    bool holds(int c, double z, double r, double slack = 0) {
+        const FlowTables f = tables();
+        for (int k = 1; k <= 4; ++k) {
+            const int a = f.corner(c, k), b = f.corner(c, k % 4 + 1);
+            if ((optic_z(b) - optic_z(a)) * (r - optic_r(a)) - (optic_r(b) - optic_r(a)) * (z - optic_z(a)) < -slack)
+                return false;
+        }
+        return true;
+    }
     // The first cell holding (z, r) on or inside, 0 for none.
     int cell_at(double z, double r) {
-        const FlowTables f = tables();
-        for (int c = 1; c <= ncell; ++c) {
-            bool in = true;
-            for (int k = 1; k <= 4; ++k) {
-                const int a = f.corner(c, k), b = f.corner(c, k % 4 + 1);
-                in = in && (optic_z(b) - optic_z(a)) * (r - optic_r(a)) - (optic_r(b) - optic_r(a)) * (z - optic_z(a)) >=
-                               -1e-9;
-            }
-            if (in) return c;
-        }
+        for (int c = 1; c <= ncell; ++c)
+            if (holds(c, z, r, 1e-9)) return c;
         return 0;
     }
 
@@ -438,14 +441,6 @@ TEST_F(FlowTrace, RayOnSharedEdgeStartsInTheFirstCell) {
     };
     std::vector<Start> starts;
     const FlowTables f = tables();
-    auto holds = [&](int c, double z, double r) {
-        for (int k = 1; k <= 4; ++k) {
-            const int a = f.corner(c, k), b = f.corner(c, k % 4 + 1);
-            if ((optic_z(b) - optic_z(a)) * (r - optic_r(a)) - (optic_r(b) - optic_r(a)) * (z - optic_z(a)) < 0)
-                return false;
-        }
-        return true;
-    };
     for (int i = 1; i <= nrays; ++i) {
         Start s{start(i), std::hypot(x_left(), ray_y[i - 1]), 0, 0};
         for (int c = 1; c <= ncell; ++c) {
@@ -587,13 +582,7 @@ TEST_F(FlowTrace, EveryStepObeysSnellAndFindsTheNextCell) {
                     if (st.left_flow || st.at_window) break;
                     const double r = std::hypot(st.pos.x, st.pos.y);
                     // The crossing lies on the next cell's outline or inside it.
-                    for (int k = 1; k <= 4; ++k) {
-                        const int na = f.corner(st.next_cell, k), nb = f.corner(st.next_cell, k % 4 + 1);
-                        EXPECT_GE((optic_z(nb) - optic_z(na)) * (r - optic_r(na)) -
-                                      (optic_r(nb) - optic_r(na)) * (st.pos.z - optic_z(na)),
-                                  -1e-9)
-                            << "cell " << st.next_cell;
-                    }
+                    EXPECT_TRUE(holds(st.next_cell, st.pos.z, r, 1e-9)) << "cell " << st.next_cell;
                     // Onto half a split edge (the edge kept holds its midpoint),
                     // or off one (the kept edge is the whole split edge).
                     if (st.exit_a <= nhang || st.exit_b <= nhang) ++onto_half;

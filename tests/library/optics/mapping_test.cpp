@@ -10,16 +10,17 @@
 
 #include "optics/optics.h"
 #include "photo_fixture.h"
+#include "ray_arrays.h"
 
 namespace qelta::testing {
 namespace {
 
-class Mapping : public OpticsTest {
+class Mapping : public OpticsTest, protected RayArrays {
 protected:
     // An n x n lattice of rays over [z0, z0 + w] x [y0, y0 + h] at the left
     // window, its cells counterclockwise, weight `weight` each; then the
     // rays moved to where `to` puts them.
-    void lattice(int n, double z0, double y0, double w, double h, double weight,
+    void lattice(int n, double z0, double y0, double w, double h, double cell_weight,
                  const std::function<void(double&, double&)>& to) {
         nrays = n * n;
         ncells = (n - 1) * (n - 1);
@@ -34,15 +35,11 @@ protected:
                 const int c = i + (n - 1) * (j - 1), p = i + n * (j - 1);
                 const int corners[4] = {p, p + 1, p + n + 1, p + n};
                 for (int k = 0; k < 4; ++k) ray_cells[k * max_rays + c - 1] = corners[k];
-                weight_[c - 1] = weight;
-                for (int k = 1; k <= 3; ++k) colour_weight(c, k) = weight * k;
+                weight[c - 1] = cell_weight;
+                for (int k = 1; k <= 3; ++k) colour_weight(c, k) = cell_weight * k;
             }
         quad_triangle_areas(grid().ray_z, grid().ray_y, nrays, grid().ray_cells, ncells, area_ref);
         for (int r = 0; r < nrays; ++r) to(ray_z[r], ray_y[r]);
-    }
-    RayGrid grid() {
-        return {{ray_z.data(), max_rays}, {ray_y.data(), max_rays}, nrays, ncells, {ray_cells.data(), max_rays, 4},
-                {weight_.data(), max_rays}};
     }
     PictureArgs picture_args() {
         return {window[0], window[1], window[2], window[3], pixel, pwin[0], pwin[1], pwin[2], pwin[3],
@@ -62,10 +59,6 @@ protected:
         return true;
     }
 
-    int nrays = 0, ncells = 0;
-    std::vector<double> ray_z = std::vector<double>(max_rays), ray_y = std::vector<double>(max_rays);
-    std::vector<double> weight_ = std::vector<double>(max_rays);
-    std::vector<int> ray_cells = std::vector<int>(4 * max_rays);
     double window[4] = {}, pixel = 0, pwin[4] = {};
     int npx = 0, npy = 0, slot4 = 0, nvalues = 0;
     Logical first = true;

@@ -64,6 +64,14 @@ double Photo::weight_sum() const {
     return s;
 }
 
+void copy_bench(BenchTables& b, ElementReals& par, ElementCodes& ipar) {
+    for (int k = 1; k <= b.nelem; ++k)
+        for (int s = 1; s <= element_slots; ++s) {
+            par(s, k) = b.par(s, k);
+            ipar(s, k) = b.elem_ipar[(s - 1) + element_slots * (k - 1)];
+        }
+}
+
 void OpticsTest::SetUp() {
     LibraryTest::SetUp();
     initial_optics();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "optics/optics.h"
 #include "support/default_bench.h"
 #include "support/library_fixture.h"
 
@@ -44,6 +45,9 @@ struct Photo {
     double pic_y(int j) const { return pwin[1] + (j - 1) * (pwin[3] - pwin[1]) / npy; }
     double weight_sum() const;
 };
+
+// Columns 1..nelem of the bench's tables as the library's element tables.
+void copy_bench(BenchTables& b, ElementReals& par, ElementCodes& ipar);
 
 // Library test with the optics log open.
 class OpticsTest : public LibraryTest {

@@ -10,6 +10,7 @@
 #include "common/run.h"
 #include "optics/optics.h"
 #include "photo_fixture.h"
+#include "ray_arrays.h"
 #include "support/default_bench.h"
 
 namespace qelta::testing {
@@ -22,7 +23,7 @@ struct CrossingPoint {
     double z, y;
 };
 
-class Cutoff : public OpticsTest {
+class Cutoff : public OpticsTest, protected RayArrays {
 protected:
     void SetUp() override {
         OpticsTest::SetUp();
@@ -59,19 +60,11 @@ protected:
             s_get_rays_at_film_a(io_view(), elem_par, elem_ipar, grid(), ray_dir, ray_pos);
         return std::vector<double>(weight.begin(), weight.begin() + n);
     }
-    RayGrid grid() {
-        return {{ray_z.data(), max_rays}, {ray_y.data(), max_rays}, nrays, ncells, {ray_cells.data(), max_rays, 4},
-                {weight.data(), max_rays}};
-    }
     ExchangeArray<int> io_view() { return {io, 20}; }
 
     ElementReals elem_par{};
     ElementCodes elem_ipar{};
     int io[20] = {};
-    int nrays = 0, ncells = 0;
-    std::vector<double> ray_z = std::vector<double>(max_rays), ray_y = std::vector<double>(max_rays);
-    std::vector<double> weight = std::vector<double>(max_rays);
-    std::vector<int> ray_cells = std::vector<int>(4 * max_rays);
 };
 
 TEST_F(Cutoff, RectangleAndItsEdgesBlock) {

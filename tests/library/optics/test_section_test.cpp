@@ -7,6 +7,7 @@
 
 #include "optics/optics.h"
 #include "photo_fixture.h"
+#include "ray_arrays.h"
 #include "support/default_bench.h"
 
 namespace qelta::testing {
@@ -17,21 +18,14 @@ constexpr int rays_across = 257;
 // The default bench's first lens (f 500 at x = -500, Diameter 430) and
 // section (left window at x = -100), and the 257 x 257 ray grid over
 // [-40, 40] in z and y on that window.
-class LeftWindow : public OpticsTest {
+class LeftWindow : public OpticsTest, protected RayArrays {
 protected:
     void SetUp() override {
         OpticsTest::SetUp();
         BenchTables b = default_bench();
-        for (int k = 1; k <= b.nelem; ++k) {
-            elem_ipar(1, k) = b.code(k);
-            for (int s = 1; s <= element_slots; ++s) elem_par(s, k) = b.par(s, k);
-        }
+        copy_bench(b, elem_par, elem_ipar);
         lay_ray_grid({-40, 40, -40, 40, 80.0 / 256, 80.0 / 256}, grid());
         nrays = rays_across * rays_across;
-    }
-    RayGrid grid() {
-        return {{ray_z.data(), max_rays}, {ray_y.data(), max_rays}, nrays, ncells, {ray_cells.data(), max_rays, 4},
-                {weight.data(), max_rays}};
     }
     void at_window(bool older, Vec3 source) {
         if (older)
@@ -44,9 +38,6 @@ protected:
 
     ElementReals elem_par{};
     ElementCodes elem_ipar{};
-    int nrays = 0, ncells = 0;
-    std::vector<double> ray_z = std::vector<double>(max_rays), ray_y = ray_z, weight = ray_z;
-    std::vector<int> ray_cells = std::vector<int>(4 * max_rays);
 };
 
 // Thin lens: a source at the focal distance sends parallel rays along its
