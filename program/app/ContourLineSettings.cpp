@@ -29,6 +29,11 @@ void TfrmContourLineSettings::ShowSettings() {
 
 void TfrmContourLineSettings::btnOKClick() {
     const int count = platform::StrToInt(edLineNum->text());
+    if (count > kMaxLineCount)
+        throw platform::EConvertError(QString("%1 contour lines are more than the plot can draw: at most %2")
+                                          .arg(count)
+                                          .arg(kMaxLineCount)
+                                          .toStdString());
     if (count > 0 && frmMain) frmMain->FContourLevels = count;
     if (frmMain) frmMain->FContourVariable = cbVariables->currentIndex();
 }

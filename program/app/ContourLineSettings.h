@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/ContourSettings.h"
+#include "controls/Shapes.h"
 
 class QLineEdit;
 
@@ -17,9 +18,12 @@ public:
     QLabel* lblLineNumber = nullptr;
     QLineEdit* edLineNum = nullptr;
 
-    // A line count that is not an integer raises the conversion error and
-    // stores nothing; one of 0 or below keeps the count but stores the
-    // variable.
+    // The most lines the dialog takes (2000): the plot draws one level more.
+    static constexpr int kMaxLineCount = kMaxContourLevels - 1;
+
+    // A line count that is not an integer, or one above kMaxLineCount,
+    // raises the conversion error and stores nothing; one of 0 or below keeps
+    // the count but stores the variable.
     void btnOKClick() override;
 
 protected:

@@ -1091,7 +1091,8 @@ void TfrmMain::DrawExecute() {
         FPlot->ShowContour = chkContour->isChecked();
         FPlot->ShowContourLines = chkContourLines->isChecked();
         MyOpenGL1->DraftOn = false;
-        FPlot->ContourLineCount = FContourLevels + 1;
+        // One level more than lines, within what the plot draws.
+        FPlot->ContourLineCount = std::min(FContourLevels, kMaxContourLevels - 1) + 1;
 
         int variable = FContourVariable >= 1 && FContourVariable <= 3 ? FContourVariable : 0;
         const double* values[] = {FNodeR.get(), FNodeP.get(), FNodeUx.get(), FNodeUy.get()};

@@ -18,7 +18,9 @@
 #include <climits>
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
 
+#include "platform/Errors.h"
 #include "platform/FloatText.h"
 #include "platform/MessageBoxes.h"
 
@@ -292,7 +294,41 @@ void TMyOpenGL::resizeEvent(QResizeEvent* event) {
 
 // ------------------------------------------------------------ frame
 
-void TMyOpenGL::paintGL() { RenderGLScene(kRenderMode); }
+void TMyOpenGL::paintGL() { RenderGuarded(kRenderMode); }
+
+bool TMyOpenGL::RenderGuarded(unsigned mode) {
+    try {
+        RenderGLScene(mode);
+        drawFailed_ = false;
+        return true;
+    } catch (const std::exception& e) {
+        DiscardFrame();
+        ReportDrawError(e.what());
+    } catch (...) {
+        DiscardFrame();
+        ReportDrawError("");
+    }
+    return false;
+}
+
+void TMyOpenGL::DiscardFrame() {
+    inFrame_ = false;
+    glMatrixMode(GL_MODELVIEW);
+    GLint depth = 1;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+    for (; depth > 1; --depth) glPopMatrix();
+    glLoadIdentity();
+    glDisable(GL_LINE_STIPPLE);
+    glClearColor(ClearR, ClearG, ClearB, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void TMyOpenGL::ReportDrawError(const std::string& text) {
+    if (drawFailed_) return;
+    drawFailed_ = true;
+    // Shown once the paint or resize event is done.
+    QTimer::singleShot(0, this, [text] { platform::ShowException(std::runtime_error(text)); });
+}
 
 void TMyOpenGL::RenderGLScene(unsigned mode) {
     inFrame_ = true;
@@ -533,7 +569,7 @@ void TMyOpenGL::PickObject(int x, int y) {
         DrawGlobalAxisOn = false;
         // The hit test uses the visible (aspect-fitted) window, so the
         // object under the pointer is the one picked.
-        RenderGLScene(kSelectMode);
+        RenderGuarded(kSelectMode);
         DrawGlobalAxisOn = axis;
         picking_ = false;
         glMatrixMode(GL_PROJECTION);

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 #include "controls/Shapes.h"
@@ -217,8 +218,16 @@ private:
     void PaintShockArrow(double x0, double m, double l);
     void ShowRubberBand();
     double DevicePixelRatio() const;
+    // RenderGLScene; an error while drawing ends the frame with the
+    // background alone and is reported, once for a run of failing frames,
+    // after the event. No error leaves the drawing. False when it failed.
+    bool RenderGuarded(unsigned mode);
+    // The matrices the drawing pushed popped, the background cleared.
+    void DiscardFrame();
+    void ReportDrawError(const std::string& text);
 
     bool contextReported_ = false;
+    bool drawFailed_ = false;
     bool inFrame_ = false;
     bool picking_ = false;
     double pickX_ = 0, pickY_ = 0;

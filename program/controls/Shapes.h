@@ -12,6 +12,10 @@ namespace vorlantic {
 constexpr unsigned kRenderMode = 0x1C00;
 constexpr unsigned kSelectMode = 0x1C02;
 
+// The most contour levels the plot draws; a larger count draws this many.
+// A screen cannot show more levels apart, and each level has its series.
+constexpr int kMaxContourLevels = 2001;
+
 // A drawable node of the view's object list: colour, selection name and a
 // model transform (translation, rotation about z, scale). The list belongs to
 // the view that holds its head; an object never frees its neighbours.
@@ -153,8 +157,8 @@ public:
     // The segment b -> c to the series of that level when a is not cut and
     // b and c are.
     void AddLine(const TLineCut& a, const TLineCut& b, const TLineCut& c, int level);
-    // Number of contour levels used: ContourLineCount, at least 2.
-    int ContourLevels() const { return ContourLineCount < 2 ? 2 : ContourLineCount; }
+    // Number of contour levels used: ContourLineCount within 2..kMaxContourLevels.
+    int ContourLevels() const { return std::clamp(ContourLineCount, 2, kMaxContourLevels); }
     // Rebuilds ContourSeries from values: equally spaced levels from
     // ValueMin to ValueMax, each cell cut as the triangles (0, 1, 2) and
     // (0, 2, 3).

@@ -65,7 +65,8 @@ TEST_F(Dialogs, ContourLineSettingsStoresAPositiveCountAndTheVariableUnlessTheCo
     };
     const Case cases[] = {
         {"12", 1, 12, 1, false},   {" 7", 3, 7, 3, false},   {"0", 2, 30, 2, false},
-        {"-3", 3, 30, 3, false},   {"abc", 1, 30, 0, true},  {"2.5", 2, 30, 0, true},
+        {"-3", 3, 30, 3, false},   {"2000", 2, 2000, 2, false}, {"2001", 1, 30, 0, true},
+        {"999999999", 1, 30, 0, true}, {"abc", 1, 30, 0, true},  {"2.5", 2, 30, 0, true},
     };
     TfrmContourLineSettings* d = frmContourLineSettings;
     for (const Case& c : cases) {

@@ -17,7 +17,9 @@
 #include <QSlider>
 #include <QTimer>
 #include <QToolButton>
+#include <QPushButton>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +32,7 @@
 #include "controls/Shapes.h"
 #include "controls/ValueListEditor.h"
 #include "platform/StrictConvert.h"
+#include "render_support.h"
 #include "window_fixture.h"
 
 using namespace vorlantic;
@@ -38,6 +41,9 @@ namespace fs = std::filesystem;
 namespace {
 
 using qelta::testing::read_lines;
+using vorlantic::testing::distance;
+using vorlantic::testing::frame;
+using vorlantic::testing::pixelOf;
 
 class MainWindow : public vorlantic::testing::MainWindowFixture {
 protected:
@@ -61,6 +67,23 @@ protected:
         }
         return true;
     }
+
+    // A run at the lowest resolution, stopped after its first step (fetched
+    // and drawn).
+    bool TakeOneStep() {
+        w->TrackBar1->setValue(0);
+        w->tbRun1Click();
+        bool stepped = WaitForSteps(1);
+        w->Timer1->stop();
+        return stepped && w->FNodeCount > 0;
+    }
+};
+
+// A scene object whose drawing fails, as an allocation in a paint may.
+class FailingObject : public TGLObject {
+public:
+    void Draw(unsigned) override { throw std::bad_alloc(); }
+    TGLObject* ConstructObject() override { return new FailingObject; }
 };
 
 // ---------------------------------------------------------------- start-up
@@ -569,6 +592,73 @@ TEST_F(MainWindow, PhotographRedrawsWaitForTheFirstFetch) {
     w->StopComputationClick();
     ASSERT_TRUE(WaitWhileRunning());
     EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(MainWindow, ContourLineCountsBeyondThePlotAreRefusedAndAFailingPaintDrawsNothing) {
+    ASSERT_TRUE(TakeOneStep());
+    // Contour lines ticked, and the dialog answered with a count far beyond
+    // what the plot draws: the dialog's error, the count stays.
+    QString typed = "999999999";
+    onModal = [&](QDialog& d) {
+        auto& lines = dynamic_cast<TfrmContourLineSettings&>(d);
+        lines.edLineNum->setText(typed);
+        lines.btnOK->click();
+    };
+    w->chkContourLines->click();
+    ASSERT_EQ(modal.size(), 1u);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "999999999 contour lines are more than the plot can draw: at most 2000.");
+    EXPECT_EQ(w->FContourLevels, 30);
+    EXPECT_TRUE(w->FPlot->ShowContourLines);
+    frame(*w->MyOpenGL1);
+    EXPECT_EQ(w->FPlot->ContourSeries.size(), 31u);
+
+    // The most lines the dialog takes, and a count beyond it set directly
+    // (the integer limit, whose + 1 would overflow): the plot's most levels.
+    for (QString count : {QString("2000"), QString::number(INT_MAX)}) {
+        SCOPED_TRACE(count.toStdString());
+        if (count == "2000") {
+            typed = count;
+            w->chkContourLines->click();  // off
+            w->chkContourLines->click();
+        } else {
+            w->FContourLevels = INT_MAX;
+            w->DrawExecute();
+        }
+        EXPECT_EQ(w->FPlot->ContourLineCount, kMaxContourLevels);
+        frame(*w->MyOpenGL1);
+        EXPECT_EQ(w->FPlot->ContourSeries.size(), std::size_t(kMaxContourLevels));
+    }
+    EXPECT_EQ(shown.size(), 1u);
+
+    // A paint that fails draws the background alone and is reported once,
+    // after the event, however many paints and resizes fail.
+    shown.clear();
+    auto* failing = new FailingObject;
+    w->FPlot->AddObject(failing);
+    QImage failed = frame(*w->MyOpenGL1);
+    w->resize(800, 600);
+    QTest::qWait(30);
+    w->MyOpenGL1->repaint();
+    w->resize(894, 650);
+    QTest::qWait(30);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "std::bad_alloc.");
+    const QColor back = w->MyOpenGL1->GetBackColor();
+    int other = 0;
+    for (int y = 0; y < failed.height(); ++y)
+        for (int x = 0; x < failed.width(); ++x) other += distance(failed.pixelColor(x, y), back) > 2;
+    EXPECT_EQ(other, 0);
+
+    // Without it the flow is drawn again; a later failure is reported anew.
+    w->FPlot->Next = nullptr;
+    delete failing;
+    QImage drawn = frame(*w->MyOpenGL1);
+    EXPECT_NE(drawn.pixelColor(drawn.width() / 2, drawn.height() / 2), back);
+    w->FPlot->AddObject(new FailingObject);
+    w->MyOpenGL1->repaint();
+    QTest::qWait(30);
+    EXPECT_EQ(shown.size(), 2u);
 }
 
 // ---------------------------------------------------------------- export

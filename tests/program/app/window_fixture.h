@@ -41,6 +41,7 @@ protected:
         });
         modal_ = std::make_unique<platform::ScopedModalHook>([this](QDialog& d) {
             modal.push_back(&d);
+            if (onModal) onModal(d);
             return int(QDialog::Accepted);
         });
         frmMain = nullptr;
@@ -77,6 +78,8 @@ protected:
     std::vector<QDialog*> modal;
     // Runs while a message box is up.
     std::function<void()> onMessage;
+    // Runs while a modal form is up (the user's input to it).
+    std::function<void(QDialog&)> onModal;
     std::unique_ptr<TfrmMain> window;
     TfrmMain* w = nullptr;
 

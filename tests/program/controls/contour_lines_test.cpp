@@ -2,6 +2,7 @@
 // and exactness on a linear field.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -100,6 +101,11 @@ TEST(ContourLines, LevelsSpanTheRangeAndACountBelowTwoMeansTwo) {
     p.ComputeContourLines(t.f.data());
     ASSERT_EQ(p.ContourSeries.size(), 32u);
     for (int j = 0; j < 32; ++j) EXPECT_DOUBLE_EQ(p.ContourSeries[j].Level, j);
+    // A count beyond what the plot draws: its most levels, over the range.
+    t.plot(p).ContourLineCount = INT_MAX;
+    p.ComputeContourLines(t.f.data());
+    ASSERT_EQ(p.ContourSeries.size(), std::size_t(kMaxContourLevels));
+    EXPECT_EQ(p.ContourSeries.back().Level, 31);
 }
 
 // f = a x + b y: every segment lies on the level's line, and the segments of
