@@ -1151,8 +1151,9 @@ void TfrmMain::FitView() {
     }
     double mx = 0.08 * (FXMax - FXMin), my = 0.08 * (FYMax - FYMin);
     MyOpenGL1->SetView(FXMin - mx, FXMax + mx, FYMin - my, FYMax + my, 0, 1);
-    // Room for the legend on the right.
-    FPlot->SetOriginalXY(static_cast<float>(-0.04 * (FXMax - FXMin)), 0);
+    // Room for the legend on the right; the photograph has none and shows
+    // its whole picture.
+    FPlot->SetOriginalXY(FPhotoMode ? 0.0f : static_cast<float>(-0.04 * (FXMax - FXMin)), 0);
     MyOpenGL1->update();
 }
 

@@ -661,6 +661,44 @@ TEST_F(MainWindow, ContourLineCountsBeyondThePlotAreRefusedAndAFailingPaintDraws
     EXPECT_EQ(shown.size(), 2u);
 }
 
+TEST_F(MainWindow, PhotographModeShowsTheWholePicture) {
+    ASSERT_TRUE(TakeOneStep());
+    w->chkMesh->click();  // no grid over the picture
+    w->sbGrayscaleClick();
+    ASSERT_TRUE(w->FPlot->PhotoMode);
+    ASSERT_GT(w->FPhotoWidth, 0);
+    // A black picture on the light background: its columns and rows are
+    // those of the picture's window in the view.
+    std::fill_n(w->FPhotoImage.get(), std::size_t(w->FPhotoWidth + 1) * (w->FPhotoHeight + 1), 0.0);
+    TMyOpenGL& v = *w->MyOpenGL1;
+    QImage image = frame(v);
+    auto black = [&](int x, int y) { return distance(image.pixelColor(x, y), Qt::black) < 8; };
+    // The picture's edges in pixels, and the pixels one inside them.
+    const QPoint low = pixelOf(v, w->FPhotoX0, w->FPhotoY0), high = pixelOf(v, w->FPhotoX1, w->FPhotoY1);
+    const int x0 = std::max(low.x() + 1, 0), x1 = std::min(high.x() - 1, image.width() - 1);
+    const int y0 = std::max(high.y() + 1, 0), y1 = std::min(low.y() - 1, image.height() - 1);
+    ASSERT_GT(x1 - x0, 100);
+    ASSERT_GT(y1 - y0, 100);
+    // The edge columns and rows of the picture are picture, those beside it
+    // background.
+    for (int y : {y0, (y0 + y1) / 2, y1}) {
+        EXPECT_TRUE(black(x0, y) && black(x1, y)) << "row " << y;
+        if (x0 > 2) {
+            EXPECT_FALSE(black(x0 - 3, y)) << "row " << y;
+        }
+        if (x1 < image.width() - 3) {
+            EXPECT_FALSE(black(x1 + 3, y)) << "row " << y;
+        }
+    }
+    for (int x : {x0, (x0 + x1) / 2, x1}) {
+        EXPECT_TRUE(black(x, y0) && black(x, y1)) << "column " << x;
+        if (y0 > 2) {
+            EXPECT_FALSE(black(x, y0 - 3)) << "column " << x;
+        }
+    }
+    EXPECT_TRUE(shown.empty());
+}
+
 // ---------------------------------------------------------------- export
 
 TEST_F(MainWindow, TecplotExportBeforeAnyRunAndItsFailure) {
