@@ -237,7 +237,12 @@ TSection::TSection(int left, int top, int right, int bottom) : BaseShape(left, t
 }
 
 void TSection::Draw() {
-    if (Canvas) Canvas->StretchDraw(Rect, Bitmap);
+    if (!Canvas) return;
+    // Without a picture the section is an empty rectangle.
+    if (Bitmap.isNull())
+        Canvas->FillRect(Rect);
+    else
+        Canvas->StretchDraw(Rect, Bitmap);
 }
 
 void TSection::LoadBitmap(const std::string& fileName) {

@@ -116,7 +116,7 @@ public:
     void Draw() override;
 };
 
-// The test section, drawn as its picture.
+// The test section, drawn as its picture (an empty rectangle without one).
 class TSection : public BaseShape {
 public:
     TSection(int left, int top, int right, int bottom);

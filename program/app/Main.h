@@ -13,6 +13,8 @@
 
 #include <array>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "app/BenchCanvas.h"
 #include "platform/Dialogs.h"
@@ -332,8 +334,10 @@ public:
     int FlattenShapes();
     // Index of the next test-section picture (0, 1, 2).
     int FSectionPicture = 0;
-    // A picture error is being shown; later ticks skip until it is closed.
+    // A picture error is being shown; later ticks show none until it is closed.
     bool FSectionErrorShown = false;
+    // The test-section pictures reported missing or broken in this session.
+    std::set<std::string> FSectionPicturesReported;
     // End of the bench editor
 
 signals:

@@ -279,19 +279,25 @@ void TfrmMain::ObjectProperties1Click() {
 // ---------------------------------------------------------------- test-section picture
 
 void TfrmMain::TimerSectionTimer() {
-    if (!FSection) return;
-    try {
-        FSection->LoadBitmap(SectionPictureName(FSectionPicture));
-    } catch (const std::exception& e) {
-        // The timer keeps running while the message is up: one message at a
-        // time, and the section keeps its picture.
-        if (FSectionErrorShown) return;
-        FSectionErrorShown = true;
-        platform::ShowException(e);
-        FSectionErrorShown = false;
-        return;
-    }
+    // Nothing is shown, so nothing is loaded, while the bench panel is hidden.
+    if (!FSection || !PanelBottom->isVisibleTo(this)) return;
+    const std::string name = SectionPictureName(FSectionPicture);
     FSectionPicture = (FSectionPicture + 1) % kSectionPictures;
+    try {
+        FSection->LoadBitmap(name);
+    } catch (const std::exception& e) {
+        // An empty section where the picture is missing. Each file is
+        // reported once, one message at a time: the timer runs on while a
+        // message is up.
+        FSection->Bitmap = QImage();
+        if (!FSectionErrorShown && FSectionPicturesReported.insert(name).second) {
+            FSectionErrorShown = true;
+            platform::ShowException(e);
+            FSectionErrorShown = false;
+        }
+    }
+    // The bench may have been rebuilt while a message was up.
+    if (!FSection) return;
     FSection->Draw();
     if (FSection->Focused) FSection->DrawFocus();
     ImageModel->update();

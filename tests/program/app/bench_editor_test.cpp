@@ -324,7 +324,7 @@ TEST_F(BenchEditor, ObjectPropertiesWithoutSelectionAsksForOne) {
 
 // ---------------------------------------------------------------- test-section picture
 
-TEST_F(BenchEditor, SectionPicturesCycleAndAMissingOneKeepsThePicture) {
+TEST_F(BenchEditor, SectionPicturesCycleAndAMissingOneLeavesTheSectionEmptyReportedOnce) {
     QImage pictures[3];
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(pictures[i].load(QString("pics/rectsection%1.bmp").arg(i)));
     ASSERT_NE(pictures[0], pictures[1]);
@@ -341,15 +341,29 @@ TEST_F(BenchEditor, SectionPicturesCycleAndAMissingOneKeepsThePicture) {
 
     section = w->FSection.get();
     fs::remove("pics/rectsection1.bmp");
+    fs::remove("pics/rectsection2.bmp");
     w->TimerSectionTimer();
-    // A tick while the message is up shows no second one.
+    // Picture 1 is missing: the message; the tick while it is up (picture 2,
+    // missing too) shows no second one.
     onMessage = [this] { w->TimerSectionTimer(); };
     w->TimerSectionTimer();
+    onMessage = nullptr;
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(shown[0].text.startsWith("Cannot open file \"")) << shown[0].text.toStdString();
     EXPECT_TRUE(shown[0].text.contains("rectsection1.bmp"));
-    EXPECT_TRUE(section->Bitmap == pictures[0]);
-    EXPECT_EQ(w->FSectionPicture, 1);
+    EXPECT_EQ(w->FSectionPicture, 0);
+
+    // Two more cycles: picture 2 reported at its next tick, then nothing;
+    // the section is empty where its picture is missing.
+    const QPoint centre = Centre(section);
+    for (int tick = 0; tick < 6; ++tick) {
+        w->TimerSectionTimer();
+        const bool missing = tick % 3 != 0;
+        EXPECT_EQ(section->Bitmap.isNull(), missing) << "tick " << tick;
+        EXPECT_EQ(w->ImageModel->Canvas.Image().pixelColor(centre) == QColor(Qt::white), missing) << "tick " << tick;
+    }
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(shown[1].text.contains("rectsection2.bmp"));
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "app/BenchShapes.h"
 #include "controls/MyOpenGL.h"
 #include "controls/MyProgressBar.h"
 #include "controls/Shapes.h"
@@ -77,6 +78,13 @@ protected:
         w->Timer1->stop();
         return stepped && w->FNodeCount > 0;
     }
+};
+
+// The window started in a working directory without the test-section
+// pictures.
+class WithoutPictures : public MainWindow {
+protected:
+    void BeforeShow() override { fs::remove_all("pics"); }
 };
 
 // A scene object whose drawing fails, as an allocation in a paint may.
@@ -198,6 +206,38 @@ TEST_F(MainWindow, LeftPanelStacksFromTheBottomAndToggles) {
     EXPECT_TRUE(visible(w->PanelLeft));
     EXPECT_EQ(w->tbViewSpecifications->toolTip(), "Close Specification Panel");
     stacked();
+}
+
+TEST_F(WithoutPictures, SectionTimerLoadsNothingWhileTheBenchIsHiddenAndReportsEachMissingPictureOnce) {
+    // The bench panel is hidden at start-up: nothing loaded, nothing reported.
+    QTest::qWait(350);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(w->FSection->Bitmap.isNull());
+    EXPECT_EQ(w->FSectionPicture, 0);
+
+    // Shown: each missing picture reported once, however many ticks pass,
+    // and the section empty.
+    w->ViewOpticalModel1Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() >= 3; }, 5000));
+    QTest::qWait(450);
+    ASSERT_EQ(shown.size(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(shown[i].text.contains(QString("pics/rectsection%1.bmp").arg(i))) << shown[i].text.toStdString();
+    const TRect& r = w->FSection->Rect;
+    EXPECT_EQ(w->ImageModel->Canvas.Image().pixelColor(r.Left + r.Width() / 2, r.Top + r.Height() / 2),
+              QColor(Qt::white));
+
+    // The window answers, and a picture put back is shown; gone again, it is
+    // not reported again.
+    w->sbCone->click();
+    EXPECT_EQ(w->FCaseId, 4);
+    fs::create_directory("pics");
+    fs::copy_file(fs::path(QELTA_DATA_DIR) / "pics" / "rectsection0.bmp", "pics/rectsection0.bmp");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->FSection->Bitmap.isNull(); }, 2000));
+    fs::remove("pics/rectsection0.bmp");
+    QTest::qWait(350);
+    EXPECT_TRUE(w->FSection->Bitmap.isNull());
+    EXPECT_EQ(shown.size(), 3u);
 }
 
 // ---------------------------------------------------------------- cases and checks
