@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -418,51 +419,69 @@ void TfrmMain::ConnectHandlers() {
     auto item = [&](QAction* action, void (TfrmMain::*handler)()) {
         connect(action, &QAction::triggered, this, on(handler));
     };
+    // Run, plot and case controls act on the parameter rows as committed:
+    // a value still being typed is stored and checked first.
+    auto onRows = [this](void (TfrmMain::*handler)()) {
+        return [this, handler] {
+            platform::CallHandler([&] {
+                CommitParameterEdit();
+                (this->*handler)();
+            });
+        };
+    };
+    auto press = [&](QAbstractButton* button, void (TfrmMain::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, onRows(handler));
+    };
+    auto command = [&](QAction* action, void (TfrmMain::*handler)()) {
+        connect(action, &QAction::triggered, this, onRows(handler));
+    };
 
-    click(sbWedge, &TfrmMain::sbWedgeClick);
-    click(sbCone, &TfrmMain::sbConeClick);
-    click(sbSphere, &TfrmMain::sbSphereClick);
-    click(sbCylinder, &TfrmMain::sbCylinderClick);
-    click(sbCylindricalexplosion, &TfrmMain::sbCylindricalexplosionClick);
-    click(sbNACA0012, &TfrmMain::sbNACA0012Click);
-    click(sbMore, &TfrmMain::sbMoreClick);
+    press(sbWedge, &TfrmMain::sbWedgeClick);
+    press(sbCone, &TfrmMain::sbConeClick);
+    press(sbSphere, &TfrmMain::sbSphereClick);
+    press(sbCylinder, &TfrmMain::sbCylinderClick);
+    press(sbCylindricalexplosion, &TfrmMain::sbCylindricalexplosionClick);
+    press(sbNACA0012, &TfrmMain::sbNACA0012Click);
+    press(sbMore, &TfrmMain::sbMoreClick);
     for (TValueListEditor* list : {ValList, ValueList2}) {
         connect(list, &TValueListEditor::Click, this, on(&TfrmMain::ValListClick));
         connect(list, &TValueListEditor::KeyDown, this,
                 [this](int key) { platform::CallHandler([&] { ValListKeyDown(key); }); });
+        // An edit takes effect as soon as its editor closes.
+        connect(list, &TValueListEditor::EditClosed, this, on(&TfrmMain::ParameterChanged));
     }
 
-    click(tbRun1, &TfrmMain::tbRun1Click);
-    item(mnuGoNow1, &TfrmMain::tbRun1Click);
-    connect(MyProgressBar1, &TMyProgressBar::OnClick, this, on(&TfrmMain::tbRun1Click));
-    click(tbPause, &TfrmMain::tbPauseClick);
-    item(mnuPause1, &TfrmMain::tbPauseClick);
-    click(StepbyStep, &TfrmMain::StepbyStepClick);
-    click(StopComputation, &TfrmMain::StopComputationClick);
+    press(tbRun1, &TfrmMain::tbRun1Click);
+    command(mnuGoNow1, &TfrmMain::tbRun1Click);
+    connect(MyProgressBar1, &TMyProgressBar::OnClick, this, onRows(&TfrmMain::tbRun1Click));
+    press(tbPause, &TfrmMain::tbPauseClick);
+    command(mnuPause1, &TfrmMain::tbPauseClick);
+    press(StepbyStep, &TfrmMain::StepbyStepClick);
+    press(StopComputation, &TfrmMain::StopComputationClick);
     connect(Timer1, &QTimer::timeout, this, on(&TfrmMain::Timer1Timer));
 
-    connect(chkContour, &QCheckBox::clicked, this, on(&TfrmMain::chkContourClick));
-    connect(chkContourLines, &QCheckBox::clicked, this, on(&TfrmMain::chkContourLinesClick));
-    connect(chkVector, &QCheckBox::clicked, this, on(&TfrmMain::chkVectorClick));
-    connect(chkMesh, &QCheckBox::clicked, this, on(&TfrmMain::chkMeshClick));
-    click(sbLegend, &TfrmMain::sbLegendClick);
-    click(sbGrayscale, &TfrmMain::sbGrayscaleClick);
-    click(tbLeft, &TfrmMain::tbLeftClick);
-    click(tbRight, &TfrmMain::tbRightClick);
-    click(tbUp, &TfrmMain::tbUpClick);
-    click(tbDown, &TfrmMain::tbDownClick);
-    click(tbZoomIn, &TfrmMain::tbZoomInClick);
-    click(tbZoomOut, &TfrmMain::tbZoomOutClick);
-    click(tbRestore, &TfrmMain::tbRestoreClick);
-    click(tbCopy1, &TfrmMain::tbCopy1Click);
-    item(mnuCopyPicture, &TfrmMain::tbCopy1Click);
-    item(mnuContours1, &TfrmMain::mnuContours1Click);
-    item(Imageonleftwindow1, &TfrmMain::Imageonleftwindow1Click);
-    item(Imageonrightwindow1, &TfrmMain::Imageonrightwindow1Click);
-    item(Imageonrecordingplane1, &TfrmMain::Imageonrecordingplane1Click);
-    item(Includeflowperturbations1, &TfrmMain::Includeflowperturbations1Click);
-    item(colororgrayscale1, &TfrmMain::colororgrayscale1Click);
-    item(dofirstorderraytracing1, &TfrmMain::dofirstorderraytracing1Click);
+    press(chkContour, &TfrmMain::chkContourClick);
+    press(chkContourLines, &TfrmMain::chkContourLinesClick);
+    press(chkVector, &TfrmMain::chkVectorClick);
+    press(chkMesh, &TfrmMain::chkMeshClick);
+    press(sbLegend, &TfrmMain::sbLegendClick);
+    press(sbGrayscale, &TfrmMain::sbGrayscaleClick);
+    press(tbLeft, &TfrmMain::tbLeftClick);
+    press(tbRight, &TfrmMain::tbRightClick);
+    press(tbUp, &TfrmMain::tbUpClick);
+    press(tbDown, &TfrmMain::tbDownClick);
+    press(tbZoomIn, &TfrmMain::tbZoomInClick);
+    press(tbZoomOut, &TfrmMain::tbZoomOutClick);
+    press(tbRestore, &TfrmMain::tbRestoreClick);
+    press(tbCopy1, &TfrmMain::tbCopy1Click);
+    command(mnuCopyPicture, &TfrmMain::tbCopy1Click);
+    command(mnuContours1, &TfrmMain::mnuContours1Click);
+    command(Imageonleftwindow1, &TfrmMain::Imageonleftwindow1Click);
+    command(Imageonrightwindow1, &TfrmMain::Imageonrightwindow1Click);
+    command(Imageonrecordingplane1, &TfrmMain::Imageonrecordingplane1Click);
+    command(Includeflowperturbations1, &TfrmMain::Includeflowperturbations1Click);
+    command(colororgrayscale1, &TfrmMain::colororgrayscale1Click);
+    command(dofirstorderraytracing1, &TfrmMain::dofirstorderraytracing1Click);
     click(tbAbout1, &TfrmMain::tbAbout1Click);
 
     connect(ImageModel, &TImage::MouseDown, this, [this](Qt::MouseButton button, int x, int y) {
@@ -830,6 +849,12 @@ void TfrmMain::ValListEditButtonClick() { ParameterChanged(); }
 
 void TfrmMain::ValueList2KeyDown(int key) {
     if (key == kVkReturn) ParameterChanged();
+}
+
+void TfrmMain::CommitParameterEdit() {
+    bool edited = false;
+    for (TValueListEditor* list : {ValList, ValueList2}) edited = list->CommitEdit() || edited;
+    if (edited) ParameterChanged();
 }
 
 void TfrmMain::ParameterChanged() {

@@ -263,6 +263,9 @@ public:
     void ValueList2KeyDown(int key);
     void ParameterChanged();
     void CheckParameters();
+    // A value still being typed into a parameter row is stored and checked
+    // (ParameterChanged), as when its editor closes.
+    void CommitParameterEdit();
 
     // ---- run control
     void PreProcessingforRun1();

@@ -80,11 +80,26 @@ void TValueListEditor::keyPressEvent(QKeyEvent* event) {
     emit KeyDown(enter ? kVkReturn : event->key());
 }
 
+bool TValueListEditor::CommitEdit() {
+    for (int row = 0; row < rowCount(); ++row) {
+        if (QWidget* editor = indexWidget(model()->index(row, 1))) {
+            commitData(editor);
+            QTableWidget::closeEditor(editor, QAbstractItemDelegate::NoHint);
+            return true;
+        }
+    }
+    return false;
+}
+
 // Enter in a cell being edited stores the text and closes the editor; the
-// key then reaches the handlers as on the framework's editor.
+// key then reaches the handlers as on the framework's editor. Every other
+// close but Escape has stored the text too.
 void TValueListEditor::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     QTableWidget::closeEditor(editor, hint);
-    if (hint == QAbstractItemDelegate::SubmitModelCache) emit KeyDown(kVkReturn);
+    if (hint == QAbstractItemDelegate::SubmitModelCache)
+        emit KeyDown(kVkReturn);
+    else if (hint != QAbstractItemDelegate::RevertModelCache)
+        emit EditClosed();
 }
 
 }  // namespace vorlantic

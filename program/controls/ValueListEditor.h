@@ -39,12 +39,19 @@ public:
     QString Title(int column) const;
     void SetColumnWidths(int keyWidth, int valueWidth);
 
+    // Stores the text of a value being edited and closes its editor, without
+    // a signal; false when no editor is open.
+    bool CommitEdit();
+
 signals:
     // A cell was clicked.
     void Click();
     // A key went down in the editor or in a cell being edited (Enter as
     // kVkReturn, after the edited text has been stored).
     void KeyDown(int key);
+    // An edited text was stored as its editor closed other than by Enter:
+    // the focus moved on (a click elsewhere) or Tab.
+    void EditClosed();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -324,6 +324,63 @@ TEST_F(MainWindow, ParameterChecksCorrectWrongValues) {
     EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftMach, 10);
 }
 
+TEST_F(MainWindow, AnEditTakesEffectWhenItsEditorClosesOrARunControlIsUsed) {
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    // Typed into a row, not ended with Enter.
+    auto type = [&](int row, const char* text) {
+        QTableWidgetItem* cell = w->ValList->item(row - 1, 1);
+        w->ValList->setCurrentItem(cell);
+        w->ValList->editItem(cell);
+        auto* editor = qobject_cast<QLineEdit*>(w->ValList->indexWidget(w->ValList->indexFromItem(cell)));
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+    };
+    const QString strong =
+        "Numerical results can be different from the reality significantly for a strong shock wave. "
+        "The Mach number is set below 10.";
+
+    // Mach 12, then a click on the gamma row: the editor closes and the
+    // value is checked and drawn.
+    type(2, "12");
+    QRect gamma = w->ValList->visualItemRect(w->ValList->item(2, 1));
+    QTest::mouseClick(w->ValList->viewport(), Qt::LeftButton, {}, gamma.center());
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, strong);
+    EXPECT_EQ(w->ValList->Value(2), "10");
+    EXPECT_DOUBLE_EQ(w->MyOpenGL1->DraftMach, 10);
+
+    // An angle typed, then Start (which takes no focus): the edit is stored
+    // and checked before the run reads the rows.
+    struct Case {
+        const char* typed;
+        const char* message;  // "" for none
+        double angle;         // the run's
+    };
+    const Case cases[] = {
+        {"95", "Wedge angle should be below 90 degrees.", 90},
+        {"20", "", 20},
+    };
+    w->TrackBar1->setValue(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        shown.clear();
+        type(1, c.typed);
+        QTest::mouseClick(w->tbRun1, Qt::LeftButton);
+        w->Timer1->stop();
+        ASSERT_EQ(shown.size(), *c.message ? 1u : 0u);
+        if (*c.message) {
+            EXPECT_EQ(shown[0].text, c.message);
+        }
+        EXPECT_EQ(w->ValList->indexWidget(w->ValList->model()->index(0, 1)), nullptr);  // the editor closed
+        EXPECT_DOUBLE_EQ(platform::StrToFloat(w->ValList->Value(1)), c.angle);
+        ASSERT_NE(w->FRealPar, nullptr);
+        EXPECT_DOUBLE_EQ(w->FRealPar[2], c.angle);
+        EXPECT_DOUBLE_EQ(w->FRealPar[1], 10);
+    }
+}
+
 TEST_F(MainWindow, SwitchingCasesKeepsTheValues) {
     w->ValList->SetValue(1, "20");
     w->ValList->SetValue(2, "2.5");
