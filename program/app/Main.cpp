@@ -28,7 +28,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "app/BenchShapes.h"
 #include "app/ContourLineSettings.h"
@@ -126,6 +128,36 @@ QIcon CaseIcon(CaseGlyph glyph) {
             break;
     }
     return QIcon(pixmap);
+}
+
+// The picture of the copy button: two sheets, the front one over the back.
+QIcon CopyIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(1.5, 1.5, 8, 10));
+    p.drawRect(QRectF(5.5, 4.5, 8, 10));
+    return QIcon(pixmap);
+}
+
+// Controls in two columns across [x0, x1), a gap between the columns: the
+// boundary stays as designed (leftWidth) unless a text needs it moved, the
+// left column first getting what its widest text needs, then the right.
+void SplitColumns(std::initializer_list<std::pair<QWidget*, QWidget*>> rows, int x0, int x1, int leftWidth,
+                  int gap) {
+    int left = 0, right = 0;
+    for (auto [l, r] : rows) {
+        left = std::max(left, l->sizeHint().width());
+        right = std::max(right, r->sizeHint().width());
+    }
+    const int width = x1 - x0 - gap;
+    const int split = std::max(left, std::min(std::max(leftWidth, left), width - right));
+    for (auto [l, r] : rows) {
+        l->setGeometry(x0, l->y(), split, l->height());
+        r->setGeometry(x0 + split + gap, r->y(), width - split, r->height());
+    }
 }
 
 }  // namespace
@@ -273,37 +305,38 @@ void TfrmMain::CreateMenus() {
 }
 
 void TfrmMain::CreateToolBar() {
-    auto tool = [this](const QString& hint, QStyle::StandardPixmap icon) {
+    auto tool = [this](const QString& hint, const QIcon& icon) {
         auto* button = new QToolButton(ToolBar4);
         button->setToolTip(hint);
         button->setAutoRaise(true);
-        button->setIcon(style()->standardIcon(icon));
+        button->setIcon(icon);
         ToolBar4->addWidget(button);
         return button;
     };
-    tbRun1 = tool("Start", QStyle::SP_MediaPlay);
-    tbPause = tool("Pause", QStyle::SP_MediaPause);
+    auto standard = [this](QStyle::StandardPixmap icon) { return style()->standardIcon(icon); };
+    tbRun1 = tool("Start", standard(QStyle::SP_MediaPlay));
+    tbPause = tool("Pause", standard(QStyle::SP_MediaPause));
     SetImageIndex(tbPause, kImagePause);
-    StepbyStep = tool("Step by Step Computation", QStyle::SP_MediaSeekForward);
-    StopComputation = tool("Stop Simulation", QStyle::SP_MediaStop);
+    StepbyStep = tool("Step by Step Computation", standard(QStyle::SP_MediaSeekForward));
+    StopComputation = tool("Stop Simulation", standard(QStyle::SP_MediaStop));
     ToolBar4->addSeparator();
-    tbCopy1 = tool("Copy the picture", QStyle::SP_DialogSaveButton);
-    sbLegend = tool("Show legend", QStyle::SP_FileDialogDetailedView);
-    sbGrayscale = tool("Simulated photo", QStyle::SP_DesktopIcon);
+    tbCopy1 = tool("Copy the picture", QIcon::fromTheme("edit-copy", CopyIcon()));
+    sbLegend = tool("Show legend", standard(QStyle::SP_FileDialogDetailedView));
+    sbGrayscale = tool("Simulated photo", standard(QStyle::SP_DesktopIcon));
     SetImageIndex(sbGrayscale, kImagePlot);
-    tbViewSpecifications = tool("Close Specification Panel", QStyle::SP_FileDialogListView);
-    tbViewModels = tool("Optical setup", QStyle::SP_FileDialogContentsView);
-    tbObjProperty = tool("Object Properties", QStyle::SP_FileDialogInfoView);
+    tbViewSpecifications = tool("Close Specification Panel", standard(QStyle::SP_FileDialogListView));
+    tbViewModels = tool("Optical setup", standard(QStyle::SP_FileDialogContentsView));
+    tbObjProperty = tool("Object Properties", standard(QStyle::SP_FileDialogInfoView));
     ToolBar4->addSeparator();
-    tbLeft = tool("Pan Left", QStyle::SP_ArrowLeft);
-    tbRight = tool("Pan Right", QStyle::SP_ArrowRight);
-    tbUp = tool("Pan Up", QStyle::SP_ArrowUp);
-    tbDown = tool("Pan Down", QStyle::SP_ArrowDown);
-    tbZoomIn = tool("Zoom In", QStyle::SP_TitleBarMaxButton);
-    tbZoomOut = tool("Zoom out", QStyle::SP_TitleBarMinButton);
-    tbRestore = tool("Restore", QStyle::SP_BrowserReload);
+    tbLeft = tool("Pan Left", standard(QStyle::SP_ArrowLeft));
+    tbRight = tool("Pan Right", standard(QStyle::SP_ArrowRight));
+    tbUp = tool("Pan Up", standard(QStyle::SP_ArrowUp));
+    tbDown = tool("Pan Down", standard(QStyle::SP_ArrowDown));
+    tbZoomIn = tool("Zoom In", standard(QStyle::SP_TitleBarMaxButton));
+    tbZoomOut = tool("Zoom out", standard(QStyle::SP_TitleBarMinButton));
+    tbRestore = tool("Restore", standard(QStyle::SP_BrowserReload));
     ToolBar4->addSeparator();
-    tbAbout1 = tool("About", QStyle::SP_MessageBoxInformation);
+    tbAbout1 = tool("About", standard(QStyle::SP_MessageBoxInformation));
 }
 
 void TfrmMain::CreateLeftPanel() {
@@ -323,8 +356,11 @@ void TfrmMain::CreateLeftPanel() {
     sbNACA0012 = caseButton("NACA0012", 134, CaseGlyph::Airfoil);
     sbMore = caseButton("More", 160, CaseGlyph::More);
 
+    // A case text longer than the panel wraps upwards, under the buttons.
     Label1 = new QLabel(PanelLeft);
-    Label1->setGeometry(4, 48, 188, 16);
+    Label1->setGeometry(4, 36, 188, 28);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    Label1->setWordWrap(true);
 
     ValList = new TValueListEditor(PanelLeft);
     ValList->setGeometry(3, 64, 190, 182);
@@ -1270,6 +1306,7 @@ void TfrmMain::sbGrayscaleClick() {
     sbGrayscale->setToolTip(FPhotoMode ? "Conventional plot" : "Simulated photo");
     if (!FNodeR || FNodeCount <= 0) return;
     chkContour->setText(FPhotoMode ? "Photo" : "Contour");
+    FitLeftPanelTexts();
     chkContourLines->setVisible(!FPhotoMode);
     chkVector->setVisible(!FPhotoMode);
     SetImageIndex(sbGrayscale, FPhotoMode ? kImagePhoto : kImagePlot);
@@ -1397,6 +1434,12 @@ void TfrmMain::ApplyLanguage() {
     chkContourLines->setText(Text("ContourLines"));
     PageOpticalModel->setTabText(PageOpticalModel->indexOf(TabSheetModel), Text("OpticalModel"));
     btnOK->setText(Text("Ok"));
+    FitLeftPanelTexts();
+}
+
+void TfrmMain::FitLeftPanelTexts() {
+    SplitColumns({{lblResolution, lblSpeed}, {lblLowest, lblHighest}, {lblFastest, lblSlowest}}, 4, 186, 90, 2);
+    SplitColumns({{chkContour, chkContourLines}, {chkVector, chkMesh}}, 8, 188, 88, 0);
 }
 
 void TfrmMain::SetLanguage(int index) {

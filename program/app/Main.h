@@ -382,6 +382,8 @@ private:
     void SetToolVisible(QToolButton* button, bool visible);
     // The menu bar is shown while one of its menus is.
     void UpdateMenuBar();
+    // The label and check-box columns of the left panel sized to their texts.
+    void FitLeftPanelTexts();
 
     bool FClosed = false;
 };

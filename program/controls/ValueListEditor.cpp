@@ -3,12 +3,23 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
+#include <algorithm>
+
 namespace vorlantic {
+
+namespace {
+
+// Height of a row whose texts take one line.
+constexpr int kRowHeight = 18;
+
+}  // namespace
 
 TValueListEditor::TValueListEditor(QWidget* parent) : QTableWidget(0, 2, parent) {
     SetTitles("Key", "Value");
     verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(18);
+    verticalHeader()->setDefaultSectionSize(kRowHeight);
+    // A key longer than its column wraps onto the lines it needs.
+    setWordWrap(true);
     horizontalHeader()->setStretchLastSection(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::AllEditTriggers);
@@ -22,8 +33,11 @@ int TValueListEditor::InsertRow(const QString& key, const QString& value) {
     keyItem->setFlags(keyItem->flags() & ~Qt::ItemIsEditable);
     setItem(row, 0, keyItem);
     setItem(row, 1, new QTableWidgetItem(value));
+    FitRow(row);
     return row + 1;
 }
+
+void TValueListEditor::FitRow(int index) { setRowHeight(index, std::max(kRowHeight, sizeHintForRow(index))); }
 
 void TValueListEditor::DeleteRow(int row) {
     if (row >= 1 && row <= rowCount()) removeRow(row - 1);
@@ -47,7 +61,10 @@ QString TValueListEditor::Value(int row) const {
 }
 
 void TValueListEditor::SetKey(int row, const QString& key) {
-    if (QTableWidgetItem* cell = Cell(row, 0)) cell->setText(key);
+    if (QTableWidgetItem* cell = Cell(row, 0)) {
+        cell->setText(key);
+        FitRow(row - 1);
+    }
 }
 
 void TValueListEditor::SetValue(int row, const QString& value) {
@@ -72,6 +89,7 @@ QString TValueListEditor::Title(int column) const {
 void TValueListEditor::SetColumnWidths(int keyWidth, int valueWidth) {
     setColumnWidth(0, keyWidth);
     setColumnWidth(1, valueWidth);
+    for (int index = 0; index < rowCount(); ++index) FitRow(index);
 }
 
 void TValueListEditor::keyPressEvent(QKeyEvent* event) {

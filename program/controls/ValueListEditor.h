@@ -1,7 +1,7 @@
 // A two-column key/value editor in the manner of the framework's value-list
 // editor: a title row with the two column titles, then one row per entry;
-// the keys are fixed, the values are edited in place. Data rows count from 1,
-// as the title row is row 0.
+// the keys are fixed (a long one wraps), the values are edited in place. Data
+// rows count from 1, as the title row is row 0.
 #pragma once
 
 #include <QString>
@@ -59,6 +59,8 @@ protected:
 
 private:
     QTableWidgetItem* Cell(int row, int column) const;
+    // Row `index` (from 0) as high as its wrapped key needs, one line at least.
+    void FitRow(int index);
 };
 
 }  // namespace vorlantic

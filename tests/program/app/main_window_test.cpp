@@ -10,11 +10,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSlider>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QPushButton>
@@ -865,6 +867,73 @@ TEST_F(MainWindow, LanguageSwitchRewritesTheTexts) {
     EXPECT_EQ(w->grpPlot->title(), "Plot");
     EXPECT_EQ(w->ValList->Title(0), "Parameters");
     EXPECT_EQ(w->tbZoomOut->toolTip(), "Zoom out");
+}
+
+TEST_F(MainWindow, LeftPanelTextsFitTheirControlsInEveryLanguage) {
+    const QStyle* style = w->style();
+    const int boxExtra =
+        style->pixelMetric(QStyle::PM_IndicatorWidth) + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    const int cellMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+    // The text, laid out as its control lays it out, lies within rect.
+    auto fits = [](const QFontMetrics& fm, const QRect& rect, const QString& text, int flags) {
+        QRect need = fm.boundingRect(QRect(0, 0, rect.width(), 10000), flags, text);
+        return need.width() <= rect.width() && need.height() <= rect.height();
+    };
+    auto check = [&] {
+        for (QLabel* label : w->PanelLeft->findChildren<QLabel*>()) {
+            const int flags = label->wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+            EXPECT_TRUE(fits(label->fontMetrics(), label->contentsRect(), label->text(), flags))
+                << label->text().toStdString();
+        }
+        for (QCheckBox* box : w->grpPlot->findChildren<QCheckBox*>())
+            EXPECT_LE(box->fontMetrics().horizontalAdvance(box->text()) + boxExtra, box->width())
+                << box->text().toStdString();
+        // Controls side by side neither overlap nor leave their panel.
+        for (QWidget* panel : {w->PanelSpeed, static_cast<QWidget*>(w->grpPlot)}) {
+            const auto controls = panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            for (QWidget* a : controls) {
+                EXPECT_TRUE(panel->rect().contains(a->geometry())) << a->objectName().toStdString();
+                for (QWidget* b : controls) {
+                    if (a != b) {
+                        EXPECT_FALSE(a->geometry().intersects(b->geometry()));
+                    }
+                }
+            }
+        }
+        for (TValueListEditor* list : {w->ValList, w->ValueList2}) {
+            if (!list->isVisibleTo(w)) continue;
+            for (int row = 1; row <= list->DataRowCount(); ++row) {
+                QRect cell = list->visualItemRect(list->item(row - 1, 0)).adjusted(cellMargin, 0, -cellMargin, 0);
+                EXPECT_TRUE(fits(list->fontMetrics(), cell, list->Key(row), Qt::TextWordWrap))
+                    << list->Key(row).toStdString();
+            }
+            for (int column = 0; column < 2; ++column)
+                EXPECT_LE(list->fontMetrics().horizontalAdvance(list->Title(column)) + 2 * cellMargin,
+                          list->horizontalHeader()->sectionSize(column));
+        }
+    };
+    void (TfrmMain::*cases[])() = {&TfrmMain::sbWedgeClick,    &TfrmMain::sbConeClick,
+                                   &TfrmMain::sbSphereClick,   &TfrmMain::sbCylinderClick,
+                                   &TfrmMain::sbCylindricalexplosionClick, &TfrmMain::sbNACA0012Click,
+                                   &TfrmMain::sbMoreClick};
+    for (auto language : {&TfrmMain::Lang0Click, &TfrmMain::Lang1Click}) {
+        (w->*language)();
+        SCOPED_TRACE(w->grpPlot->title().toStdString());
+        // The text before a case is chosen, then each case's.
+        w->Label1->setText("Click above button to select a case");
+        check();
+        for (auto chosen : cases) {
+            (w->*chosen)();
+            SCOPED_TRACE(w->Label1->text().toStdString());
+            check();
+        }
+    }
+    EXPECT_TRUE(shown.empty());
+
+    // The copy button shows a copy picture, not the save one.
+    QImage copy = w->tbCopy1->icon().pixmap(16).toImage();
+    EXPECT_FALSE(copy.isNull());
+    EXPECT_TRUE(copy != style->standardIcon(QStyle::SP_DialogSaveButton).pixmap(16).toImage());
 }
 
 // ---------------------------------------------------------------- plot controls
