@@ -688,6 +688,8 @@ void TfrmMain::FormCreate() {
 void TfrmMain::FormClose() {
     Timer1->stop();
     TimerSection->stop();
+    // A row still being edited closes with the window: nothing to check.
+    for (TValueListEditor* list : {ValList, ValueList2}) disconnect(list, nullptr, this, nullptr);
     FLanguage.reset();
     FShapeManeger.reset();
     FLight.reset();

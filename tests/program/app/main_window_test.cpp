@@ -71,6 +71,21 @@ protected:
         return true;
     }
 
+    // Text typed into the value of a row of ValList (from 1), the editor
+    // left open with the focus; false when no editor opened.
+    bool TypeIntoRow(int row, const char* text) {
+        w->activateWindow();
+        if (!QTest::qWaitForWindowActive(w)) return false;
+        QTableWidgetItem* cell = w->ValList->item(row - 1, 1);
+        w->ValList->setCurrentItem(cell);
+        w->ValList->editItem(cell);
+        auto* editor = qobject_cast<QLineEdit*>(w->ValList->indexWidget(w->ValList->indexFromItem(cell)));
+        if (!editor || !editor->hasFocus()) return false;
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+        return true;
+    }
+
     // A run at the lowest resolution, stopped after its first step (fetched
     // and drawn).
     bool TakeOneStep() {
@@ -327,25 +342,13 @@ TEST_F(MainWindow, ParameterChecksCorrectWrongValues) {
 }
 
 TEST_F(MainWindow, AnEditTakesEffectWhenItsEditorClosesOrARunControlIsUsed) {
-    w->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    // Typed into a row, not ended with Enter.
-    auto type = [&](int row, const char* text) {
-        QTableWidgetItem* cell = w->ValList->item(row - 1, 1);
-        w->ValList->setCurrentItem(cell);
-        w->ValList->editItem(cell);
-        auto* editor = qobject_cast<QLineEdit*>(w->ValList->indexWidget(w->ValList->indexFromItem(cell)));
-        ASSERT_NE(editor, nullptr);
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-    };
     const QString strong =
         "Numerical results can be different from the reality significantly for a strong shock wave. "
         "The Mach number is set below 10.";
 
-    // Mach 12, then a click on the gamma row: the editor closes and the
-    // value is checked and drawn.
-    type(2, "12");
+    // Mach 12, not ended with Enter, then a click on the gamma row: the
+    // editor closes and the value is checked and drawn.
+    ASSERT_TRUE(TypeIntoRow(2, "12"));
     QRect gamma = w->ValList->visualItemRect(w->ValList->item(2, 1));
     QTest::mouseClick(w->ValList->viewport(), Qt::LeftButton, {}, gamma.center());
     ASSERT_EQ(shown.size(), 1u);
@@ -368,7 +371,7 @@ TEST_F(MainWindow, AnEditTakesEffectWhenItsEditorClosesOrARunControlIsUsed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         shown.clear();
-        type(1, c.typed);
+        ASSERT_TRUE(TypeIntoRow(1, c.typed));
         QTest::mouseClick(w->tbRun1, Qt::LeftButton);
         w->Timer1->stop();
         ASSERT_EQ(shown.size(), *c.message ? 1u : 0u);
@@ -381,6 +384,13 @@ TEST_F(MainWindow, AnEditTakesEffectWhenItsEditorClosesOrARunControlIsUsed) {
         EXPECT_DOUBLE_EQ(w->FRealPar[2], c.angle);
         EXPECT_DOUBLE_EQ(w->FRealPar[1], 10);
     }
+}
+
+TEST_F(MainWindow, AnEditOpenWhenTheWindowGoesIsNotChecked) {
+    ASSERT_TRUE(TypeIntoRow(1, "95"));
+    // The editor loses its focus as the window is destroyed.
+    window.reset();
+    EXPECT_TRUE(shown.empty()) << shown[0].text.toStdString();
 }
 
 TEST_F(MainWindow, SwitchingCasesKeepsTheValues) {
