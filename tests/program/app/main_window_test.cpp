@@ -922,18 +922,15 @@ TEST_F(MainWindow, LeftPanelTextsFitTheirControlsInEveryLanguage) {
                           list->horizontalHeader()->sectionSize(column));
         }
     };
-    void (TfrmMain::*cases[])() = {&TfrmMain::sbWedgeClick,    &TfrmMain::sbConeClick,
-                                   &TfrmMain::sbSphereClick,   &TfrmMain::sbCylinderClick,
-                                   &TfrmMain::sbCylindricalexplosionClick, &TfrmMain::sbNACA0012Click,
-                                   &TfrmMain::sbMoreClick};
-    for (auto language : {&TfrmMain::Lang0Click, &TfrmMain::Lang1Click}) {
-        (w->*language)();
+    for (QAction* language : {w->Lang0, w->Lang1}) {
+        language->trigger();
         SCOPED_TRACE(w->grpPlot->title().toStdString());
         // The text before a case is chosen, then each case's.
         w->Label1->setText("Click above button to select a case");
         check();
-        for (auto chosen : cases) {
-            (w->*chosen)();
+        for (QToolButton* chosen : {w->sbWedge, w->sbCone, w->sbSphere, w->sbCylinder, w->sbCylindricalexplosion,
+                                    w->sbNACA0012, w->sbMore}) {
+            chosen->click();
             SCOPED_TRACE(w->Label1->text().toStdString());
             check();
         }
