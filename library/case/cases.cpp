@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "case/units.h"
+#include "common/checks.h"
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
@@ -144,11 +145,19 @@ void set_background_grid() {
     default: fatal_stop({"Error: Background grid file are not defined yet in user"});
     }
     if (name) {
+        // Any direction of the stream, once round.
+        if (id == 102)
+            require("the angle of attack in degrees (realPar slot 3)", run.rpar(3), Range{-180, 180},
+                    "initialize_qelta");
         run.meshfile = name;
         return;
     }
     double mach = run.rpar(2);
     run.cfl = (mach > 10) ? static_cast<double>(0.4f) : 0.5;
+    // Finite angles are limited to the grids' range; the grid's angle is a
+    // whole number computed from it.
+    require("the wedge or cone angle in degrees (realPar slot 3)", run.rpar(3), Range{-unbounded, unbounded},
+            "initialize_qelta");
     double a = std::clamp(run.rpar(3), 0.0, 90.0);
     run.wangle = a;
     run.nwangle = wedge_grid_angle(a);

@@ -48,6 +48,19 @@ TEST_P(ShippedCase, StartsAndSteps) {
     }
 }
 
+// The coarsest resolution lies below the shipped minimum level 1: the
+// uniform refinement stops at the resolution, and the grid stays as built.
+TEST_P(ShippedCase, StartsAtTheCoarsestResolution) {
+    CaseBlocks b = blocks(GetParam(), 0);
+    initialize_qelta(b.real, b.ints);
+    EXPECT_EQ(run.minlev, 1);
+    EXPECT_EQ(grid.ncell, grid.ncell0);
+    double progress = 0;
+    for (int s = 0; s < 5; ++s) step(&progress);
+    EXPECT_GT(progress, 0);
+    for (int i = 1; i <= grid.ncell; ++i) ASSERT_EQ(level(list_cel(i)), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, ShippedCase,
                          ::testing::Values(CaseRun{1, 0, 0}, CaseRun{2, 30, 0}, CaseRun{3, 0, 1}, CaseRun{4, 20, 1},
                                            CaseRun{5, 0, 0}, CaseRun{6, 0, 1}));
