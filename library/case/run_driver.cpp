@@ -1,6 +1,8 @@
 #include "case/run_driver.h"
 
+#include <cmath>
 #include <filesystem>
+#include <string>
 
 #include "case/cases.h"
 #include "case/forces.h"
@@ -124,7 +126,14 @@ void build_base_grid() {
 
 void init_hook() {}
 
+namespace {
+
+bool run_set_up = false;  // initialize_qelta has set a run up
+
+}  // namespace
+
 void setup_run(const double* realPar, const int* intPar) {
+    run_set_up = false;
     copy_parameter_blocks(realPar, intPar);
     open_run_log();
     init_common();
@@ -143,6 +152,7 @@ void setup_run(const double* realPar, const int* intPar) {
     init_hook();
     if (std::filesystem::exists("runsave")) {
         read_restart();
+        run_set_up = true;
         return;
     }
     set_reference();
@@ -152,15 +162,53 @@ void setup_run(const double* realPar, const int* intPar) {
     if (run.ns == 1) wall_edge_factors();
     refine_uniform();
     init_adaptive_grid();
+    run_set_up = true;
 }
 
 double run_progress() { return run.time / (run.tend + run.t0); }
 
+namespace {
+
+std::string step_name() { return "step " + std::to_string(run.nstep + 1); }
+
+// After a step every active cell holds a density and a pressure that are
+// finite numbers; the pressure follows from all four conservative values,
+// so a momentum or energy that is not finite shows in it.
+void check_finite_state() {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        if (std::isfinite(r(c)) && std::isfinite(p(c))) continue;
+        refuse("the flow state is not finite after " + step_name() + ": cell " + std::to_string(c) +
+                   " has the density " + number_text(r(c)) + " and the pressure " + number_text(p(c)),
+               "step");
+    }
+}
+
+// The steps a run may take; at the pace of its last step a run that would
+// need more stops at once.
+constexpr int max_run_steps = 10000000;
+
+void check_time_step() {
+    if (!(run.dt > 0 && run.dt < unbounded))
+        refuse(outside("the time step of " + step_name(), run.dt, Range{0, unbounded, true}), "step");
+    const double left = run.t0 + run.tend - run.time;  // before this step
+    if (left / run.dt <= max_run_steps - run.nstep) return;
+    refuse("the run would need more than " + std::to_string(max_run_steps) + " steps: " + step_name() +
+               " has the time step " + number_text(run.dt) + " and " + number_text(left) +
+               " of the run time is left to its end at " + number_text(run.t0 + run.tend),
+           "step");
+}
+
+}  // namespace
+
 double step_run() {
+    if (!run_set_up) refuse("step is called before initialize_qelta has set up a run", "step");
     // A run that has reached its end stays there: another step would size a
     // negative time step.
     if (run.time >= run.t0 + run.tend) return run_progress();
     timestep();
+    check_time_step();
+    check_finite_state();
     run.time += run.dt;
     run.nstep += 1;
     if (case_id() == 101) record_drag(1);

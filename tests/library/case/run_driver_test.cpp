@@ -8,8 +8,10 @@
 
 #include "case/run_driver.h"
 #include "common/format.h"
+#include "common/run.h"
 #include "common/storage.h"
 #include "flow/sweep.h"
+#include "flow/timestep.h"
 #include "grid/grid_store.h"
 #include "qelta.h"
 #include "run_fixture.h"
@@ -426,6 +428,74 @@ TEST_F(RunDriver, ValuesAtTheEndsOfTheirRangesAreAccepted) {
     initialize_qelta(realPar, intPar);
     EXPECT_EQ(run.minlev, 8);
     EXPECT_EQ(run.cfl, 0.5);  // the wedge's own
+}
+
+// ---- Steps that cannot go on ----
+
+// The program calls step only after initialize_qelta; without a run there
+// is nothing to advance, and a caller waiting for progress 1 would wait
+// for ever.
+TEST(StepWithoutARun, StopsWithAMessage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a process that has set up no run
+    double progress = -1;
+    EXPECT_EXIT(step(&progress), ::testing::ExitedWithCode(1),
+                "step is called before initialize_qelta has set up a run(.|\n)*Stop in step");
+}
+
+// A step that leaves a value that is not a finite number in a cell.
+struct Poison {
+    const char* name;
+    void (*sweep)();
+    const char* message;
+};
+
+void PrintTo(const Poison& k, std::ostream* os) { *os << k.name; }
+
+class NonFiniteState : public RunDriver, public ::testing::WithParamInterface<Poison> {};
+
+// The run ends in the step that made it, naming the step and the cell,
+// before the progress reports the step done.
+TEST_P(NonFiniteState, EndsTheRunAtThatStep) {
+    initialize_qelta(realPar, intPar);
+    double progress;
+    step(&progress);
+    scheme_sweeps(2) = {GetParam().sweep, GetParam().sweep, true};
+    EXPECT_EXIT(step(&progress), ::testing::ExitedWithCode(1),
+                std::string("the flow state is not finite after step 2: cell 2 has ") + GetParam().message +
+                    "(.|\n)*Stop in step");
+}
+
+template <int k>
+void poison_nan() {
+    cons(2, k) = std::nan("");
+    cons_to_prim();
+}
+template <int k>
+void poison_inf() {
+    cons(2, k) = (k == 1 ? 1 : -1) * std::numeric_limits<double>::infinity();
+    cons_to_prim();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, NonFiniteState,
+    ::testing::Values(Poison{"DensityNotANumber", poison_nan<1>, "the density nan and the pressure nan"},
+                      Poison{"EnergyNotANumber", poison_nan<2>, "the density 1 and the pressure nan"},
+                      Poison{"MomentumNotANumber", poison_nan<3>, "the density 1 and the pressure nan"},
+                      Poison{"DensityInfinite", poison_inf<1>, "the density inf and the pressure "},
+                      Poison{"EnergyInfinite", poison_inf<2>, "the density 1 and the pressure -inf"},
+                      Poison{"MomentumInfinite", poison_inf<4>, "the density 1 and the pressure -?(inf|nan)"}),
+    [](const ::testing::TestParamInfo<Poison>& info) { return std::string(info.param.name); });
+
+// A CFL number of 1e-9 (the cylinder keeps the control file's) would take
+// some 1e11 steps to the end: the first step says so and stops.
+TEST_F(RunDriver, RunOfTooManyStepsStopsAtItsFirstStep) {
+    write_control_records("0 0 0.01", "1e-9", "0 1.0");
+    intPar[4] = 1;
+    initialize_qelta(realPar, intPar);
+    double progress;
+    EXPECT_EXIT(step(&progress), ::testing::ExitedWithCode(1),
+                "the run would need more than 10000000 steps: step 1 has the time step [0-9.e+-]+ and "
+                "[0-9.e+-]+ of the run time is left to its end at [0-9.e+-]+(.|\n)*Stop in step");
 }
 
 }  // namespace
