@@ -41,7 +41,6 @@ namespace {
 constexpr Range cfl_range{0, 1, true};                    // an explicit step moves no signal past a cell
 constexpr Range run_length_range{0, unbounded, true};      // run time after t0
 constexpr Range not_negative{0, unbounded};                // noise term, smallest refinable size
-constexpr Range wall_factor_range{0.01, 100};              // end weights of the edges next to no-slip walls
 
 }  // namespace
 
@@ -167,6 +166,8 @@ void setup_run(const double* realPar, const int* intPar) {
 
 double run_progress() { return run.time / (run.tend + run.t0); }
 
+bool steps_fit(double dt) { return (run.t0 + run.tend - run.time) / dt <= max_run_steps - run.nstep; }
+
 namespace {
 
 std::string step_name() { return "step " + std::to_string(run.nstep + 1); }
@@ -184,15 +185,13 @@ void check_finite_state() {
     }
 }
 
-// The steps a run may take; at the pace of its last step a run that would
-// need more stops at once.
-constexpr int max_run_steps = 10000000;
-
+// At the pace of its last step, a run that would need more steps than it
+// may take stops at once.
 void check_time_step() {
     if (!(run.dt > 0 && run.dt < unbounded))
         refuse(outside("the time step of " + step_name(), run.dt, Range{0, unbounded, true}), "step");
+    if (steps_fit(run.dt)) return;
     const double left = run.t0 + run.tend - run.time;  // before this step
-    if (left / run.dt <= max_run_steps - run.nstep) return;
     refuse("the run would need more than " + std::to_string(max_run_steps) + " steps: " + step_name() +
                " has the time step " + number_text(run.dt) + " and " + number_text(left) +
                " of the run time is left to its end at " + number_text(run.t0 + run.tend),
