@@ -48,13 +48,12 @@ constexpr int sizes_third = 8;  // written, not checked
 constexpr long i4 = 4, r8 = 8, l4 = 4;
 
 // Physical ranges of the values the file restores (non-dimensional, in the
-// units of the reference state): grid coordinates within a million body
-// sizes, densities and pressures positive and below 1e12 times those of the
-// undisturbed gas, speeds below that of light (1e6 a_ref).
+// units of the reference state): densities and pressures positive and below
+// 1e12 times those of the undisturbed gas, speeds below that of light
+// (1e6 a_ref).
 constexpr Range any_finite{-unbounded, unbounded};
 constexpr Range not_negative{0, unbounded};
 constexpr Range positive{0, unbounded, true};
-constexpr Range coordinate_range{-1e6, 1e6};
 constexpr Range state_range{0, 1e12, true};
 constexpr Range speed_range{-1e6, 1e6};
 
