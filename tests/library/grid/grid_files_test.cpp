@@ -138,6 +138,12 @@ std::string with_record(const std::vector<std::string>& lines, int record, const
     return text;
 }
 
+void write_lines(const std::string& name, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    write_file(name, text);
+}
+
 int count_boundary_edges() {
     int n = 0;
     for (int e = 1; e <= grid.nedge; ++e) n += lbedge(e) ? 1 : 0;
@@ -451,9 +457,7 @@ TEST_F(GridFiles, DataFileWithSwappedCellsStops) {
             ++inner;
         }
     ASSERT_EQ(inner, 1);
-    std::string text;
-    for (const auto& l : lines) text += l + "\n";
-    write_file("celledge.dat", text);
+    write_lines("celledge.dat", lines);
     EXPECT_EXIT(load(), ::testing::ExitedWithCode(1),
                 "edge direction or cell neighbors are wrong!(.|\n)*cell +1 of the grid data file \"celledge.dat\"");
 }
@@ -473,9 +477,7 @@ TEST_F(GridFiles, DataFileWithATangledCellStops) {
                 ++ends;
             }
     ASSERT_EQ(ends, 3);
-    std::string text;
-    for (const auto& l : lines) text += l + "\n";
-    write_file("celledge.dat", text);
+    write_lines("celledge.dat", lines);
     EXPECT_EXIT(load(), ::testing::ExitedWithCode(1),
                 "Error: cell 1 of the grid data file \"celledge.dat\" is tangled or not convex: its sides do not "
                 "turn left at its [a-z ]+ corner");
