@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "case/units.h"
+#include "common/checks.h"
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
@@ -118,15 +119,23 @@ Vec2 midpoint(int e) { return 0.5 * (edge_start(e) + edge_end(e)); }
 
 // No-slip walls at twall for viscous runs: the sphere of case 101 and the
 // airfoil of case 102.
+void check_viscous_case(int id) {
+    if (id != 101 && id != 102) fatal_stop({"Error: Boundary conditions are not defined yet in user"});
+}
+
+int viscous_type(int id, Vec2 m, int type) {
+    if (id == 101 && std::fabs(m.x) <= 1.000001 && m.y <= 1.000001) return boundary::isothermal_wall;
+    if (id == 102 && type == boundary::slip_wall) return boundary::isothermal_wall;
+    return type;
+}
+
 void no_slip_walls(int id) {
     get_re_pr_number();
     run.twall = 1;
-    if (id != 101 && id != 102) fatal_stop({"Error: Boundary conditions are not defined yet in user"});
+    check_viscous_case(id);
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        Vec2 m = midpoint(e);
-        if (id == 101 && std::fabs(m.x) <= 1.000001 && m.y <= 1.000001) ibtype(e) = 3;
-        if (id == 102 && ibtype(e) == 1) ibtype(e) = 3;
+        ibtype(e) = viscous_type(id, midpoint(e), ibtype(e));
     }
 }
 
@@ -144,11 +153,19 @@ void set_background_grid() {
     default: fatal_stop({"Error: Background grid file are not defined yet in user"});
     }
     if (name) {
+        // Any direction of the stream, once round.
+        if (id == 102)
+            require("the angle of attack in degrees (realPar slot 3)", run.rpar(3), Range{-180, 180},
+                    "initialize_qelta");
         run.meshfile = name;
         return;
     }
     double mach = run.rpar(2);
     run.cfl = (mach > 10) ? static_cast<double>(0.4f) : 0.5;
+    // Finite angles are limited to the grids' range; the grid's angle is a
+    // whole number computed from it.
+    require("the wedge or cone angle in degrees (realPar slot 3)", run.rpar(3), Range{-unbounded, unbounded},
+            "initialize_qelta");
     double a = std::clamp(run.rpar(3), 0.0, 90.0);
     run.wangle = a;
     run.nwangle = wedge_grid_angle(a);
@@ -190,6 +207,18 @@ void set_boundary_conditions() {
     wall_edge_factors();
     prim_to_cons();
     cons_to_prim();
+}
+
+int case_boundary_type(int e, double axis_tol) {
+    int id = case_id();
+    Vec2 m = midpoint(e);
+    int type = boundary_type(id, m.x, m.y);
+    if (run.ns == 1) {
+        check_viscous_case(id);
+        type = viscous_type(id, m, type);
+    }
+    if (run.iaxis == 1 && on_axis(e, axis_tol)) type = boundary::symmetry_axis;
+    return type;
 }
 
 void useradv_step() {

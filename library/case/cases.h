@@ -7,6 +7,10 @@ namespace qelta {
 void set_background_grid();
 void set_initial_conditions();
 void set_boundary_conditions();
+// The type set_boundary_conditions gives boundary edge e: by its midpoint,
+// a no-slip wall in viscous runs, the axis in axisymmetric ones (axis_tol
+// as from axis_tolerance).
+int case_boundary_type(int e, double axis_tol);
 // Per-step case hook: the airfoil's energy deposition, and refinement kept
 // along no-slip walls.
 void useradv_step();

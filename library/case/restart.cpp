@@ -5,6 +5,7 @@
 // holds them one after another in list order.
 #include "case/restart.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -13,10 +14,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "case/cases.h"
-#include "case/units.h"
 #include "case/run_driver.h"
+#include "case/units.h"
+#include "common/checks.h"
 #include "common/fixed_text.h"
 #include "common/format.h"
 #include "common/log.h"
@@ -26,6 +29,7 @@
 #include "flow/timestep.h"
 #include "grid/geometry.h"
 #include "grid/gradients.h"
+#include "grid/grid_files.h"
 #include "grid/grid_store.h"
 
 namespace qelta {
@@ -42,6 +46,16 @@ constexpr int sizes_third = 8;  // written, not checked
 
 // Item sizes in bytes.
 constexpr long i4 = 4, r8 = 8, l4 = 4;
+
+// Physical ranges of the values the file restores (non-dimensional, in the
+// units of the reference state): densities and pressures positive and below
+// 1e12 times those of the undisturbed gas, speeds below that of light
+// (1e6 a_ref).
+constexpr Range any_finite{-unbounded, unbounded};
+constexpr Range not_negative{0, unbounded};
+constexpr Range positive{0, unbounded, true};
+constexpr Range state_range{0, 1e12, true};
+constexpr Range speed_range{-1e6, 1e6};
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -225,6 +239,17 @@ public:
         if (!(v > 0)) fail(std::string(name) + " is not positive");
         return v;
     }
+    // A real within its range.
+    double ranged8(std::string_view name, const Range& r) {
+        double v = real8();
+        if (!r.holds(v)) fail(outside(name, v, r));
+        return v;
+    }
+    int ranged4(std::string_view name, int lo, int hi) {
+        int v = int4();
+        if (v < lo || v > hi) fail(outside(name, v, lo, hi));
+        return v;
+    }
 
     [[noreturn]] void fail(std::string_view detail) const { bad_record(record_, what_, detail); }
 
@@ -282,6 +307,9 @@ double read_header(RecordReader& in) {
     for (double v : {t_ref, reyn, prand, twall})
         if (!std::isfinite(v)) in.fail("the reference temperature and gas parameters must be finite numbers");
     if (!(t_ref > 0)) in.fail("the reference temperature is not positive");
+    // An inviscid run leaves the gas parameters of viscous runs at zero.
+    for (auto [name, v] : {std::pair{"reyn", reyn}, {"prand", prand}, {"twall", twall}})
+        if (!not_negative.holds(v)) in.fail(outside(name, v, not_negative));
     ref.t_ref = t_ref;
     run.reyn = reyn;
     run.prand = prand;
@@ -302,41 +330,45 @@ void read_run_records(RecordReader& in) {
     for (int k = 1; k <= 5; ++k) in.int4();
     in.end();
     in.begin(8, "scheme", 2 * r8 + 2 * i4);
-    run.cfl = in.real8();
+    run.cfl = in.ranged8("cfl", Range{0, 1, true});
     run.ischeme = in.int4();
     run.iflag_run = in.int4();
-    run.cputime = in.real8();
+    run.cputime = in.ranged8("cputime", not_negative);
     in.end();
     in.begin(9, "levels", 2 * i4);
     run.minlev = in.int4();
     run.lmax = in.int4();
     in.end();
     in.begin(10, "adaptation thresholds", 5 * r8);
-    run.refine_tol = in.real8();
-    run.coarse_tol = in.real8();
-    run.rsave1 = in.real8();
-    run.rsave2 = in.real8();
-    run.rsave3 = in.real8();
+    run.refine_tol = in.ranged8("refine_tol", any_finite);
+    run.coarse_tol = in.ranged8("coarse_tol", any_finite);
+    run.rsave1 = in.ranged8("rsave1", any_finite);
+    run.rsave2 = in.ranged8("rsave2", any_finite);
+    run.rsave3 = in.ranged8("rsave3", any_finite);
     in.end();
     in.begin(11, "small terms", 2 * r8);
-    run.eps_small = in.real8();
-    run.eps_filter = in.real8();
+    run.eps_small = in.ranged8("eps_small", not_negative);
+    run.eps_filter = in.ranged8("eps_filter", any_finite);
     in.end();
     in.begin(12, "Mach number and shock", 3 * r8);
-    run.amach = in.real8();
-    run.rsave4 = in.real8();
-    run.xshock = in.real8();
+    run.amach = in.ranged8("amach", any_finite);
+    run.rsave4 = in.ranged8("rsave4", any_finite);
+    run.xshock = in.ranged8("xshock", any_finite);
     in.end();
     in.begin(13, "gas and time offset", 3 * r8);
     run.gam = in.finite8("gam");
     run.gam1 = in.positive8("gam1");
-    run.t0 = in.finite8("t0");
+    run.t0 = in.ranged8("t0", not_negative);
     if (!(run.gam > 1)) in.fail("gam is not above 1");
+    if (!(run.gam <= gam_max)) in.fail(outside("gam", run.gam, Range{1, gam_max, true}));
+    // gam1 is gam - 1 as the units set it.
+    if (!(std::fabs(run.gam1 - (run.gam - 1)) <= 1e-12 * run.gam))
+        in.fail("gam1 = " + number_text(run.gam1) + " is not gam - 1 = " + number_text(run.gam - 1));
     in.end();
     in.begin(14, "time and step", 2 * r8 + i4);
-    run.time = in.finite8("time");
-    run.nstep = in.int4();
-    run.dt = in.finite8("dt");
+    run.time = in.ranged8("time", not_negative);
+    run.nstep = in.ranged4("nstep", 0, max_run_steps);
+    run.dt = in.ranged8("dt", positive);
     in.end();
 }
 
@@ -405,6 +437,25 @@ void read_cell_list(RecordReader& in) {
     in.end();
 }
 
+double end_point(RecordReader& in) { return in.ranged8("an end point", coordinate_range); }
+double end_weight(RecordReader& in) { return in.ranged8("an end weight", wall_factor_range); }
+
+// The codes of the boundary types; inner edges hold 0, or what an earlier
+// run of the process left on the edge number.
+bool known_boundary_type(int type) {
+    using namespace boundary;
+    return type == 0 || type == -1 || type == slip_wall || type == open_boundary || type == isothermal_wall ||
+           type == no_slip_wall || type == symmetry_axis;
+}
+
+int boundary_type(RecordReader& in, int e) {
+    int type = in.int4();
+    if (!known_boundary_type(type))
+        in.fail("edge " + std::to_string(e) + " has the boundary type " + std::to_string(type) +
+                ", which is none of -1, 0, 1, 2, 3, 4 and 6");
+    return type;
+}
+
 void read_edge_records(RecordReader& in) {
     const int ne = grid.nedge, nm = grid.nmother;
     read_edge_list(in);
@@ -419,13 +470,13 @@ void read_edge_records(RecordReader& in) {
     in.end();
     in.begin(20, "end points and weights", ne * 6 * r8);
     each_active_edge([&](int e) {
-        for (int k = 1; k <= 4; ++k) xyedge(e, k) = in.finite8("an end point");
-        edgratio(e, 1) = in.positive8("an end weight");
-        edgratio(e, 2) = in.positive8("an end weight");
+        for (int k = 1; k <= 4; ++k) xyedge(e, k) = end_point(in);
+        edgratio(e, 1) = end_weight(in);
+        edgratio(e, 2) = end_weight(in);
     });
     in.end();
     in.begin(21, "boundary types", ne * i4);
-    each_active_edge([&](int e) { ibtype(e) = in.int4(); });
+    each_active_edge([&](int e) { ibtype(e) = boundary_type(in, e); });
     in.end();
     if (nm == 0) return;
     in.begin(22, "boundary flags of the mother edges", nm * l4);
@@ -441,20 +492,38 @@ void read_edge_records(RecordReader& in) {
     in.end();
     in.begin(24, "end points of the mother edges", nm * 4 * r8);
     each_mother_edge([&](int e) {
-        for (int k = 1; k <= 4; ++k) xyedge(e, k) = in.finite8("an end point");
+        for (int k = 1; k <= 4; ++k) xyedge(e, k) = end_point(in);
     });
     in.end();
     in.begin(25, "lengths and weights of the mother edges", nm * 3 * r8);
     each_mother_edge([&](int e) {
         edglen(e) = in.finite8("a length");
-        edgratio(e, 1) = in.positive8("an end weight");
-        edgratio(e, 2) = in.positive8("an end weight");
+        const double length = std::hypot(xyedge(e, 3) - xyedge(e, 1), xyedge(e, 4) - xyedge(e, 2));
+        if (!(std::fabs(edglen(e) - length) <= 1e-9 * length))
+            in.fail("mother edge " + std::to_string(e) + " has the length " + number_text(edglen(e)) +
+                    " where its end points are " + number_text(length) + " apart");
+        edgratio(e, 1) = end_weight(in);
+        edgratio(e, 2) = end_weight(in);
     });
     in.end();
     in.begin(26, "boundary types of the mother edges", nm * i4);
-    each_mother_edge([&](int e) { ibtype(e) = in.int4(); });
+    each_mother_edge([&](int e) { ibtype(e) = boundary_type(in, e); });
     in.end();
     each_mother_edge([](int e) { lsplit(e) = true; });
+}
+
+// The primitive state of every active cell lies in its physical range.
+void check_state() {
+    each_active_cell([](int c) {
+        auto check = [c](std::string_view name, double v, const Range& range) {
+            if (!range.holds(v))
+                bad_record(29, "conservative state", outside(std::string(name) + " of cell " + std::to_string(c), v, range));
+        };
+        check("the density", r(c), state_range);
+        check("the pressure", p(c), state_range);
+        check("the x velocity", ux(c), speed_range);
+        check("the y velocity", uy(c), speed_range);
+    });
 }
 
 void read_cell_records(RecordReader& in) {
@@ -486,6 +555,7 @@ void read_cell_records(RecordReader& in) {
     each_active_cell([&](int c) { level(c) = in.int4(); });
     in.end();
     cons_to_prim();
+    check_state();
     if (nf == 0) return;
     in.begin(33, "father cells", nf * (3 * r8 + 9 * i4));
     each_father_cell([&](int c) {
@@ -502,15 +572,15 @@ void read_cell_records(RecordReader& in) {
 
 void read_reference(RecordReader& in) {
     in.begin(34, "characteristic quantities", 9 * r8);
-    ref.t_ref = in.real8();
-    ref.l_ref = in.real8();
-    ref.a_ref = in.real8();
-    ref.t_scale = in.real8();
-    ref.rho_scale = in.real8();
-    ref.p_ref = in.real8();
-    ref.mu_ref = in.real8();
-    ref.k_ref = in.real8();
-    ref.e_scale = in.real8();
+    ref.t_ref = in.ranged8("t_ref", positive);
+    ref.l_ref = in.ranged8("l_ref", positive);
+    ref.a_ref = in.ranged8("a_ref", positive);
+    ref.t_scale = in.ranged8("t_scale", positive);
+    ref.rho_scale = in.ranged8("rho_scale", positive);
+    ref.p_ref = in.ranged8("p_ref", positive);
+    ref.mu_ref = in.ranged8("mu_ref", not_negative);  // zero in inviscid runs
+    ref.k_ref = in.ranged8("k_ref", not_negative);
+    ref.e_scale = in.ranged8("e_scale", positive);
     in.end();
 }
 
@@ -680,12 +750,80 @@ void check_families() {
     });
 }
 
+// The centre of every cell lies within the box of its corners, and the
+// area of a father is positive and within what a cell of that box can
+// have, plane or axisymmetric (the integral of 2y).
+void check_cell_shapes() {
+    auto check = [](int record, std::string_view what, int c, bool father) {
+        const Corners k = cell_corners(c);
+        const double x0 = std::min({k.ll.x, k.lr.x, k.ur.x, k.ul.x}), x1 = std::max({k.ll.x, k.lr.x, k.ur.x, k.ul.x});
+        const double y0 = std::min({k.ll.y, k.lr.y, k.ur.y, k.ul.y}), y1 = std::max({k.ll.y, k.lr.y, k.ur.y, k.ul.y});
+        const double tol = 1e-9 * ((x1 - x0) + (y1 - y0));
+        if (!(xc(c) >= x0 - tol && xc(c) <= x1 + tol && yc(c) >= y0 - tol && yc(c) <= y1 + tol))
+            bad_record(record, what,
+                       "the centre (" + number_text(xc(c)) + ", " + number_text(yc(c)) + ") of cell " + num(c) +
+                           " lies outside its corners");
+        if (!father) return;
+        const double most = (x1 - x0) * (y1 - y0) * std::max(1.0, 2 * std::max(std::fabs(y0), std::fabs(y1)));
+        if (!(area(c) > 0 && area(c) <= most * (1 + 1e-9)))
+            bad_record(record, what,
+                       "father cell " + num(c) + " has the area " + number_text(area(c)) +
+                           ", where its corners allow above 0 and at most " + number_text(most));
+    };
+    each_active_cell([&](int c) { check(28, "cell centres", c, false); });
+    each_father_cell([&](int c) { check(33, "father cells", c, true); });
+}
+
 void check_grid() {
     check_links();
     check_halves();
     check_orientation();
     check_edge_cells();
     check_families();
+    check_cell_shapes();
+}
+
+// ---- The run that reads the file ----
+//
+// The file must hold the grid of the case that reads it, with the boundary
+// types the case gives its edges; cells of positive area; the gas
+// parameters of a viscous run; and an end within the steps a run may take.
+
+void check_boundary_types() {
+    const double tol = axis_tolerance();
+    auto check = [tol](int record, std::string_view what, int e) {
+        if (!lbedge(e)) return;
+        const int want = case_boundary_type(e, tol);
+        if (ibtype(e) == want) return;
+        bad_record(record, what,
+                   "boundary edge " + num(e) + " from (" + number_text(xyedge(e, 1)) + ", " +
+                       number_text(xyedge(e, 2)) + ") to (" + number_text(xyedge(e, 3)) + ", " +
+                       number_text(xyedge(e, 4)) + ") has the type " + num(ibtype(e)) + " where case " +
+                       num(case_id()) + " gives it the type " + num(want) +
+                       ": the file holds the grid of another case or run");
+    };
+    each_active_edge([&](int e) { check(21, "boundary types", e); });
+    each_mother_edge([&](int e) { check(26, "boundary types of the mother edges", e); });
+}
+
+void check_restored_run() {
+    check_boundary_types();
+    each_active_cell([](int c) {
+        if (!(area(c) > 0))
+            bad_record(20, "end points and weights",
+                       "cell " + num(c) + " has the area " + number_text(area(c)) + " from the end points of its edges");
+    });
+    if (run.ns == 1) {
+        for (auto [name, v] : {std::pair{"reyn", run.reyn}, {"prand", run.prand}, {"twall", run.twall}})
+            if (!(v > 0))
+                bad_record(5, "sizes and gas parameters",
+                           std::string(name) + " is " + number_text(v) + ", where a viscous run needs it positive");
+    }
+    if (!steps_fit(run.dt))
+        bad_record(14, "time and step",
+                   "from the time " + number_text(run.time) + " at the pace of the step " + number_text(run.dt) +
+                       " the run would need more than " + num(max_run_steps) + " steps to its end at " +
+                       number_text(run.t0 + run.tend));
 }
 
 // ---- Steps after the file ----
@@ -704,6 +842,7 @@ void complete_setup() {
     run.lightning_done = run.nstep > 0 && run.time - run.dt > run.tend / 2;
     build_edge_lists();
     cell_geometry();
+    check_restored_run();
     if (run.irecon == 1) lsq_matrix();
     write_log("Reading data ....END");
 }

@@ -1,11 +1,14 @@
 #include "case/run_driver.h"
 
+#include <cmath>
 #include <filesystem>
+#include <string>
 
 #include "case/cases.h"
 #include "case/forces.h"
 #include "case/restart.h"
 #include "case/units.h"
+#include "common/checks.h"
 #include "common/list_read.h"
 #include "common/log.h"
 #include "common/run.h"
@@ -32,14 +35,27 @@ void open_run_log() {
     write_log("AA");
 }
 
+// Accepted values of the control files.
+namespace {
+
+constexpr Range cfl_range{0, 1, true};                    // an explicit step moves no signal past a cell
+constexpr Range run_length_range{0, unbounded, true};      // run time after t0
+constexpr Range not_negative{0, unbounded};                // noise term, smallest refinable size
+
+}  // namespace
+
 void read_control_file() {
     ListReader in("control.dat");
     in.read(1, {item(run.minlev, "minimum level"), item(run.lmax, "maximum level"),
                 item(run.eps_filter, "indicator noise term")});
+    in.require(1, "the minimum level", run.minlev, 0, max_level);
+    in.require(1, "the indicator noise term", run.eps_filter, not_negative);
     in.read(2, {item(run.cfl, "CFL number")});
+    in.require(2, "the CFL number", run.cfl, cfl_range);
     in.read(3, {item(run.isteady, "steady-start flag"), item(run.amach, "Mach number"),
                 item(run.xshock, "shock position")});
     in.read(4, {item(run.ictl41, "first item (not used)"), item(run.tend, "run length")});
+    in.require(4, "the run length", run.tend, run_length_range);
     in.read(5, {item(run.ictl51, "first item (not used)"), item(run.ictl52, "second item (not used)"),
                 item(run.ictl53, "third item (not used)"), item(run.itecout, "node-file kind")});
     in.read(6, {item(run.meshfile, "case grid file name")});
@@ -50,29 +66,34 @@ void apply_block_overrides() {
     run.iaxis = run.ipar(3);
     run.lmax = run.ipar(6);
     run.amach = run.rpar(2);
+    require("the axis flag (intPar slot 3)", run.iaxis, 0, 1, "initialize_qelta");
+    require("the resolution, the maximum refinement level (intPar slot 6)", run.lmax, 0, max_level,
+            "initialize_qelta");
     write_log("CC");
 }
 
 // A Mach number of 0 or less gives no flow and infinite run times, and a
 // moving shock below Mach 1 does not exist (its pressure ratio falls below
-// 1 and turns negative). The explosions do not use the Mach number.
+// 1 and turns negative). Above Mach 100 a perfect gas of constant gamma
+// means nothing any more. The explosions do not use the Mach number.
 void check_mach_number() {
     int id = case_id();
     if (id == 5 || id == 6) return;
-    if (!(run.amach > 0)) {
-        fatal_stop({free_text("Error: the Mach number must be positive: ", run.amach), "Stop in initialize_qelta"});
-    }
+    constexpr double max_mach = 100;
     bool moving_shock = (id != 102) && run.isteady == 0;
-    if (moving_shock && run.amach < 1) {
-        fatal_stop({free_text("Error: the Mach number of a moving shock must be at least 1: ", run.amach),
-                    "Stop in initialize_qelta"});
-    }
+    if (moving_shock)
+        require("the Mach number of a moving shock (realPar slot 2)", run.amach, Range{1, max_mach},
+                "initialize_qelta");
+    else
+        require("the Mach number (realPar slot 2)", run.amach, Range{0, max_mach, true}, "initialize_qelta");
 }
 
 void read_controladv_file() {
     ListReader in("controladv.dat");
     in.read(1, {item(run.ibgrid, "grid source"), item(run.ioptgrid, "smoothing switch")});
     in.read(2, {item(run.wallratio, "wall edge factor"), item(run.h_min, "smallest refinable cell size")});
+    in.require(2, "the wall edge factor", run.wallratio, wall_factor_range);
+    in.require(2, "the smallest refinable cell size", run.h_min, not_negative);
     in.read(3, {item(run.refine_tol, "refinement threshold"), item(run.coarse_tol, "coarsening threshold")});
     in.read(4, {item(run.ischeme, "scheme"), item(run.iflux, "flux code")});
     in.read(5, {item(run.radv5, "real (not used)")});
@@ -84,11 +105,6 @@ void derive_run_parameters() {
     run.area_min = run.h_min * run.h_min;
     run.irecon = (run.ischeme == 6) ? 2 : 1;
     run.rsave2 = run.blend_fac;
-    // The wall factor weighs edge end points and scales the node matching
-    // tolerance: it must be positive.
-    if (!(run.wallratio > 0))
-        fatal_stop({free_text("Error: the wall edge factor must be positive: ", run.wallratio),
-                    "Stop in initialize_qelta"});
     // Schemes 7 and 8 take their flux by code; an unknown code would leave
     // the fluxes of an earlier step in place.
     if ((run.ischeme == 7 || run.ischeme == 8) && !known_flux_code(run.iflux)) {
@@ -109,7 +125,14 @@ void build_base_grid() {
 
 void init_hook() {}
 
+namespace {
+
+bool run_set_up = false;  // initialize_qelta has set a run up
+
+}  // namespace
+
 void setup_run(const double* realPar, const int* intPar) {
+    run_set_up = false;
     copy_parameter_blocks(realPar, intPar);
     open_run_log();
     init_common();
@@ -128,6 +151,7 @@ void setup_run(const double* realPar, const int* intPar) {
     init_hook();
     if (std::filesystem::exists("runsave")) {
         read_restart();
+        run_set_up = true;
         return;
     }
     set_reference();
@@ -137,15 +161,53 @@ void setup_run(const double* realPar, const int* intPar) {
     if (run.ns == 1) wall_edge_factors();
     refine_uniform();
     init_adaptive_grid();
+    run_set_up = true;
 }
 
 double run_progress() { return run.time / (run.tend + run.t0); }
 
+bool steps_fit(double dt) { return (run.t0 + run.tend - run.time) / dt <= max_run_steps - run.nstep; }
+
+namespace {
+
+std::string step_name() { return "step " + std::to_string(run.nstep + 1); }
+
+// After a step every active cell holds a density and a pressure that are
+// finite numbers; the pressure follows from all four conservative values,
+// so a momentum or energy that is not finite shows in it.
+void check_finite_state() {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        if (std::isfinite(r(c)) && std::isfinite(p(c))) continue;
+        refuse("the flow state is not finite after " + step_name() + ": cell " + std::to_string(c) +
+                   " has the density " + number_text(r(c)) + " and the pressure " + number_text(p(c)),
+               "step");
+    }
+}
+
+// At the pace of its last step, a run that would need more steps than it
+// may take stops at once.
+void check_time_step() {
+    if (!(run.dt > 0 && run.dt < unbounded))
+        refuse(outside("the time step of " + step_name(), run.dt, Range{0, unbounded, true}), "step");
+    if (steps_fit(run.dt)) return;
+    const double left = run.t0 + run.tend - run.time;  // before this step
+    refuse("the run would need more than " + std::to_string(max_run_steps) + " steps: " + step_name() +
+               " has the time step " + number_text(run.dt) + " and " + number_text(left) +
+               " of the run time is left to its end at " + number_text(run.t0 + run.tend),
+           "step");
+}
+
+}  // namespace
+
 double step_run() {
+    if (!run_set_up) refuse("step is called before initialize_qelta has set up a run", "step");
     // A run that has reached its end stays there: another step would size a
     // negative time step.
     if (run.time >= run.t0 + run.tend) return run_progress();
     timestep();
+    check_time_step();
+    check_finite_state();
     run.time += run.dt;
     run.nstep += 1;
     if (case_id() == 101) record_drag(1);

@@ -2,7 +2,14 @@
 // step do, in their steps.
 #pragma once
 
+#include "common/checks.h"
+
 namespace qelta {
+
+// The steps a run may take.
+constexpr int max_run_steps = 10000000;
+// End weights of the edges next to no-slip walls (the wall edge factor).
+constexpr Range wall_factor_range{0.01, 100};
 
 // initialize_qelta, whole.
 void setup_run(const double* realPar, const int* intPar);
@@ -24,5 +31,8 @@ void init_hook();
 
 // Fraction of the run done.
 double run_progress();
+// The steps done and those left to the end of the run at the pace dt stay
+// within max_run_steps.
+bool steps_fit(double dt);
 
 }  // namespace qelta

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "case/gas.h"
+#include "common/checks.h"
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
@@ -45,9 +46,9 @@ void set_reference() {
     if (case_id() == 101) {
         // Slot 3 carries the sphere diameter in mm.
         ref.t_ref = 293;
-        // A sphere of no size has no Reynolds number.
-        if (!(run.rpar(3) > 0))
-            fatal_stop({free_text("Error: the sphere diameter must be positive (mm): ", run.rpar(3))});
+        // From a micrometre, where the gas is still a continuum, to a
+        // kilometre.
+        require("the sphere diameter in mm (realPar slot 3)", run.rpar(3), Range{0.001, 1e6}, "initialize_qelta");
         ref.l_ref = run.rpar(3) * 0.001 * 0.5;
         ref.p_ref = 101000;
         write_log("Radius of Sphere=....", ref.l_ref);
@@ -82,7 +83,11 @@ void set_gas() {
     set_gamma();
 }
 
-void set_gamma() { run.gam = (run.rpar(4) >= gam_min) ? run.rpar(4) : gam_min; }
+void set_gamma() {
+    require("the ratio of specific heats (realPar slot 4)", run.rpar(4), Range{-unbounded, gam_max},
+            "initialize_qelta");
+    run.gam = (run.rpar(4) >= gam_min) ? run.rpar(4) : gam_min;
+}
 
 // mu_ref, k_ref by Sutherland's laws at t_ref; Pr = mu cp / k;
 // Re = rho_scale a_ref l_ref / mu_ref.

@@ -4,6 +4,10 @@
 
 namespace qelta {
 
+// The largest ratio of specific heats: gamma = 1 + 2/f for molecules of
+// f >= 1 degrees of freedom.
+constexpr double gam_max = 3;
+
 void set_reference();
 void set_units();
 void set_gas();

@@ -72,6 +72,14 @@ void ListReader::fail(int record, std::string_view what) const {
                 std::to_string(line_no_) + "): " + std::string(what)});
 }
 
+void ListReader::require(int record, std::string_view what, double v, const Range& r) const {
+    if (!r.holds(v)) fail(record, outside(what, v, r));
+}
+
+void ListReader::require(int record, std::string_view what, long v, long lo, long hi) const {
+    if (v < lo || v > hi) fail(record, outside(what, v, lo, hi));
+}
+
 bool ListReader::next_line() {
     if (!std::getline(in_, line_)) return false;
     ++line_no_;

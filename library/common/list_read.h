@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/checks.h"
 #include "common/fixed_text.h"
 
 namespace qelta {
@@ -44,6 +45,9 @@ public:
     const std::string& file_name() const { return name_; }
 
     [[noreturn]] void fail(int record, std::string_view what) const;
+    // The fatal stop of fail for a value of the record outside its range.
+    void require(int record, std::string_view what, double v, const Range& r) const;
+    void require(int record, std::string_view what, long v, long lo, long hi) const;
 
 private:
     enum class Token { Value, Null, Slash };

@@ -36,7 +36,7 @@ int affected_cells() {
         double e = std::min(backup(c, 2), cp(c));
         double mx = std::max(std::fabs(backup(c, 3)), std::fabs(cux(c)));
         double my = std::max(std::fabs(backup(c, 4)), std::fabs(cuy(c)));
-        if (pressure(rho, e, mx, my) <= 0 || rho <= 0) iwork(++n, 1) = c;
+        if (!(pressure(rho, e, mx, my) > 0) || !(rho > 0)) iwork(++n, 1) = c;  // NaN too
     }
     return n;
 }

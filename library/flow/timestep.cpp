@@ -108,23 +108,25 @@ void cons_to_prim() {
 void check_negative(double& pmin, double& rmin) {
     pmin = run.big;
     rmin = run.big;
+    // A value that is not a number is the minimum from there on: it fails
+    // every test of positivity.
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
-        pmin = std::min(pmin, p(c));
-        rmin = std::min(rmin, r(c));
+        if (p(c) < pmin || std::isnan(p(c))) pmin = p(c);
+        if (r(c) < rmin || std::isnan(r(c))) rmin = r(c);
     }
     if (pmin >= 0 && rmin >= 0) return;
     int cell_p = 0, cell_r = 0;  // the last cell in list order holding the minimum
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
-        if (p(c) == pmin) cell_p = c;
-        if (r(c) == rmin) cell_r = c;
+        if (p(c) == pmin || (std::isnan(p(c)) && std::isnan(pmin))) cell_p = c;
+        if (r(c) == rmin || (std::isnan(r(c)) && std::isnan(rmin))) cell_r = c;
     }
-    if (pmin < 0) {
+    if (!(pmin >= 0)) {
         write_log("Warning...Found negative pressure:");
         dump_cell(cell_p);
     }
-    if (rmin < 0) {
+    if (!(rmin >= 0)) {
         write_log("Warning...Found negative density:");
         dump_cell(cell_r);
     }
@@ -134,7 +136,7 @@ namespace {
 
 constexpr int max_repair_nbr = 8;
 
-bool non_positive(int c) { return p(c) <= 0 || r(c) <= 0; }
+bool non_positive(int c) { return !(p(c) > 0) || !(r(c) > 0); }  // NaN too
 
 // Edge neighbours of c (through both halves of a split edge), at most eight.
 int repair_neighbours(int c, int nb[max_repair_nbr]) {

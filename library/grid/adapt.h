@@ -2,7 +2,17 @@
 // drivers.
 #pragma once
 
+#include "common/storage.h"
+
 namespace qelta {
+
+// The finest refinement level: a base cell refined uniformly to it fits the
+// cell capacity (4^8 = 65536 cells; 4^9 would not).
+constexpr int max_level = [] {
+    int level = 0;
+    for (long cells = 4; cells <= MAX_CEL; cells *= 4) ++level;
+    return level;
+}();
 
 // One adaptation of the whole grid: the marks of every call, then, on even
 // step counts (or whatever the step when any_step is set), the splits of the

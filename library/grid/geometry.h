@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "common/checks.h"
 #include "common/storage.h"
 
 namespace qelta {
@@ -17,6 +18,21 @@ inline Vec2 operator*(double s, Vec2 a) { return {s * a.x, s * a.y}; }
 inline double dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
 inline double cross(Vec2 a, Vec2 b) { return a.x * b.y - a.y * b.x; }
 inline double norm(Vec2 a) { return std::sqrt(a.x * a.x + a.y * a.y); }
+
+// Grid coordinates: within a million body sizes of the origin.
+constexpr Range coordinate_range{-1e6, 1e6};
+
+// The corner (1..4) of the quadrilateral p[0..3] at which its sides do not
+// turn left, or 0 when they turn left at every corner: the corners then run
+// counterclockwise round a convex cell that does not cross itself (four
+// left turns of less than half a turn each add up to one whole turn).
+inline int corner_not_turning_left(const Vec2 (&p)[4]) {
+    for (int k = 0; k < 4; ++k) {
+        const Vec2 a = p[k], b = p[(k + 1) % 4], c = p[(k + 2) % 4];
+        if (!(cross(b - a, c - b) > 0)) return (k + 1) % 4 + 1;
+    }
+    return 0;
+}
 
 inline Vec2 edge_start(int e) { return {xyedge(e, 1), xyedge(e, 2)}; }
 inline Vec2 edge_end(int e) { return {xyedge(e, 3), xyedge(e, 4)}; }

@@ -18,21 +18,30 @@
 
 namespace qelta {
 
-void check_axis() {
-    if (run.iaxis != 1) return;
+double axis_tolerance() {
     double ymin = run.big, ymax = -run.big;
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
         ymin = std::min(ymin, xyedge(e, 2));
         ymax = std::max(ymax, xyedge(e, 2));
     }
+    return 1e-10 * (ymax - ymin);
+}
+
+bool on_axis(int e, double tol) {
+    double s = xyedge(e, 2) + xyedge(e, 4);
+    return (s >= 0 && s <= static_cast<double>(1e-6f)) || (s < 0 && std::fabs(s) < tol);
+}
+
+void check_axis() {
+    if (run.iaxis != 1) return;
     // An edge on y = 0 (to round-off of the grid's height) is the axis; an
     // edge below it cannot be part of a body of revolution.
-    double tol = 1e-10 * (ymax - ymin);
+    double tol = axis_tolerance();
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
         double s = xyedge(e, 2) + xyedge(e, 4);
-        if ((s >= 0 && s <= static_cast<double>(1e-6f)) || (s < 0 && std::fabs(s) < tol)) {
+        if (on_axis(e, tol)) {
             ibtype(e) = boundary::symmetry_axis;
         } else if (s < 0) {
             fatal_stop({free_text("y must be greater than 0 for axisymmetric flows", s)});
@@ -120,6 +129,8 @@ void read_case_grid(int& nn, int& nc) {
     for (int n = 1; n <= nn; ++n) {
         int id;
         in.read(++rec, {item(id, "node id"), item(work(n, 1), "node x"), item(work(n, 3), "node y")});
+        in.require(rec, "the node x", work(n, 1), coordinate_range);
+        in.require(rec, "the node y", work(n, 3), coordinate_range);
     }
     in.skip(++rec);
     in.skip(++rec);
@@ -139,12 +150,20 @@ void read_case_grid(int& nn, int& nc) {
     write_log("Reading ", nc, " cells");
 }
 
-// Every cell must list its corners counterclockwise.
+// Every cell must list its corners counterclockwise, round a convex
+// quadrilateral that does not cross itself.
 void check_node_orientation(int nn, int nc) {
     for (int c = 1; c <= nc; ++c) {
-        if (twice_node_area(c) > 0) continue;
-        fatal_stop({bad_orientation, free_text("cell", c, " (record", cell_record(nn, c), ") of ",
-                                               in_quotes(mesh_name()), " is not listed counterclockwise")});
+        if (!(twice_node_area(c) > 0))
+            fatal_stop({bad_orientation, free_text("cell", c, " (record", cell_record(nn, c), ") of ",
+                                                   in_quotes(mesh_name()), " is not listed counterclockwise")});
+        const Vec2 corners[4] = {node_point(cell_node(c, 1)), node_point(cell_node(c, 2)),
+                                 node_point(cell_node(c, 3)), node_point(cell_node(c, 4))};
+        if (int k = corner_not_turning_left(corners))
+            fatal_stop({"Error: cell " + std::to_string(c) + " (record " + std::to_string(cell_record(nn, c)) +
+                        ") of " + in_quotes(mesh_name()) +
+                        " is tangled or not convex: its sides do not turn left at its corner node " +
+                        std::to_string(cell_node(c, k))});
     }
 }
 
@@ -440,7 +459,10 @@ void read_grid_data() {
         int e = f.integer(7, "edge number");
         if (e != i) f.fail(free_text("edge number", e, " where edge", i, " belongs"));
         list_edg(i) = e;
-        for (int k = 1; k <= 4; ++k) xyedge(e, k) = f.real(14, coord[k - 1]);
+        for (int k = 1; k <= 4; ++k) {
+            xyedge(e, k) = f.real(14, coord[k - 1]);
+            if (!coordinate_range.holds(xyedge(e, k))) f.fail(outside(coord[k - 1], xyedge(e, k), coordinate_range));
+        }
         ileft(e) = f.integer(7, "ileft");
         iright(e) = f.integer(7, "iright");
         lbedge(e) = f.logical(2, "lbedge");
@@ -470,9 +492,15 @@ void base_geometry() {
 void check_grid_cells() {
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
-        if (cell_edges_agree(c) && area(c) > 0) continue;
-        fatal_stop(
-            {bad_orientation, free_text("cell", c, " of the grid data file ", in_quotes(run.gridfile.trimmed()))});
+        if (!(cell_edges_agree(c) && area(c) > 0))
+            fatal_stop({bad_orientation,
+                        free_text("cell", c, " of the grid data file ", in_quotes(run.gridfile.trimmed()))});
+        const Corners k = cell_corners(c);
+        static constexpr const char* names[4] = {"lower left", "lower right", "upper right", "upper left"};
+        if (int bad = corner_not_turning_left({k.ll, k.lr, k.ur, k.ul}))
+            fatal_stop({"Error: cell " + std::to_string(c) + " of the grid data file " +
+                        in_quotes(run.gridfile.trimmed()) +
+                        " is tangled or not convex: its sides do not turn left at its " + names[bad - 1] + " corner"});
     }
 }
 

@@ -13,6 +13,10 @@ void convert_neu();
 void read_celledge();
 // Type 6 on the edges that lie on the symmetry axis (axisymmetric runs).
 void check_axis();
+// Boundary edge e lies on the axis y = 0: y1 + y2 at most 1e-6, or below 0
+// by less than tol, the round-off of the grid's height (axis_tolerance).
+bool on_axis(int e, double tol);
+double axis_tolerance();
 // Moves the nodes of a wedge grid made for nwangle degrees to wangle.
 void change_wedge_angle();
 // Grid smoothing after reading.

@@ -1,5 +1,8 @@
 // The two run-start drivers of the adaptation: uniform refinement to the
 // minimum level, then adaptation passes to the initial flow.
+#include <algorithm>
+#include <string>
+
 #include "case/cases.h"
 #include "common/log.h"
 #include "common/run.h"
@@ -30,10 +33,43 @@ void log_grid_usage() {
     log_fixed("");
 }
 
+// Every level of the uniform refinement splits all active cells: each
+// active edge becomes two halves and each cell gets four inner edges, the
+// split cells and edges stay as fathers and mothers, and the split test of
+// adapt reserves 4 cell numbers and 12 edge numbers per cell. A level that
+// does not fit would be split in part, which the rest of the set-up cannot
+// finish, so a refinement beyond the capacity stops before its first split.
+void check_uniform_capacity(int minlev) {
+    const int levels = std::min(minlev, run.lmax);  // cells at lmax are not split
+    if (levels <= 0) return;
+    long cells = grid.ncell, fathers = grid.nfather, edges = grid.nedge, mothers = grid.nmother;
+    long need_cells = 0, need_edges = 0;
+    for (int k = 1; k <= levels; ++k) {
+        // Family mode forgets the parents before the last level.
+        if (run.irecon == 2 && k == levels && levels == minlev && minlev >= 2) fathers = mothers = 0;
+        need_cells = fathers + cells + 4 * cells;
+        need_edges = mothers + edges + 12 * cells;
+        fathers += cells;
+        mothers += edges;
+        edges = 2 * edges + 4 * cells;
+        cells *= 4;
+    }
+    if (need_cells <= MAX_CEL && need_edges <= MAX_EDG) return;
+    using std::to_string;
+    fatal_stop({"Error: the grid of " + to_string(grid.ncell) + " cells refined uniformly to level " +
+                    to_string(levels) + " needs " + to_string(need_cells) + " cell numbers and " +
+                    to_string(need_edges) + " edge numbers; the capacity is " + to_string(MAX_CEL) + " cells and " +
+                    to_string(MAX_EDG) + " edges",
+                "The minimum level (control.dat, record 1) is " + to_string(minlev) + ", the resolution " +
+                    to_string(run.lmax),
+                "Stop in refine_uniform"});
+}
+
 }  // namespace
 
 void refine_uniform() {
     int n = run.minlev;
+    check_uniform_capacity(n);
     if (run.irecon == 1) {
         for (int k = 1; k <= n; ++k) refine_all_once();
         if (n > 0) drop_parents();

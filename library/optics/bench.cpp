@@ -1,8 +1,11 @@
 // The bench schematic: five rays from the light source through the first
 // lens, the test section and the recording lens to the film, and the image
 // of the source point through the two lenses.
+#include <cmath>
 #include <string>
+#include <string_view>
 
+#include "common/checks.h"
 #include "common/exchange.h"
 #include "common/log.h"
 #include "common/run.h"
@@ -90,6 +93,23 @@ double distance_to(int e, Vec3 q, Vec3 d) {
     }
 }
 
+bool finite(Vec3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// Elements whose places and focal lengths give no finite image of the
+// light, or no finite ray path (a lens of focal length 0 at the light, for
+// one), have no schematic.
+[[noreturn]] void no_finite_image(std::string_view what) {
+    auto place = [](std::string_view name, int e, bool lens) {
+        std::string s = std::string(name) + " at x = " + number_text(schematic_par(1, e));
+        if (lens) s += " with the focal length " + number_text(schematic_par(4, e));
+        return s;
+    };
+    optics_stop({"Stop: the bench gives no finite " + std::string(what) + ": " + place("the light", light_element, false) +
+                 ", " + place("the first lens", first_lens_element, true) + ", " +
+                 place("the recording lens", recording_lens_element, true) + ", " +
+                 place("the film", film_element, false)});
+}
+
 }  // namespace
 
 }  // namespace qelta
@@ -107,9 +127,6 @@ extern "C" void OPTICS_SHADOWGRAPH_A0(double* ropara, int* /*iopara*/, double* e
     Vec3 image;
     double magnification = 0;
     two_lens_image(schematic_par, image, magnification);
-    image_point[0] = image.x;
-    image_point[1] = image.y;
-    image_point[2] = image.z;
 
     ExchangeArray<double> ro(ropara, optics_block);
     ro.nth(1) = 50.0;
@@ -142,6 +159,13 @@ extern "C" void OPTICS_SHADOWGRAPH_A0(double* ropara, int* /*iopara*/, double* e
             point(s + 2, i) = {next.x, next.y, 0.0};
         }
     }
+    if (!finite(image)) no_finite_image("image of the light");
+    for (int m = 1; m <= schematic_points; ++m)
+        for (int i = 1; i <= schematic_rays; ++i)
+            if (!finite(point(m, i))) no_finite_image("ray path");
+    image_point[0] = image.x;
+    image_point[1] = image.y;
+    image_point[2] = image.z;
 
     ExchangeArray<double> xs(ray_x, ray_array_length);
     ExchangeArray<double> ys(ray_y, ray_array_length);

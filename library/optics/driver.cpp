@@ -5,7 +5,9 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <string_view>
 
+#include "common/checks.h"
 #include "common/exchange.h"
 #include "common/format.h"
 #include "common/list_read.h"
@@ -147,11 +149,37 @@ void add_source(double x, double y, double z) {
     source_pts(3, nsource) = z;
 }
 
-// Record 1 of "controlopt.dat": the point count N and the intensity factor w.
-int read_point_count() {
+// Points of an N x N grid whose centres lie strictly inside the circle it
+// spans: (2j - 1 - N)^2 + (2i - 1 - N)^2 < N^2 in whole numbers.
+constexpr long circle_points(long n) {
+    long count = 0;
+    for (long i = 1; i <= n; ++i)
+        for (long j = 1; j <= n; ++j)
+            if ((2 * j - 1 - n) * (2 * j - 1 - n) + (2 * i - 1 - n) * (2 * i - 1 - n) < n * n) ++count;
+    return count;
+}
+
+// The largest N of a circular light whose points fit the table.
+constexpr int max_circle_count = [] {
+    int n = 1;
+    while (circle_points(n + 1) <= max_sources) ++n;
+    return n;
+}();
+
+// Record 1 of "controlopt.dat": the point count N, within what the table
+// of point sources holds for the light (N at or below 0 gives no points, or
+// the corners alone), and the intensity factor w. Every picture value is a
+// sum of ray weights times w / N, and the factor only brightens or dims the
+// picture: above a million it is white wherever light falls.
+int read_point_count(std::string_view light, int most) {
     int n = 0;
     ListReader in("controlopt.dat");
     in.read(1, {item(n, "the point count N"), item(intensity_factor, "the intensity factor w")});
+    if (n > most)
+        in.fail(1, "the point count N of the " + std::string(light) + " light is " + std::to_string(n) +
+                       ": it needs more point sources than the table holds (" + std::to_string(max_sources) +
+                       "); N may be at most " + std::to_string(most));
+    in.require(1, "the intensity factor w", intensity_factor, Range{0, 1e6, true});
     return n;
 }
 
@@ -187,9 +215,6 @@ void circular_sources(double diameter, int n) {
 // in (y, z) with rr the half diagonal and b = atan2(H, W), P3 = -P1,
 // P4 = -P2, then N points inside each of the sides P4-P3 and P2-P1.
 void rectangular_sources(double height, double width, double angle_deg, int n) {
-    if (2L * n + 4 > max_sources)
-        optics_stop({free_text("Stop: the light source needs more point sources than the table holds (",
-                               max_sources, "):", 2L * n + 4)});
     const double a = angle_deg / 180 * std::numbers::pi;
     const double rr = std::sqrt(height * height + width * width) / 2;
     const double b = std::atan2(height, width);
@@ -218,23 +243,20 @@ void point_sources(const ElementReals& par, const ElementCodes& ipar) {
         spherical_sources(par(4, e) / 2);
         break;
     case circular_light: {
-        const int n = read_point_count();
+        const int n = read_point_count("circular", max_circle_count);
         circular_sources(par(4, e), n);
         optics_log("Circular light source: ", nsource, " point sources");
         break;
     }
     case rectangular_light: {
         optics_log("Rectangular light source");
-        const int n = read_point_count();
+        const int n = read_point_count("rectangular", (max_sources - 4) / 2);
         rectangular_sources(par(4, e), par(5, e), par(6, e), n);
         break;
     }
     case ring_light: {
         optics_log("Ring-shaped light source");
-        const int n = read_point_count();
-        if (n > max_sources)
-            optics_stop({free_text("Stop: the light source needs more point sources than the table holds (",
-                                   max_sources, "):", n)});
+        const int n = read_point_count("ring-shaped", max_sources);
         for (int k = 1; k <= n; ++k) add_source(0, 0, 0);
         break;
     }
@@ -311,15 +333,22 @@ void grey_contrast(ExchangeArray<double> picture, int nvalues) {
                                   fmt_f(pa, 6, 2));
 }
 
-// The summed picture over n point sources, divided by n / w and clamped to
-// [0, 1]; grey pictures get the contrast step before the clamp.
+}  // namespace
+
 void normalise_picture(ExchangeArray<double> picture, int nvalues, bool colour, bool contrast) {
     const double n_over_w = nsource / intensity_factor;
     const int count = colour ? 3 * nvalues : nvalues;
     for (int k = 1; k <= count; ++k) picture.nth(k) /= n_over_w;
     if (!colour && contrast) grey_contrast(picture, nvalues);
+    // A value that is not a finite number would pass the clamp as it is.
+    for (int k = 1; k <= count; ++k)
+        if (!std::isfinite(picture.nth(k)))
+            optics_stop({"Stop: picture value " + std::to_string(k) + " of " + std::to_string(count) + " is " +
+                         number_text(picture.nth(k)) + ", not a finite number"});
     for (int k = 1; k <= count; ++k) picture.nth(k) = std::clamp(picture.nth(k), 0.0, 1.0);
 }
+
+namespace {
 
 // No point source traced: a dark picture of 2 x 2 nodes over the light
 // domain.

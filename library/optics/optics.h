@@ -193,6 +193,11 @@ void thin_lens(double f, double x, Vec3 o, Vec3& image, double& magnification);
 // Image of the light-source point through elements 2 and 4.
 void two_lens_image(const ElementReals& par, Vec3& image, double& magnification);
 
+// The summed picture of nsource point sources divided by nsource / w (grey
+// pictures then with the contrast step) and clamped to [0, 1]; a value that
+// is not a finite number stops the photograph.
+void normalise_picture(ExchangeArray<double> picture, int nvalues, bool colour, bool contrast);
+
 // ---- Test section ----
 
 // One point source through the bench into the picture.

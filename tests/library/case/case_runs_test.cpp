@@ -48,6 +48,19 @@ TEST_P(ShippedCase, StartsAndSteps) {
     }
 }
 
+// The coarsest resolution lies below the shipped minimum level 1: the
+// uniform refinement stops at the resolution, and the grid stays as built.
+TEST_P(ShippedCase, StartsAtTheCoarsestResolution) {
+    CaseBlocks b = blocks(GetParam(), 0);
+    initialize_qelta(b.real, b.ints);
+    EXPECT_EQ(run.minlev, 1);
+    EXPECT_EQ(grid.ncell, grid.ncell0);
+    double progress = 0;
+    for (int s = 0; s < 5; ++s) step(&progress);
+    EXPECT_GT(progress, 0);
+    for (int i = 1; i <= grid.ncell; ++i) ASSERT_EQ(level(list_cel(i)), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, ShippedCase,
                          ::testing::Values(CaseRun{1, 0, 0}, CaseRun{2, 30, 0}, CaseRun{3, 0, 1}, CaseRun{4, 20, 1},
                                            CaseRun{5, 0, 0}, CaseRun{6, 0, 1}));
@@ -111,6 +124,33 @@ TEST_F(CaseStart, WedgeAnglesLoadTheirGrids) {
         EXPECT_EQ(run.nwangle, std::atoi(a.grid)) << a.angle;
         for (int i = 1; i <= grid.ncell; ++i) ASSERT_GT(area(list_cel(i)), 0) << a.angle;
     }
+}
+
+// The shipped control file with the minimum level of record 1 replaced.
+void minimum_level(int minlev) {
+    auto lines = qelta::testing::read_lines("control.dat");
+    std::string text = std::to_string(minlev) + " 4 0.1\n";
+    for (std::size_t i = 1; i < lines.size(); ++i) text += lines[i] + "\n";
+    qelta::testing::write_file("control.dat", text);
+}
+
+// The 800 cells of the wedge grid refined uniformly to level n take
+// 800 (4^(n+1) - 1) / 3 cell numbers with their parents: level 3 fits the
+// capacity of 200000, level 4 (204800 cells of the finest level alone)
+// does not and stops before the first split.
+TEST_F(CaseStart, UniformRefinementMustFitTheCapacity) {
+    minimum_level(3);
+    CaseBlocks b = blocks({2, 30, 0}, 4);
+    initialize_qelta(b.real, b.ints);
+    EXPECT_GE(grid.ncell, 800 * 64);
+    for (int i = 1; i <= grid.ncell; ++i) ASSERT_GE(level(list_cel(i)), 3);
+    minimum_level(4);
+    EXPECT_EXIT(initialize_qelta(b.real, b.ints), ::testing::ExitedWithCode(1),
+                "the grid of 800 cells refined uniformly to level 4 needs 272800 cell numbers and [0-9]+ edge "
+                "numbers; the capacity is 200000 cells and 400000 edges(.|\n)*Stop in refine_uniform");
+    b.ints[5] = 3;  // the resolution limits the uniform level
+    initialize_qelta(b.real, b.ints);
+    EXPECT_EQ(run.minlev, 4);
 }
 
 }  // namespace

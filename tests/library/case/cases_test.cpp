@@ -4,6 +4,7 @@
 
 #include "case/cases.h"
 #include "case/units.h"
+#include "common/checks.h"
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
@@ -284,7 +285,8 @@ TEST_F(Cases, SphereDiameterMustBePositive) {
     EXPECT_DOUBLE_EQ(ref.l_ref, 0.005);
     for (double d : {0.0, -3.0}) {
         run.rpar(3) = d;
-        EXPECT_EXIT(set_reference(), ::testing::ExitedWithCode(1), "sphere diameter must be positive");
+        EXPECT_EXIT(set_reference(), ::testing::ExitedWithCode(1),
+                    "sphere diameter in mm \\(realPar slot 3\\) is " + number_text(d) + "; it must be");
     }
 }
 

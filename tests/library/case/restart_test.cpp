@@ -244,10 +244,11 @@ class DamagedFile : public SavedRun, public ::testing::WithParamInterface<Damage
 // Position of list entry i of record 17 or 27.
 std::size_t entry(const SavedRun& s, int record, int i) { return s.rec[record].at + 4 * (i - 1); }
 
-// An interior active edge and its position in list_edg.
-int interior_edge_position() {
+// The position in list_edg of the first active edge inside the domain, or
+// on its boundary.
+int edge_position(bool boundary) {
     for (int i = 1; i <= grid.nedge; ++i)
-        if (!lbedge(list_edg(i))) return i;
+        if (lbedge(list_edg(i)) == boundary) return i;
     return 0;
 }
 
@@ -307,7 +308,7 @@ INSTANTIATE_TEST_SUITE_P(
                "record 33 \\(father cells\\): father cell [0-9]+ names cell 200001"},
         Damage{"CellsOfAnEdgeSwapped",
                [](SavedRun& s) {
-                   std::size_t at = s.rec[19].at + 8 * (interior_edge_position() - 1);
+                   std::size_t at = s.rec[19].at + 8 * (edge_position(false) - 1);
                    int left = get_i4(s.file, at);
                    put_i4(s.file, at, get_i4(s.file, at + 4));
                    put_i4(s.file, at + 4, left);
@@ -327,7 +328,7 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"DensityZero", [](SavedRun& s) { put_r8(s.file, s.rec[29].at + 8, 0.0); },
                "record 29 \\(conservative state\\): a density is not positive"},
         Damage{"EndPointNotANumber", [](SavedRun& s) { put_r8(s.file, s.rec[20].at + 8, std::nan("")); },
-               "record 20 .*: an end point is not a finite number"},
+               "record 20 .*: an end point is nan; it must be a finite number in \\[-1e\\+06, 1e\\+06\\]"},
         Damage{"ForeignTextFile", [](SavedRun& s) { s.file = read_file("control.dat"); },
                "record 1 \\(version\\): the record holds [0-9]+ bytes where 8 belong"},
         Damage{"ForeignByteOrder",
@@ -340,6 +341,62 @@ INSTANTIATE_TEST_SUITE_P(
                    }
                },
                "record 1 \\(version\\): the record holds 134217728 bytes where 8 belong"}),
+    [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
+
+// ---- Well-framed files with values outside their meaning -----------------
+
+// The message names the record, the value and its range.
+INSTANTIATE_TEST_SUITE_P(
+    Values, DamagedFile,
+    ::testing::Values(
+        Damage{"EnergyHuge", [](SavedRun& s) { put_r8(s.file, s.rec[29].at, 1e300); },
+               R"(record 29 \(conservative state\): the pressure of cell [0-9]+ is [0-9.]+e\+299; it must be a finite number in \(0, 1e\+12\])"},
+        Damage{"MomentumHuge", [](SavedRun& s) { put_r8(s.file, s.rec[29].at + 16, 1e300); },
+               R"(record 29 \(conservative state\): the pressure of cell [0-9]+ is -inf)"},
+        Damage{"GamAndGamOneInconsistent", [](SavedRun& s) { put_r8(s.file, s.rec[13].at + 8, 0.5); },
+               R"(record 13 \(gas and time offset\): gam1 = 0.5 is not gam - 1 = 0.399)"},
+        Damage{"GamAboveThree",
+               [](SavedRun& s) {
+                   put_r8(s.file, s.rec[13].at, 5);
+                   put_r8(s.file, s.rec[13].at + 8, 4);
+               },
+               R"(record 13 \(gas and time offset\): gam is 5; it must be a finite number in \(1, 3\])"},
+        Damage{"TimeFarBeforeTheStart", [](SavedRun& s) { put_r8(s.file, s.rec[14].at, -1e300); },
+               R"(record 14 \(time and step\): time is -1e\+300; it must be a finite number of at least 0)"},
+        Damage{"TimeOffsetHuge", [](SavedRun& s) { put_r8(s.file, s.rec[13].at + 16, 1e300); },
+               R"(record 14 \(time and step\): from the time [0-9.e+-]+ at the pace of the step [0-9.e+-]+ the run would need more than 10000000 steps to its end at 1e\+300)"},
+        Damage{"StepZero", [](SavedRun& s) { put_r8(s.file, s.rec[14].at + 12, 0.0); },
+               R"(record 14 \(time and step\): dt is 0; it must be a finite number above 0)"},
+        Damage{"StepCountNegative", [](SavedRun& s) { put_i4(s.file, s.rec[14].at + 8, -5); },
+               R"(record 14 \(time and step\): nstep is -5; it must be an integer in 0 \.\. 10000000)"},
+        Damage{"WeightHuge", [](SavedRun& s) { put_r8(s.file, s.rec[20].at + 32, 1e300); },
+               R"(record 20 \(end points and weights\): an end weight is 1e\+300; it must be a finite number in \[0.01, 100\])"},
+        Damage{"EndPointFarOut", [](SavedRun& s) { put_r8(s.file, s.rec[20].at, 1e7); },
+               R"(record 20 \(end points and weights\): an end point is 1e\+07; it must be)"},
+        Damage{"BoundaryTypeNinetyNine",
+               [](SavedRun& s) { put_i4(s.file, s.rec[21].at + 4 * (edge_position(true) - 1), 99); },
+               R"(record 21 \(boundary types\): edge [0-9]+ has the boundary type 99, which is none of -1, 0, 1, 2, 3, 4 and 6)"},
+        Damage{"BoundaryTypeMinusSeven",
+               [](SavedRun& s) { put_i4(s.file, s.rec[21].at + 4 * (edge_position(true) - 1), -7); },
+               R"(record 21 \(boundary types\): edge [0-9]+ has the boundary type -7)"},
+        Damage{"BoundaryEdgeOfTypeZero",
+               [](SavedRun& s) { put_i4(s.file, s.rec[21].at + 4 * (edge_position(true) - 1), 0); },
+               R"(record 21 \(boundary types\): boundary edge [0-9]+ from \(.*\) to \(.*\) has the type 0 where case 2 gives it the type [12]: the file holds the grid of another case or run)"},
+        Damage{"WedgeFileReadByASphereRun",
+               [](SavedRun& s) {
+                   s.b.ints[2] = 1;  // axisymmetric
+                   s.b.ints[4] = 3;  // the shock over a sphere
+               },
+               R"(record 21 \(boundary types\): boundary edge [0-9]+ .* where case 3 gives it the type [126]: the file holds the grid of another case)"},
+        Damage{"MotherEdgeLengthWrong",
+               [](SavedRun& s) { put_r8(s.file, s.rec[25].at, 2 * get_r8(s.file, s.rec[25].at)); },
+               R"(record 25 .*: mother edge [0-9]+ has the length [0-9.e+-]+ where its end points are [0-9.e+-]+ apart)"},
+        Damage{"CentreOutsideItsCell", [](SavedRun& s) { put_r8(s.file, s.rec[28].at, 50.0); },
+               R"(record 28 \(cell centres\): the centre \(50, [0-9.e+-]+\) of cell [0-9]+ lies outside its corners)"},
+        Damage{"FatherAreaHuge", [](SavedRun& s) { put_r8(s.file, s.rec[33].at + 16, 1e6); },
+               R"(record 33 \(father cells\): father cell [0-9]+ has the area 1e\+06, where its corners allow)"},
+        Damage{"ReferenceLengthNegative", [](SavedRun& s) { put_r8(s.file, s.rec[34].at + 8, -1.0); },
+               R"(record 34 \(characteristic quantities\): l_ref is -1; it must be a finite number above 0)"}),
     [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
 
 }  // namespace

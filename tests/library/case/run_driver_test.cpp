@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
 
 #include "case/run_driver.h"
 #include "common/format.h"
+#include "common/run.h"
 #include "common/storage.h"
 #include "flow/sweep.h"
+#include "flow/timestep.h"
 #include "grid/grid_store.h"
 #include "qelta.h"
 #include "run_fixture.h"
@@ -184,8 +190,8 @@ TEST_F(RunDriver, FluxCodeOfSchemesSevenAndEight) {
 
 TEST_F(RunDriver, WallFactorMustBePositive) {
     write_controladv("2 1", "0.0 0.01");
-    read_controladv_file();
-    EXPECT_EXIT(derive_run_parameters(), ::testing::ExitedWithCode(1), "wall edge factor must be positive");
+    EXPECT_EXIT(read_controladv_file(), ::testing::ExitedWithCode(1),
+                "record 2 \\(line 2\\): the wall edge factor is 0; it must be a finite number in \\[0.01, 100\\]");
 }
 
 TEST_F(RunDriver, MachNumberChecks) {
@@ -195,14 +201,14 @@ TEST_F(RunDriver, MachNumberChecks) {
         int isteady;
         const char* refusal;  // nullptr: accepted
     } cases[] = {
-        {2, 0.5, 0, "moving shock must be at least 1"},
-        {1, 0.99, 0, "moving shock must be at least 1"},
+        {2, 0.5, 0, "moving shock \\(realPar slot 2\\) is 0.5; it must be a finite number in \\[1, 100\\]"},
+        {1, 0.99, 0, "moving shock \\(realPar slot 2\\) is 0.99; it must be a finite number in \\[1, 100\\]"},
         {2, 1.0, 0, nullptr},  // the undisturbed state
         {2, 0.5, 1, nullptr},  // a uniform stream
-        {2, -1.0, 1, "must be positive"},
+        {2, -1.0, 1, "Mach number \\(realPar slot 2\\) is -1; it must be a finite number in \\(0, 100\\]"},
         {102, 0.5, 0, nullptr},
-        {102, 0.0, 0, "must be positive"},
-        {101, 0.0, 0, "must be positive"},
+        {102, 0.0, 0, "Mach number \\(realPar slot 2\\) is 0; it must be"},
+        {101, 0.0, 0, "moving shock \\(realPar slot 2\\) is 0; it must be"},
         {6, 0.0, 0, nullptr},  // the explosions do not use it
     };
     for (auto k : cases) {
@@ -219,7 +225,7 @@ TEST_F(RunDriver, MachNumberChecks) {
 TEST_F(RunDriver, MachNumberBelowOneIsRefusedAtSetUp) {
     realPar[1] = 0.8;
     EXPECT_EXIT(initialize_qelta(realPar, intPar), ::testing::ExitedWithCode(1),
-                "Mach number of a moving shock must be at least 1: +0.8");
+                "Mach number of a moving shock \\(realPar slot 2\\) is 0.8");
 }
 
 struct BadFile {
@@ -290,6 +296,206 @@ TEST_F(RunDriver, RecordingFileOfOtherCasesIsNothing) {
     initialize_qelta(realPar, intPar);
     close_recording_file();
     EXPECT_FALSE(qelta::testing::file_exists("draghis.dat"));
+}
+
+// ---- Values outside their meaning ----
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+// A faulty input: what it changes in the control files or the blocks, and
+// the message it ends with (an extended regular expression on stderr).
+struct BadInput {
+    const char* name;
+    std::function<void(RunDriver&)> change;
+    const char* message;
+};
+
+void PrintTo(const BadInput& k, std::ostream* os) { *os << k.name; }
+
+class BadInputStops : public RunDriver, public ::testing::WithParamInterface<BadInput> {
+protected:
+    void expect_stop(const std::string& message) {
+        GetParam().change(*this);
+        EXPECT_EXIT(initialize_qelta(realPar, intPar), ::testing::ExitedWithCode(1), message);
+    }
+};
+
+// "control.dat" with records 1, 2 and 4 as given.
+void write_control_records(const std::string& rec1, const std::string& cfl, const std::string& rec4) {
+    write_file("control.dat", rec1 + "\n" + cfl + "\n0 2.0 -0.2\n" + rec4 + "\n0 0 0 0\n'./grid/wedge/wedge30.neu'\n");
+}
+
+auto control(const std::string& rec1, const std::string& cfl, const std::string& rec4 = "0 1.0") {
+    return [=](RunDriver&) { write_control_records(rec1, cfl, rec4); };
+}
+auto controladv(const std::string& rec2) { return [=](RunDriver& r) { r.write_controladv("2 1", rec2); }; }
+
+using ControlFile = BadInputStops;
+
+TEST_P(ControlFile, ValueOutsideItsRangeStops) { expect_stop(GetParam().message); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ControlFile,
+    ::testing::Values(
+        BadInput{"CflNegative", control("0 0 0.01", "-0.5"),
+                 R"("control.dat", record 2 \(line 2\): the CFL number is -0.5; it must be a finite number in \(0, 1\])"},
+        BadInput{"CflFive", control("0 0 0.01", "5"), R"(record 2 \(line 2\): the CFL number is 5; it must be)"},
+        BadInput{"CflZero", control("0 0 0.01", "0"), R"(record 2 \(line 2\): the CFL number is 0; it must be)"},
+        BadInput{"MinimumLevelMillion", control("1000000 0 0.01", "0.5"),
+                 R"(record 1 \(line 1\): the minimum level is 1000000; it must be an integer in 0 \.\. 8)"},
+        BadInput{"MinimumLevelIntegerLimit", control("2147483647 0 0.01", "0.5"),
+                 R"(record 1 \(line 1\): the minimum level is 2147483647; it must be an integer in 0 \.\. 8)"},
+        BadInput{"MinimumLevelNegative", control("-1 0 0.01", "0.5"), R"(the minimum level is -1; it must be)"},
+        BadInput{"NoiseTermNegative", control("0 0 -0.01", "0.5"),
+                 R"(record 1 \(line 1\): the indicator noise term is -0.01; it must be a finite number of at least 0)"},
+        BadInput{"RunLengthZero", control("0 0 0.01", "0.5", "0 0.0"),
+                 R"(record 4 \(line 4\): the run length is 0; it must be a finite number above 0)"},
+        BadInput{"WallFactorHuge", controladv("1e300 0.01"),
+                 R"("controladv.dat", record 2 \(line 2\): the wall edge factor is 1e\+300; it must be a finite number in \[0.01, 100\])"},
+        BadInput{"SmallestCellNegative", controladv("2.0 -0.01"),
+                 R"(record 2 \(line 2\): the smallest refinable cell size is -0.01; it must be a finite number of at least 0)"}),
+    [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+
+// realPar slot k (from 1) := v, and the case.
+auto real_slot(int k, double v, int id = 2) {
+    return [=](RunDriver& r) {
+        r.realPar[k - 1] = v;
+        r.intPar[4] = id;
+    };
+}
+auto int_slot(int k, int v) { return [=](RunDriver& r) { r.intPar[k - 1] = v; }; }
+
+using ParameterBlock = BadInputStops;
+
+TEST_P(ParameterBlock, ValueOutsideItsRangeStops) {
+    expect_stop(std::string(GetParam().message) + "(.|\n)*Stop in initialize_qelta");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ParameterBlock,
+    ::testing::Values(
+        BadInput{"WedgeMachHuge", real_slot(2, 1e300),
+                 R"(Error: the Mach number of a moving shock \(realPar slot 2\) is 1e\+300; it must be a finite number in \[1, 100\])"},
+        BadInput{"WedgeMachInfinite", real_slot(2, inf), R"(moving shock \(realPar slot 2\) is inf; it must be)"},
+        BadInput{"CylinderMachNotANumber", real_slot(2, nan, 1), R"(moving shock \(realPar slot 2\) is nan; it must be)"},
+        BadInput{"AirfoilMachBillion", real_slot(2, 1e9, 102),
+                 R"(Error: the Mach number \(realPar slot 2\) is 1e\+09; it must be a finite number in \(0, 100\])"},
+        BadInput{"AirfoilMachInfinite", real_slot(2, inf, 102), R"(the Mach number \(realPar slot 2\) is inf)"},
+        BadInput{"GammaInfinite", real_slot(4, inf),
+                 R"(the ratio of specific heats \(realPar slot 4\) is inf; it must be a finite number of at most 3)"},
+        BadInput{"GammaNotANumber", real_slot(4, nan), R"(the ratio of specific heats \(realPar slot 4\) is nan)"},
+        BadInput{"GammaAboveThree", real_slot(4, 3.5), R"(the ratio of specific heats \(realPar slot 4\) is 3.5)"},
+        BadInput{"WedgeAngleNotANumber", real_slot(3, nan),
+                 R"(the wedge or cone angle in degrees \(realPar slot 3\) is nan; it must be a finite number)"},
+        BadInput{"ConeAngleInfinite", real_slot(3, -inf, 4), R"(wedge or cone angle in degrees \(realPar slot 3\) is -inf)"},
+        BadInput{"AngleOfAttackNotANumber", real_slot(3, nan, 102),
+                 R"(the angle of attack in degrees \(realPar slot 3\) is nan; it must be a finite number in \[-180, 180\])"},
+        BadInput{"AngleOfAttackInfinite", real_slot(3, inf, 102), R"(angle of attack in degrees \(realPar slot 3\) is inf)"},
+        BadInput{"AngleOfAttackBeyondAHalfTurn", real_slot(3, 200, 102),
+                 R"(angle of attack in degrees \(realPar slot 3\) is 200)"},
+        BadInput{"SphereDiameterHuge", real_slot(3, 1e300, 101),
+                 R"(the sphere diameter in mm \(realPar slot 3\) is 1e\+300; it must be a finite number in \[0.001, 1e\+06\])"},
+        BadInput{"AxisFlagTwo", int_slot(3, 2), R"(the axis flag \(intPar slot 3\) is 2; it must be an integer in 0 \.\. 1)"},
+        BadInput{"AxisFlagMinusOne", int_slot(3, -1), R"(the axis flag \(intPar slot 3\) is -1)"},
+        BadInput{"ResolutionIntegerLimit", int_slot(6, INT_MAX),
+                 R"(maximum refinement level \(intPar slot 6\) is 2147483647; it must be an integer in 0 \.\. 8)"},
+        BadInput{"ResolutionLowestInteger", int_slot(6, INT_MIN),
+                 R"(maximum refinement level \(intPar slot 6\) is -2147483648)"},
+        BadInput{"ResolutionNine", int_slot(6, 9), R"(maximum refinement level \(intPar slot 6\) is 9)"}),
+    [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+
+// The ends of the ranges, and the values the program offers, set a run up.
+TEST_F(RunDriver, ValuesAtTheEndsOfTheirRangesAreAccepted) {
+    struct Case {
+        int id, iaxis, level;
+        double mach, angle, gamma;
+        double gam;  // the run's ratio of specific heats
+    } cases[] = {
+        {2, 0, 0, 1.0, 0, 1.4, 1.4},   {2, 0, 6, 10, 90, 1.4, 1.4},  {4, 0, 8, 100, 45, 3, 3},
+        {1, 0, 0, 3, 0, 1.0, 1.001},   {102, 0, 0, 0.5, -180, 1.4, 1.4}, {102, 0, 0, 100, 180, 1.4, 1.4},
+        {6, 0, 0, 0, 0, 1.4, 1.4},     {101, 0, 0, 2, 0.001, 1.4, 1.4},
+    };
+    for (auto k : cases) {
+        double real[20] = {0, k.mach, k.angle, k.gamma};
+        int ints[20] = {0, 0, k.iaxis, 0, k.id, k.level};
+        initialize_qelta(real, ints);
+        EXPECT_EQ(run.gam, k.gam) << k.id;
+        EXPECT_EQ(run.lmax, k.level) << k.id;
+        if (k.id == 101) close_recording_file();
+    }
+    write_control_records("8 0 0", "1.0", "0 1e-6");
+    initialize_qelta(realPar, intPar);
+    EXPECT_EQ(run.minlev, 8);
+    EXPECT_EQ(run.cfl, 0.5);  // the wedge's own
+}
+
+// ---- Steps that cannot go on ----
+
+// The program calls step only after initialize_qelta; without a run there
+// is nothing to advance, and a caller waiting for progress 1 would wait
+// for ever.
+TEST(StepWithoutARun, StopsWithAMessage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a process that has set up no run
+    double progress = -1;
+    EXPECT_EXIT(step(&progress), ::testing::ExitedWithCode(1),
+                "step is called before initialize_qelta has set up a run(.|\n)*Stop in step");
+}
+
+// A step that leaves a value that is not a finite number in a cell.
+struct Poison {
+    const char* name;
+    void (*sweep)();
+    const char* message;
+};
+
+void PrintTo(const Poison& k, std::ostream* os) { *os << k.name; }
+
+class NonFiniteState : public RunDriver, public ::testing::WithParamInterface<Poison> {};
+
+// The run ends in the step that made it, naming the step and the cell,
+// before the progress reports the step done.
+TEST_P(NonFiniteState, EndsTheRunAtThatStep) {
+    initialize_qelta(realPar, intPar);
+    double progress;
+    step(&progress);
+    scheme_sweeps(2) = {GetParam().sweep, GetParam().sweep, true};
+    EXPECT_EXIT(step(&progress), ::testing::ExitedWithCode(1),
+                std::string("the flow state is not finite after step 2: cell 2 has ") + GetParam().message +
+                    "(.|\n)*Stop in step");
+}
+
+template <int k>
+void poison_nan() {
+    cons(2, k) = std::nan("");
+    cons_to_prim();
+}
+template <int k>
+void poison_inf() {
+    cons(2, k) = (k == 1 ? 1 : -1) * std::numeric_limits<double>::infinity();
+    cons_to_prim();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, NonFiniteState,
+    ::testing::Values(Poison{"DensityNotANumber", poison_nan<1>, "the density nan and the pressure nan"},
+                      Poison{"EnergyNotANumber", poison_nan<2>, "the density 1 and the pressure nan"},
+                      Poison{"MomentumNotANumber", poison_nan<3>, "the density 1 and the pressure nan"},
+                      Poison{"DensityInfinite", poison_inf<1>, "the density inf and the pressure "},
+                      Poison{"EnergyInfinite", poison_inf<2>, "the density 1 and the pressure -inf"},
+                      Poison{"MomentumInfinite", poison_inf<4>, "the density 1 and the pressure -?(inf|nan)"}),
+    [](const ::testing::TestParamInfo<Poison>& info) { return std::string(info.param.name); });
+
+// A CFL number of 1e-9 (the cylinder keeps the control file's) would take
+// some 1e11 steps to the end: the first step says so and stops.
+TEST_F(RunDriver, RunOfTooManyStepsStopsAtItsFirstStep) {
+    write_control_records("0 0 0.01", "1e-9", "0 1.0");
+    intPar[4] = 1;
+    initialize_qelta(realPar, intPar);
+    double progress;
+    EXPECT_EXIT(step(&progress), ::testing::ExitedWithCode(1),
+                "the run would need more than 10000000 steps: step 1 has the time step [0-9.e+-]+ and "
+                "[0-9.e+-]+ of the run time is left to its end at [0-9.e+-]+(.|\n)*Stop in step");
 }
 
 }  // namespace

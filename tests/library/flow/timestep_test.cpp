@@ -13,6 +13,7 @@
 
 using namespace qelta;
 using qelta::testing::read_lines;
+using qelta::testing::three_cells_at_rest;
 
 namespace {
 
@@ -204,6 +205,26 @@ TEST_F(Repair, NothingToReportWhenPositive) {
     EXPECT_EQ(pmin, 1);
     EXPECT_EQ(rmin, 1);
     EXPECT_TRUE(log_lines().empty());
+}
+
+// A value that is not a number fails the positivity tests, whichever
+// conservative variable holds it: the report names its cell as the one
+// with the minimum, and the repair, which cannot average it away, gives up.
+TEST_F(Repair, NotANumberCountsAsNonPositive) {
+    for (int k = 1; k <= ncons; ++k) {
+        three_cells_at_rest();
+        cons(2, k) = std::nan("");
+        cons_to_prim();
+        double pmin, rmin;
+        check_negative(pmin, rmin);
+        EXPECT_TRUE(std::isnan(pmin)) << "variable " << k;
+        EXPECT_EQ(std::isnan(rmin), k == 1) << "variable " << k;
+        const auto lines = log_lines();
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - (k == 1 ? 12 : 6)], " Warning...Found negative pressure:");
+        EXPECT_EXIT(fix_negative_cells(), ::testing::ExitedWithCode(1), "Stop in fix_negative_cells")
+            << "variable " << k;
+    }
 }
 
 }  // namespace

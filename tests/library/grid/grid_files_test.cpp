@@ -138,6 +138,12 @@ std::string with_record(const std::vector<std::string>& lines, int record, const
     return text;
 }
 
+void write_lines(const std::string& name, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    write_file(name, text);
+}
+
 int count_boundary_edges() {
     int n = 0;
     for (int e = 1; e <= grid.nedge; ++e) n += lbedge(e) ? 1 : 0;
@@ -362,6 +368,47 @@ TEST_F(GridFiles, MalformedCaseGridFilesStop) {
     }
 }
 
+// A case grid whose cell is tangled, not convex or out of reach of the
+// coordinate range: the conversion stops, naming the cell, its record and
+// its corner node, or the value.
+struct BadGrid {
+    const char* name;
+    NeuGrid grid;
+    const char* message;  // after "Error", an extended regular expression
+};
+
+void PrintTo(const BadGrid& k, std::ostream* os) { *os << k.name; }
+
+class BadCaseGrid : public GridFiles, public ::testing::WithParamInterface<BadGrid> {};
+
+TEST_P(BadCaseGrid, StopsNamingTheCell) {
+    write_file("test.neu", GetParam().grid.text());
+    EXPECT_EXIT(convert_neu(), ::testing::ExitedWithCode(1), std::string("Error") + GetParam().message);
+}
+
+// Two unit squares side by side, the right one with its corners as given.
+NeuGrid two_cells(Vec2 n5, Vec2 n6, std::array<int, 4> right = {2, 5, 6, 3}) {
+    NeuGrid g;
+    g.nodes = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, n5, n6};
+    g.cells = {{1, 2, 3, 4}, right};
+    return g;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grids, BadCaseGrid,
+    ::testing::Values(
+        // The right cell's corners 5 and 6 swapped: it crosses itself, with
+        // a positive signed area.
+        BadGrid{"BowTie", two_cells({3, 0}, {2, 1}, {2, 5, 3, 6}),
+                R"(: cell 2 \(record 19\) of "test.neu" is tangled or not convex: its sides do not turn left at its corner node 3)"},
+        BadGrid{"Dart", two_cells({3, 0}, {1.5, 0.5}),
+                R"(: cell 2 \(record 19\) of "test.neu" is tangled or not convex: its sides do not turn left at its corner node 6)"},
+        BadGrid{"ThreeCornersInLine", two_cells({2, 0}, {3, 0}, {2, 5, 6, 3}),
+                R"(: cell 2 \(record 19\) of "test.neu" is tangled or not convex: its sides do not turn left at its corner node 5)"},
+        BadGrid{"NodeFarOut", two_cells({2, 0}, {1e300, 1}),
+                R"( reading "test.neu", record 15 \(line 15\): the node x is 1e\+300; it must be a finite number in \[-1e\+06, 1e\+06\])"}),
+    [](const ::testing::TestParamInfo<BadGrid>& info) { return std::string(info.param.name); });
+
 // A malformed grid data file names the file and the record.
 TEST_F(GridFiles, MalformedDataFilesStop) {
     convert(unit_squares(2, 2));
@@ -410,11 +457,30 @@ TEST_F(GridFiles, DataFileWithSwappedCellsStops) {
             ++inner;
         }
     ASSERT_EQ(inner, 1);
-    std::string text;
-    for (const auto& l : lines) text += l + "\n";
-    write_file("celledge.dat", text);
+    write_lines("celledge.dat", lines);
     EXPECT_EXIT(load(), ::testing::ExitedWithCode(1),
                 "edge direction or cell neighbors are wrong!(.|\n)*cell +1 of the grid data file \"celledge.dat\"");
+}
+
+// The grid data file with the node (1, 1) of two unit squares moved to
+// (0.3, 0.3) in every edge that ends there: the left cell becomes a dart.
+TEST_F(GridFiles, DataFileWithATangledCellStops) {
+    convert(unit_squares(2, 1));
+    std::remove("test.neu");
+    auto lines = read_lines("celledge.dat");
+    const std::string one = fmt_e(1.0, 14, 6), moved = fmt_e(0.3, 14, 6);
+    int ends = 0;
+    for (std::size_t i = 3; i < lines.size(); ++i)
+        for (std::size_t at : {7, 35})
+            if (lines[i].substr(at, 28) == one + one) {
+                lines[i].replace(at, 28, moved + moved);
+                ++ends;
+            }
+    ASSERT_EQ(ends, 3);
+    write_lines("celledge.dat", lines);
+    EXPECT_EXIT(load(), ::testing::ExitedWithCode(1),
+                "Error: cell 1 of the grid data file \"celledge.dat\" is tangled or not convex: its sides do not "
+                "turn left at its [a-z ]+ corner");
 }
 
 // ---------------------------------------------------------------------------

@@ -190,5 +190,32 @@ TEST_F(BenchSchematicDeathTest, MoreElementsThanTheTablesHoldStop) {
     EXPECT_EXIT(trace(b), ::testing::ExitedWithCode(1), "more optical elements than the tables hold");
 }
 
+// Places and focal lengths that give no finite image of the light or no
+// finite ray path stop the schematic with them, before it writes any.
+TEST_F(BenchSchematicDeathTest, BenchWithoutAFiniteImageStops) {
+    {
+        BenchTables b = default_bench();
+        for (int k = 1; k <= 5; ++k)
+            for (int s : {1, 2, 3, 4}) b.par(s, k) = 0;
+        EXPECT_EXIT(trace(b), ::testing::ExitedWithCode(1),
+                    "Stop: the bench gives no finite image of the light: the light at x = 0, the first lens at x = 0 "
+                    "with the focal length 0, the recording lens at x = 0 with the focal length 0, the film at x = 0");
+    }
+    {
+        BenchTables b = default_bench();
+        b.par(1, 2) = b.par(1, 1);  // the first lens at the light, of focal length 0
+        b.par(4, 2) = 0;
+        EXPECT_EXIT(trace(b), ::testing::ExitedWithCode(1),
+                    "Stop: the bench gives no finite image of the light: the light at x = -1000, the first lens at "
+                    "x = -1000 with the focal length 0");
+    }
+    {
+        BenchTables b = default_bench();
+        for (int s : {6, 7, 8}) b.par(s, 5) = 0;
+        b.par(8, 5) = 1;  // a film facing across the bench: no ray in the plane z = 0 meets it
+        EXPECT_EXIT(trace(b), ::testing::ExitedWithCode(1), "Stop: the bench gives no finite ray path: ");
+    }
+}
+
 }  // namespace
 }  // namespace qelta::testing

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 
 #include "common/run.h"
@@ -244,6 +245,70 @@ TEST_F(Photograph, RectangularSourceCornersAndSides) {
         EXPECT_NEAR(std::abs(offset_z(k)), 1.0 / 3, 1e-12);
     }
     EXPECT_NEAR(std::abs(offset_z(5) - offset_z(6)), 2.0 / 3, 1e-12);
+}
+
+// Record 1 of "controlopt.dat" outside what the light's table and a finite
+// picture allow: the photograph stops, naming the file, the record, the
+// value and its range.
+struct BadLight {
+    const char* name;
+    int light;          // light type of element 1
+    const char* record;  // record 1 of "controlopt.dat"
+    const char* message;
+};
+
+void PrintTo(const BadLight& k, std::ostream* os) { *os << k.name; }
+
+class BadOpticsControl : public Photograph, public ::testing::WithParamInterface<BadLight> {};
+
+TEST_P(BadOpticsControl, StopsNamingTheValue) {
+    write_file("controlopt.dat", std::string(GetParam().record) + "\n");
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    b.code(1) = GetParam().light;
+    b.par(4, 1) = 2;  // Diameter, or Height
+    b.par(5, 1) = 6;  // Width
+    EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1),
+                std::string(R"(Error reading "controlopt.dat", record 1 \(line 1\): )") + GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, BadOpticsControl,
+    ::testing::Values(
+        BadLight{"CircularCountAboveTheTable", 3, "36 1.0",
+                 R"(the point count N of the circular light is 36: it needs more point sources than the table holds \(1000\); N may be at most 35)"},
+        BadLight{"CircularCountIntegerLimit", 3, "2147483647 1.0",
+                 R"(the point count N of the circular light is 2147483647: it needs more)"},
+        BadLight{"RectangularCountAboveTheTable", 4, "499 1.0",
+                 R"(the point count N of the rectangular light is 499: it needs more point sources than the table holds \(1000\); N may be at most 498)"},
+        BadLight{"RingCountAboveTheTable", 6, "1001 1.0",
+                 R"(the point count N of the ring-shaped light is 1001: .*; N may be at most 1000)"},
+        BadLight{"CircularIntensityHuge", 3, "8 1e308",
+                 R"(the intensity factor w is 1e\+308; it must be a finite number in \(0, 1e\+06\])"},
+        BadLight{"RectangularIntensityHuge", 4, "8 1e308", R"(the intensity factor w is 1e\+308)"},
+        BadLight{"RingIntensityHuge", 6, "8 1e308", R"(the intensity factor w is 1e\+308)"},
+        BadLight{"IntensityZero", 3, "8 0", R"(the intensity factor w is 0; it must be)"},
+        BadLight{"IntensityNegative", 6, "8 -2", R"(the intensity factor w is -2; it must be)"}),
+    [](const ::testing::TestParamInfo<BadLight>& info) { return std::string(info.param.name); });
+
+// A picture value that is not a finite number, grey or colour, stops the
+// photograph instead of passing the clamp to [0, 1] as it is.
+TEST_F(Photograph, PictureValueThatIsNotFiniteStops) {
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        bool colour;
+        double bad;
+        const char* message;
+    } cases[] = {{false, std::nan(""), "Stop: picture value 2 of 4 is nan, not a finite number"},
+                 {false, inf, "Stop: picture value [1-4] of 4 is -?(inf|nan), not a finite number"},
+                 {true, std::nan(""), "Stop: picture value 2 of 12 is nan, not a finite number"}};
+    for (const Case& k : cases) {
+        double values[12] = {0.4, k.bad, 0.6, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5};
+        nsource = 1;
+        intensity_factor = 1;
+        EXPECT_EXIT(normalise_picture(ExchangeArray<double>(values, 12), 4, k.colour, true),
+                    ::testing::ExitedWithCode(1), k.message);
+    }
 }
 
 TEST_F(Photograph, LightOfZeroSizeStaysAtItsCentre) {

@@ -34,6 +34,7 @@
 #include "controls/MyProgressBar.h"
 #include "controls/Shapes.h"
 #include "controls/ValueListEditor.h"
+#include "app/Startup.h"
 #include "platform/StrictConvert.h"
 #include "render_support.h"
 #include "window_fixture.h"
@@ -1034,6 +1035,23 @@ TEST_F(MainWindow, PlotControlsBeforeAnyRun) {
     w->tbRestoreClick();
     EXPECT_EQ(w->MyOpenGL1->ViewScaleX, 1);
     EXPECT_TRUE(shown.empty());
+}
+
+// Without "lang.txt" the program cannot start: it shows why and ends with a
+// non-zero status instead of reporting success.
+using StartWithoutTexts = qelta::testing::EmptyWorkDir;
+
+TEST_F(StartWithoutTexts, ShowsTheErrorAndEndsWithStatusOne) {
+    std::vector<platform::MessageRequest> shown;
+    platform::ScopedMessageHook hook([&](const platform::MessageRequest& r) {
+        shown.push_back(r);
+        return platform::MsgResult::Ok;
+    });
+    EXPECT_EQ(RunVorlantic(), 1);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].text.toStdString().find("lang.txt"), std::string::npos) << shown[0].text.toStdString();
+    EXPECT_EQ(shown[0].icon, platform::MsgIcon::Error);
+    EXPECT_EQ(frmMain, nullptr);
 }
 
 }  // namespace
