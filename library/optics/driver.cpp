@@ -159,17 +159,17 @@ constexpr long circle_points(long n) {
     return count;
 }
 
-// The largest N of a circular light whose points fit the table.
+// The largest N of a circular light whose points one photograph traces.
 constexpr int max_circle_count = [] {
     int n = 1;
-    while (circle_points(n + 1) <= max_sources) ++n;
+    while (circle_points(n + 1) <= max_traced_sources) ++n;
     return n;
 }();
 
-// Record 1 of "controlopt.dat": the point count N, within what the table
-// of point sources holds for the light (N at or below 0 gives no points, or
-// the corners alone), and the intensity factor w. Every picture value is a
-// sum of ray weights times w / N, and the factor only brightens or dims the
+// Record 1 of "controlopt.dat": the point count N, within what one
+// photograph traces for the light (N at or below 0 gives no points, or the
+// corners alone), and the intensity factor w. Every picture value is a sum
+// of ray weights times w / N, and the factor only brightens or dims the
 // picture: above a million it is white wherever light falls.
 int read_point_count(std::string_view light, int most) {
     int n = 0;
@@ -177,8 +177,9 @@ int read_point_count(std::string_view light, int most) {
     in.read(1, {item(n, "the point count N"), item(intensity_factor, "the intensity factor w")});
     if (n > most)
         in.fail(1, "the point count N of the " + std::string(light) + " light is " + std::to_string(n) +
-                       ": it needs more point sources than the table holds (" + std::to_string(max_sources) +
-                       "); N may be at most " + std::to_string(most));
+                       ": it gives more point sources than one photograph traces (" +
+                       std::to_string(max_traced_sources) + ", each through the whole ray grid); N may be at most " +
+                       std::to_string(most));
     in.require(1, "the intensity factor w", intensity_factor, Range{0, 1e6, true});
     return n;
 }
@@ -250,13 +251,13 @@ void point_sources(const ElementReals& par, const ElementCodes& ipar) {
     }
     case rectangular_light: {
         optics_log("Rectangular light source");
-        const int n = read_point_count("rectangular", (max_sources - 4) / 2);
+        const int n = read_point_count("rectangular", (max_traced_sources - 4) / 2);
         rectangular_sources(par(4, e), par(5, e), par(6, e), n);
         break;
     }
     case ring_light: {
         optics_log("Ring-shaped light source");
-        const int n = read_point_count("ring-shaped", max_sources);
+        const int n = read_point_count("ring-shaped", max_traced_sources);
         for (int k = 1; k <= n; ++k) add_source(0, 0, 0);
         break;
     }

@@ -39,6 +39,9 @@ constexpr int element_slots = 20;    // values per element
 constexpr int max_rays = 200000;     // rays, and ray-grid cells, per point source
 constexpr int max_flow = 200000;     // flow-grid nodes and cells handed to the optics
 constexpr int max_sources = 1000;    // point sources of one light
+// Point sources one photograph traces: each traces the whole ray grid, so
+// that a photograph of this many takes about half a minute.
+constexpr int max_traced_sources = 100;
 constexpr int maxpix = 4194304;      // picture nodes (2048 x 2048)
 constexpr int ray_intervals = 256;   // nx = ny of the ray grid
 constexpr int optics_block = 20;     // slots of ropara and iopara

@@ -6,8 +6,10 @@
 #include <QImageReader>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 
 #include "platform/Errors.h"
+#include "platform/FloatText.h"
 
 namespace vorlantic {
 
@@ -84,6 +86,15 @@ void BaseShape::SetSubTypeNames(std::initializer_list<const char*> names) {
 }
 
 void BaseShape::SetupParameters(int) {}
+
+void BaseShape::CheckParam(int p, double value) const {
+    if (!(std::fabs(value) <= kMaxBenchValue))
+        throw platform::EConvertError(QString("%1 = %2 lies outside the bench: its size may be at most %3")
+                                          .arg(QString::fromStdString(ParamNames[p]))
+                                          .arg(platform::FloatToQString(value))
+                                          .arg(platform::FloatToQString(kMaxBenchValue))
+                                          .toStdString());
+}
 
 void BaseShape::Draw() {
     if (Canvas) Canvas->RoundRect(Rect, 20, 20);
@@ -222,6 +233,15 @@ TLense::TLense(int left, int top, int right, int bottom) : BaseShape(left, top, 
     SetParamNames({"Global X", "Global Y", "Global Z", "f", "Diameter"});
 }
 
+void TLense::CheckParam(int p, double value) const {
+    BaseShape::CheckParam(p, value);
+    if (p == 3 && std::fabs(value) < kMinFocalLength)
+        throw platform::EConvertError(QString("The focal length f = %1 of a lens must be at least %2 in size")
+                                          .arg(platform::FloatToQString(value))
+                                          .arg(platform::FloatToQString(kMinFocalLength))
+                                          .toStdString());
+}
+
 void TLense::Draw() {
     if (!Canvas) return;
     Canvas->SetPenWidth(2);
@@ -262,6 +282,15 @@ TFilm::TFilm(int left, int top, int right, int bottom) : BaseShape(left, top, ri
     SetSubTypeNames({"TFilm0", "TFilm1"});
     Codes[0] = 901;
     SetParamNames({"Global X", "Global Y", "Global Z", "Length", "Width", "Normal X", "Normal Y", "Normal Z"});
+}
+
+void TFilm::CheckParam(int p, double value) const {
+    BaseShape::CheckParam(p, value);
+    if (p < 5 || p > 7) return;
+    double normal[3] = {Params[5], Params[6], Params[7]};
+    normal[p - 5] = value;
+    if (normal[0] == 0 && normal[1] == 0 && normal[2] == 0)
+        throw platform::EConvertError("The normal of the film must not be zero");
 }
 
 TCutoff::TCutoff(int left, int top, int right, int bottom) : BaseShape(left, top, right, bottom) {

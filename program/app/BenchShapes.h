@@ -19,6 +19,8 @@
 namespace vorlantic {
 
 constexpr int kMaxShapeParams = 20;
+// The largest size of a bench parameter (a kilometre in millimetres).
+constexpr double kMaxBenchValue = 1e6;
 
 // Screen cursors of the bench editor.
 enum class ShapeCursor { Default, SizeNWSE, SizeNESW, Hand };
@@ -56,6 +58,9 @@ public:
     // Sub-type names, type code and parameter names of subType (0-based);
     // elements with one parameter set do nothing.
     virtual void SetupParameters(int subType);
+    // Raises EConvertError when value cannot be parameter p (0-based) of the
+    // element: every parameter lies within +-kMaxBenchValue.
+    virtual void CheckParam(int p, double value) const;
 
     // Handles of the focused element: 0 top-left, 1 top-right, 2 bottom-left,
     // 3 bottom-right, 4 centre; 6 x 6 squares on the focus frame.
@@ -114,6 +119,9 @@ class TLense : public BaseShape {
 public:
     TLense(int left, int top, int right, int bottom);
     void Draw() override;
+    // A focal length below kMinFocalLength in size bends a ray without bound.
+    void CheckParam(int p, double value) const override;
+    static constexpr double kMinFocalLength = 1e-3;
 };
 
 // The test section, drawn as its picture (an empty rectangle without one).
@@ -131,6 +139,8 @@ public:
 class TFilm : public BaseShape {
 public:
     TFilm(int left, int top, int right, int bottom);
+    // The film's normal (parameters 5 to 7) has a direction.
+    void CheckParam(int p, double value) const override;
 };
 
 // Cutoff: 0 circular bright-field, 1 circular dark-field, 2 rectangular slit.

@@ -110,7 +110,11 @@ void TfrmProperty::ApplyValues() {
         shape->SetupParameters(subType);
     }
     for (int p = 0; p < shape->ParamCount; ++p) {
-        shape->Params[p] = platform::StrToFloat(ValueList->Values(ValueList->Key(p + 1)));
+        const double value = platform::StrToFloat(ValueList->Values(ValueList->Key(p + 1)));
+        // A value the optics cannot trace stops here, as a text that is no
+        // number does.
+        shape->CheckParam(p, value);
+        shape->Params[p] = value;
         frmMain->PlaceShape(shape);
         if (HasFlowData()) frmMain->DrawExecute();
     }

@@ -247,6 +247,26 @@ TEST_F(Photograph, RectangularSourceCornersAndSides) {
     EXPECT_NEAR(std::abs(offset_z(5) - offset_z(6)), 2.0 / 3, 1e-12);
 }
 
+TEST_F(Photograph, PointCountsAtTheirLimitsAreTraced) {
+    struct Case {
+        int light;
+        const char* record;
+        int sources;
+    };
+    for (const Case c : {Case{3, "11 1.0\n", 97}, Case{4, "48 1.0\n", 100}, Case{6, "100 1.0\n", 100}}) {
+        SCOPED_TRACE(c.record);
+        write_file("controlopt.dat", c.record);
+        BenchTables b = default_bench();
+        b.io(1) = 103;
+        b.code(1) = c.light;
+        b.par(4, 1) = 2;
+        b.par(5, 1) = 6;
+        photo->take(b);
+        EXPECT_EQ(nsource, c.sources);
+        for (int k = 0; k < photo->nvalues(); ++k) ASSERT_TRUE(std::isfinite(photo->picture[k]));
+    }
+}
+
 // Record 1 of "controlopt.dat" outside what the light's table and a finite
 // picture allow: the photograph stops, naming the file, the record, the
 // value and its range.
@@ -275,14 +295,16 @@ TEST_P(BadOpticsControl, StopsNamingTheValue) {
 INSTANTIATE_TEST_SUITE_P(
     Records, BadOpticsControl,
     ::testing::Values(
-        BadLight{"CircularCountAboveTheTable", 3, "36 1.0",
-                 R"(the point count N of the circular light is 36: it needs more point sources than the table holds \(1000\); N may be at most 35)"},
+        BadLight{"CircularCountAboveTheTraced", 3, "12 1.0",
+                 R"(the point count N of the circular light is 12: it gives more point sources than one photograph traces \(100, each through the whole ray grid\); N may be at most 11)"},
         BadLight{"CircularCountIntegerLimit", 3, "2147483647 1.0",
-                 R"(the point count N of the circular light is 2147483647: it needs more)"},
-        BadLight{"RectangularCountAboveTheTable", 4, "499 1.0",
-                 R"(the point count N of the rectangular light is 499: it needs more point sources than the table holds \(1000\); N may be at most 498)"},
-        BadLight{"RingCountAboveTheTable", 6, "1001 1.0",
-                 R"(the point count N of the ring-shaped light is 1001: .*; N may be at most 1000)"},
+                 R"(the point count N of the circular light is 2147483647: it gives more)"},
+        BadLight{"RectangularCountAboveTheTraced", 4, "49 1.0",
+                 R"(the point count N of the rectangular light is 49: .*; N may be at most 48)"},
+        BadLight{"RectangularCountFillingTheTable", 4, "498 1.0",
+                 R"(the point count N of the rectangular light is 498: .*; N may be at most 48)"},
+        BadLight{"RingCountAboveTheTraced", 6, "101 1.0",
+                 R"(the point count N of the ring-shaped light is 101: .*; N may be at most 100)"},
         BadLight{"CircularIntensityHuge", 3, "8 1e308",
                  R"(the intensity factor w is 1e\+308; it must be a finite number in \(0, 1e\+06\])"},
         BadLight{"RectangularIntensityHuge", 4, "8 1e308", R"(the intensity factor w is 1e\+308)"},
@@ -442,19 +464,19 @@ TEST_F(PhotographDeathTest, TablesBeyondTheirCapacityStop) {
         BenchTables b = default_bench();
         b.code(1) = 3;
         b.par(4, 1) = 8;
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than the table holds");
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than one photograph traces");
     }
     {
         write_file("controlopt.dat", "499 1.0\n");
         BenchTables b = default_bench();
         b.code(1) = 4;
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than the table holds");
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than one photograph traces");
     }
     {
         write_file("controlopt.dat", "1001 1.0\n");
         BenchTables b = default_bench();
         b.code(1) = 6;
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than the table holds");
+        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than one photograph traces");
     }
     {
         BenchTables b = default_bench();

@@ -287,6 +287,47 @@ TEST_F(BenchEditor, PropertyDialogAppliesOnEnterAndOnCloseAndStopsAtABadValue) {
     EXPECT_TRUE(frmProperty->isVisible());
 }
 
+TEST_F(BenchEditor, PropertyDialogRefusesValuesTheOpticsCannotTrace) {
+    // Each of these would give the schematic no finite ray or image; the
+    // row is refused as a text that is no number is, and the element keeps
+    // its value.
+    struct Case {
+        BaseShape* shape;
+        int row;  // from 1
+        const char* typed;
+        const char* message;
+    };
+    const Case cases[] = {
+        {w->FFirstLense.get(), 4, "0", "The focal length f = 0 of a lens must be at least 0.001 in size."},
+        {w->FRecordingLense.get(), 4, "-1e-9", "The focal length f = -1E-9 of a lens must be at least 0.001 in size."},
+        {w->FLight.get(), 1, "1e300", "Global X = 1E300 lies outside the bench: its size may be at most 1000000."},
+        {w->FFilm.get(), 6, "0", "The normal of the film must not be zero."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        shown.clear();
+        if (c.shape == w->FFilm.get()) {
+            // The film's normal along the axis alone: zeroing it leaves none.
+            ASSERT_EQ(c.shape->Params[5], -1);
+            ASSERT_EQ(c.shape->Params[6], 0);
+            ASSERT_EQ(c.shape->Params[7], 0);
+        }
+        const double before = c.shape->Params[c.row - 1];
+        QTest::mousePress(w->ImageModel, Qt::RightButton, {}, Centre(c.shape));
+        ASSERT_TRUE(frmProperty->isVisible());
+        frmProperty->ValueList->SetValue(c.row, c.typed);
+        frmProperty->close();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, c.message);
+        EXPECT_EQ(c.shape->Params[c.row - 1], before);
+        frmProperty->ValueList->SetValue(c.row, QString::number(before));
+        frmProperty->close();
+        EXPECT_FALSE(frmProperty->isVisible());
+    }
+    // The schematic is still traced through the bench.
+    for (int j = 0; j < 5; ++j) EXPECT_TRUE(std::isfinite(RayX(j, 1)));
+}
+
 TEST_F(BenchEditor, ChoosingAnotherSubTypeRebuildsTheRows) {
     TLight* light = w->FLight.get();
     QTest::mousePress(w->ImageModel, Qt::RightButton, {}, Centre(light));

@@ -279,6 +279,7 @@ TEST_F(MainWindow, ParameterChecksCorrectWrongValues) {
          "The Mach number is set below 10.",
          "Warning", "10"},
         {4, 3, "0.9", "The ratio of specific heats should be greater than 1.", "Error", "1.001"},
+        {2, 3, "3.5", "The ratio of specific heats should be at most 3.", "Error", "3"},
         // Not a number: the default without a message.
         {2, 1, "abc", "", "", "30"},
         {2, 2, "", "", "", "3"},
@@ -289,6 +290,7 @@ TEST_F(MainWindow, ParameterChecksCorrectWrongValues) {
         {2, 2, "1", "", "", "1"},
         {2, 2, "10", "", "", "10"},
         {2, 3, "1", "", "", "1"},
+        {4, 3, "3", "", "", "3"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.typed) + " in row " + std::to_string(c.row));
