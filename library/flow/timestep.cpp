@@ -17,6 +17,11 @@
 namespace qelta {
 
 void timestep() {
+    flow_step();
+    adaptation_step();
+}
+
+void flow_step() {
     get_dt();
     if (run.ns == 0) {
         solve_euler_step();
@@ -27,6 +32,9 @@ void timestep() {
     } else {
         fatal_stop({free_text("Unknown parameter ns: ", run.ns), "Stop in timestep"});
     }
+}
+
+void adaptation_step() {
     if (run.lmax > run.minlev) {
         useradv_step();
         if (run.irecon == 1) lsq_edge_terms();
