@@ -1,0 +1,59 @@
+// The active grid in the order the whole-grid passes visit it.
+//
+// Cell and edge numbers are fixed by the adaptation and end up scattered over
+// the whole capacity, so that a pass which reads the fields of both cells of
+// every edge would fetch a cache line for every value it uses. The passes
+// (the gradient fit, the edge sweeps) therefore read packed copies of what
+// they need, laid out by
+//   position: active cell i of list_cel, i = 1..ncell;
+//   slot:     the edges that carry a flux or a product, the interior edges in
+//             list_iedge order, then the boundary edges in list_bedge order,
+//             then the hanging mother edges in list_split order;
+// with the edge-to-cell links translated into positions and slots. The maps
+// follow the lists: build_edge_lists marks them stale and the next pass
+// rebuilds them (so on an adaptive run only after steps that changed the
+// grid). The copies themselves are scratch of each pass; the storage stays
+// the one record of the grid and the flow.
+#pragma once
+
+#include "common/storage.h"
+
+namespace qelta::layout {
+
+struct Counts {
+    int cells;     // positions 1..cells
+    int interior;  // slots 1..interior
+    int boundary;  // slots interior + 1..interior + boundary
+    int hanging;   // the slots after those
+};
+
+// The maps, valid after refresh().
+inline Counts counts;
+inline CellArray<int> cell_position;  // position of an active cell
+inline EdgeArray<int> edge_slot;      // slot of an interior, boundary or hanging edge
+// Interior and boundary slots: the positions of ileft and iright (a
+// boundary slot names its one cell, iright, twice); hanging slots: the slots
+// of the two halves.
+inline Array2<int, 2, MAX_EDG> slot_links;
+// The slots of the four edges of every position.
+inline Array2<int, 4, MAX_CEL> position_slots;
+
+// Called whenever the lists are rebuilt.
+void mark_stale();
+// Rebuilds the maps if the lists have been rebuilt, or their counts have
+// changed, since the last call.
+void refresh();
+
+inline int first_boundary_slot() { return counts.interior + 1; }
+inline int last_boundary_slot() { return counts.interior + counts.boundary; }
+inline int last_slot() { return counts.interior + counts.boundary + counts.hanging; }
+
+// The edge of boundary slot j and of hanging slot j.
+inline int boundary_edge(int j) { return list_bedge(j - counts.interior); }
+inline int hanging_edge(int j) { return list_split(j - counts.interior - counts.boundary); }
+
+inline int left_position(int j) { return slot_links(1, j); }
+inline int right_position(int j) { return slot_links(2, j); }
+inline int half_slot(int j, int h) { return slot_links(h, j); }
+
+}  // namespace qelta::layout
