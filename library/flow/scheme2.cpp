@@ -22,9 +22,9 @@ Grad sweep::limited(const Grad& g, Vec2 t, const Prim& slope) {
 
 FacePair sweep::predicted_faces(const InteriorEdge& g, double tau, double inv_radius, double gamma_left,
                                 double gamma_right) {
-    Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
+    const Prim &ql = g.lcell.q, &qr = g.rcell.q;
     Prim slope = centred_slopes(ql, qr, g.d);
-    Grad gl = limited(cell_grad(g.left), g.t, slope), gr = limited(cell_grad(g.right), g.t, slope);
+    Grad gl = limited(g.lcell.g, g.t, slope), gr = limited(g.rcell.g, g.t, slope);
     return {extrapolate(half_step(ql, gl, tau, inv_radius, gamma_left), gl, g.o_left),
             extrapolate(half_step(qr, gr, tau, inv_radius, gamma_right), gr, g.o_right)};
 }
@@ -33,14 +33,12 @@ namespace {
 
 void interior_edges(bool axi) {
     const double tau = 0.5 * run.dt;
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        refinement_indicator(e, g, r(g.right));
+    each_interior_edge([&](const InteriorEdge& g) {
+        refinement_indicator(g, g.rcell.q.r);
         FacePair f = predicted_faces(g, tau, axi ? 2 / g.y_sum : 0.0);
         double w = axi ? g.y_sum : 1.0;
-        store_flux(e, flux_aufs(face_state(f.left), face_state(f.right), run.gam, w * g.N.x, w * g.N.y));
-    }
+        store_flux(g.edge, flux_aufs(face_state(f.left), face_state(f.right), run.gam, w * g.N.x, w * g.N.y));
+    });
 }
 
 // The Godunov flux between the face state and its mirror image in the

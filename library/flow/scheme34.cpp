@@ -73,10 +73,8 @@ Prim with_pressure(const TwoStage& s, Prim q) {
 // stage; no time predictor.
 void interior_edges(const TwoStage& s, Stage stage) {
     const bool axi = run.iaxis == 1;
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        if (stage == Stage::whole) refinement_indicator(e, g, r(g.right));
+    each_interior_edge([&](const InteriorEdge& g) {
+        if (stage == Stage::whole) refinement_indicator(g, g.rcell.q.r);
         Prim ql = cell_values(s, g.left), qr = cell_values(s, g.right);
         Prim slope = centred_slopes(ql, qr, g.d);
         Grad gl = limited(reconstruction_gradients(s, g.left), g.t, slope);
@@ -86,8 +84,8 @@ void interior_edges(const TwoStage& s, Stage stage) {
         Prim fl = with_pressure(s, extrapolate(bl, gl, g.o_left));
         Prim fr = with_pressure(s, extrapolate(br, gr, g.o_right));
         double w = axi ? g.y_sum : 1.0;
-        store_flux(e, s.flux(face_state(fl), face_state(fr), run.gam, w * g.N.x, w * g.N.y));
-    }
+        store_flux(g.edge, s.flux(face_state(fl), face_state(fr), run.gam, w * g.N.x, w * g.N.y));
+    });
 }
 
 // The face state of the one cell with its unlimited gradients of r, p, u, v.
@@ -198,13 +196,11 @@ void sweep_scheme4() {
 
 void sweep_predictor_hllc() {
     const double tau = 0.5 * run.dt;
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        refinement_indicator(e, g, r(g.right));
+    each_interior_edge([&](const InteriorEdge& g) {
+        refinement_indicator(g, g.rcell.q.r);
         FacePair f = predicted_faces(g, tau, 0.0);
-        store_flux(e, flux_hllc(face_state(f.left), face_state(f.right), run.gam, g.N.x, g.N.y));
-    }
+        store_flux(g.edge, flux_hllc(face_state(f.left), face_state(f.right), run.gam, g.N.x, g.N.y));
+    });
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
         work(e, 1) = 0;
@@ -220,14 +216,13 @@ void sweep_predictor_two_gas() {
     const bool axi = run.iaxis == 1;
     const double tau = 0.5 * run.dt;
     const double gas_constant = 1;  // non-dimensional: p = rho T
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        refinement_indicator(e, g, r(g.right));
+    each_interior_edge([&](const InteriorEdge& g) {
+        int e = g.edge;
+        refinement_indicator(g, g.rcell.q.r);
         int L = g.left, R = g.right;
-        Prim slope = centred_slopes(cell_prim(L), cell_prim(R), g.d);
+        Prim slope = centred_slopes(g.lcell.q, g.rcell.q, g.d);
         double slope2 = (rho2(R) - rho2(L)) / g.d;
-        Grad gl = limited(cell_grad(L), g.t, slope), gr = limited(cell_grad(R), g.t, slope);
+        Grad gl = limited(g.lcell.g, g.t, slope), gr = limited(g.rcell.g, g.t, slope);
         Vec2 g2l = limited_pair(partial_density_gradient(L), g.t, slope2);
         Vec2 g2r = limited_pair(partial_density_gradient(R), g.t, slope2);
         double inv_radius = axi ? 2 / g.y_sum : 0.0;
@@ -237,7 +232,7 @@ void sweep_predictor_two_gas() {
         TwoGasFlux F = flux_aufs_two_gas(left, right, w * g.N.x, w * g.N.y, gas_constant);
         store_flux(e, {F.mass, F.energy, F.xmom, F.ymom});
         edgrhs(e, 1) = F.partial;
-    }
+    });
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
         work(e, 1) = 0;

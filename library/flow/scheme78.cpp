@@ -83,26 +83,25 @@ Grad limited_normal_velocity(const Grad& g, Vec2 t, Vec2 n, const Prim& slope) {
 // Interior edges: indicator, limited faces q_K = q(K) + G'_K . o_K without a
 // time predictor, the flux of code iflux and the viscous terms.
 void interior_edges(const Pass& pass) {
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        refinement_indicator(e, g, r(g.right));
-        Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
+    each_interior_edge([&](const InteriorEdge& g) {
+        int e = g.edge;
+        refinement_indicator(g, g.rcell.q.r);
+        const Prim &ql = g.lcell.q, &qr = g.rcell.q;
         Prim slope = centred_slopes(ql, qr, g.d);
         Grad gl, gr;
         if (pass.old_form) {
             Vec2 n = (1 / edglen(e)) * g.N;
-            gl = limited_normal_velocity(cell_grad(g.left), g.t, n, slope);
-            gr = limited_normal_velocity(cell_grad(g.right), g.t, n, slope);
+            gl = limited_normal_velocity(g.lcell.g, g.t, n, slope);
+            gr = limited_normal_velocity(g.rcell.g, g.t, n, slope);
         } else {
-            gl = limited(cell_grad(g.left), g.t, slope);
-            gr = limited(cell_grad(g.right), g.t, slope);
+            gl = limited(g.lcell.g, g.t, slope);
+            gr = limited(g.rcell.g, g.t, slope);
         }
         Vec2 N = (axisymmetric() ? g.y_sum : 1.0) * g.N;
         Flux F = riemann(extrapolate(ql, gl, g.o_left), extrapolate(qr, gr, g.o_right), N);
         if (pass.viscous) F = F + viscous_face_flux(e);
         store_flux(e, F);
-    }
+    });
 }
 
 // Boundary edges: the cell state extrapolated with its unlimited gradients;

@@ -7,16 +7,26 @@
 
 namespace qelta::sweep {
 
-InteriorEdge::InteriorEdge(int e) : left(ileft(e)), right(iright(e)) {
-    Vec2 s = edge_start(e), f = edge_end(e);
+void pack_cells() {
+    layout::refresh();
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        sweep_cells(i) = {cell_prim(c), cell_grad(c), {xc(c), yc(c)}, wspeed(c)};
+    }
+}
+
+InteriorEdge::InteriorEdge(int slot)
+    : edge(list_iedge(slot)), left(list_cel(layout::left_position(slot))),
+      right(list_cel(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
+      rcell(sweep_cells(layout::right_position(slot))) {
+    Vec2 s = edge_start(edge), f = edge_end(edge);
     m = 0.5 * (s + f);
     N = {f.y - s.y, s.x - f.x};
-    Vec2 cl{xc(left), yc(left)}, cr{xc(right), yc(right)};
-    Vec2 lr = cr - cl;
+    Vec2 lr = rcell.centre - lcell.centre;
     d = norm(lr);
     t = (1 / d) * lr;
-    o_left = m - cl;
-    o_right = m - cr;
+    o_left = m - lcell.centre;
+    o_right = m - rcell.centre;
     y_sum = s.y + f.y;
 }
 
@@ -67,14 +77,15 @@ Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o) {
     return w;
 }
 
-void refinement_indicator(int e, const InteriorEdge& g, double rho_ref) {
-    double s = (r(g.right) - r(g.left)) / g.d;
+void refinement_indicator(const InteriorEdge& g, double rho_ref) {
+    const SweepCell &L = g.lcell, &R = g.rcell;
+    double s = (R.q.r - L.q.r) / g.d;
     double noise = run.eps_filter * rho_ref / g.d;
-    double gl = grad(g.left, 1) * g.t.x + grad(g.left, 2) * g.t.y;
-    double gr = grad(g.right, 1) * g.t.x + grad(g.right, 2) * g.t.y;
+    double gl = L.g.rx * g.t.x + L.g.ry * g.t.y;
+    double gr = R.g.rx * g.t.x + R.g.ry * g.t.y;
     // Floored: without a noise term (eps_filter 0) a flat region has 0/0.
     auto ratio = [&](double gk) { return std::fabs(gk - s) / std::max(std::fabs(gk) + noise, run.tiny); };
-    work(e, 1) = std::max(ratio(gl), ratio(gr));
+    work(g.edge, 1) = std::max(ratio(gl), ratio(gr));
 }
 
 Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport) {

@@ -7,6 +7,7 @@
 #include "common/storage.h"
 #include "flow/flux.h"
 #include "grid/geometry.h"
+#include "grid/layout.h"
 
 namespace qelta {
 
@@ -38,16 +39,48 @@ inline double rmerge(double a, double b, bool l) { return l ? a : b; }
 
 namespace sweep {
 
-// An interior edge: cells, midpoint, normal N (length of the edge, from
-// left to right), centroid distance d and the unit vector t from the left
-// centroid to the right one, and each centroid's offset to the midpoint.
+// Primitive values and their gradients (d/dx, d/dy of r, p, ux, uy).
+struct Prim {
+    double r, p, u, v;
+};
+struct Grad {
+    double rx, ry, px, py, ux, uy, vx, vy;
+};
+
+// A cell as the interior-edge passes read it: primitive state, gradients,
+// centroid and signal speed, packed by position (grid/layout.h).
+struct SweepCell {
+    Prim q;
+    Grad g;
+    Vec2 centre;
+    double speed;
+};
+inline Array1<SweepCell, MAX_CEL> sweep_cells;
+// Copies every active cell into sweep_cells.
+void pack_cells();
+
+// Interior edge of slot j (grid/layout.h), of the cells as pack_cells left
+// them: its number and cells, their packed copies, midpoint, normal N
+// (length of the edge, from left to right), centroid distance d and the
+// unit vector t from the left centroid to the right one, and each centroid's
+// offset to the midpoint.
 struct InteriorEdge {
+    int edge;
     int left, right;
+    const SweepCell& lcell;
+    const SweepCell& rcell;
     Vec2 m, N, t, o_left, o_right;
     double d;
     double y_sum;  // y1 + y2, the axisymmetric weight of N
-    explicit InteriorEdge(int e);
+    explicit InteriorEdge(int slot);
 };
+
+// body(g) for every interior edge in list order, after pack_cells.
+template <class Body>
+void each_interior_edge(Body body) {
+    pack_cells();
+    for (int j = 1; j <= layout::counts.interior; ++j) body(InteriorEdge(j));
+}
 
 // A boundary edge with its one cell C (iright).
 struct BoundaryEdge {
@@ -56,14 +89,6 @@ struct BoundaryEdge {
     double y_sum;
     bool wall;  // slip wall, or a no-slip wall in a viscous run
     explicit BoundaryEdge(int e);
-};
-
-// Primitive values and their gradients (d/dx, d/dy of r, p, ux, uy).
-struct Prim {
-    double r, p, u, v;
-};
-struct Grad {
-    double rx, ry, px, py, ux, uy, vx, vy;
 };
 
 Prim cell_prim(int c);
@@ -92,7 +117,7 @@ Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o);
 
 // work(e,1) = max over the two cells of |g_K . t - s| / (|g_K . t| + eps rho_ref / d),
 // s = (r_R - r_L)/d: 0 where the cells' density gradients match the centred difference.
-void refinement_indicator(int e, const InteriorEdge& g, double rho_ref);
+void refinement_indicator(const InteriorEdge& g, double rho_ref);
 
 // Flux of a face state through N without a Riemann solver (open boundary);
 // `transport` false keeps only the pressure terms (wall).
