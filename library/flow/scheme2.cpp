@@ -4,30 +4,13 @@
 #include <cmath>
 
 #include "common/run.h"
+#include "flow/flux_aufs.h"
 #include "flow/sweep.h"
 #include "grid/gradients.h"
 
 namespace qelta {
 
 using namespace sweep;
-
-Grad sweep::limited(const Grad& g, Vec2 t, const Prim& slope) {
-    Grad o;
-    limit_gradient(t.x, t.y, g.rx, g.ry, slope.r, o.rx, o.ry);
-    limit_gradient(t.x, t.y, g.px, g.py, slope.p, o.px, o.py);
-    limit_gradient(t.x, t.y, g.ux, g.uy, slope.u, o.ux, o.uy);
-    limit_gradient(t.x, t.y, g.vx, g.vy, slope.v, o.vx, o.vy);
-    return o;
-}
-
-FacePair sweep::predicted_faces(const InteriorEdge& g, double tau, double inv_radius, double gamma_left,
-                                double gamma_right) {
-    const Prim &ql = g.lcell.q, &qr = g.rcell.q;
-    Prim slope = centred_slopes(ql, qr, g.d);
-    Grad gl = limited(g.lcell.g, g.t, slope), gr = limited(g.rcell.g, g.t, slope);
-    return {extrapolate(half_step(ql, gl, tau, inv_radius, gamma_left), gl, g.o_left),
-            extrapolate(half_step(qr, gr, tau, inv_radius, gamma_right), gr, g.o_right)};
-}
 
 namespace {
 
@@ -37,7 +20,7 @@ void interior_edges(bool axi) {
         refinement_indicator(g, g.rcell.q.r);
         FacePair f = predicted_faces(g, tau, axi ? 2 / g.y_sum : 0.0);
         double w = axi ? g.y_sum : 1.0;
-        store_flux(g.edge, flux_aufs(face_state(f.left), face_state(f.right), run.gam, w * g.N.x, w * g.N.y));
+        store_flux(g.edge, fluxes::aufs(face_state(f.left), face_state(f.right), run.gam, w * g.N.x, w * g.N.y));
     });
 }
 

@@ -15,21 +15,6 @@ void pack_cells() {
     }
 }
 
-InteriorEdge::InteriorEdge(int slot)
-    : edge(list_iedge(slot)), left(list_cel(layout::left_position(slot))),
-      right(list_cel(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
-      rcell(sweep_cells(layout::right_position(slot))) {
-    Vec2 s = edge_start(edge), f = edge_end(edge);
-    m = 0.5 * (s + f);
-    N = {f.y - s.y, s.x - f.x};
-    Vec2 lr = rcell.centre - lcell.centre;
-    d = norm(lr);
-    t = (1 / d) * lr;
-    o_left = m - lcell.centre;
-    o_right = m - rcell.centre;
-    y_sum = s.y + f.y;
-}
-
 BoundaryEdge::BoundaryEdge(int e) : cell(iright(e)) {
     Vec2 s = edge_start(e), f = edge_end(e);
     m = 0.5 * (s + f);
@@ -41,25 +26,6 @@ BoundaryEdge::BoundaryEdge(int e) : cell(iright(e)) {
     wall = type == boundary::slip_wall || (run.ns == 1 && boundary::no_slip(type));
 }
 
-Prim cell_prim(int c) { return {r(c), p(c), ux(c), uy(c)}; }
-
-Grad cell_grad(int c) {
-    return {grad(c, 1), grad(c, 2), grad(c, 3), grad(c, 4), grad(c, 5), grad(c, 6), grad(c, 7), grad(c, 8)};
-}
-
-Prim extrapolate(const Prim& q, const Grad& g, Vec2 o) {
-    return {q.r + g.rx * o.x + g.ry * o.y, q.p + g.px * o.x + g.py * o.y, q.u + g.ux * o.x + g.uy * o.y,
-            q.v + g.vx * o.x + g.vy * o.y};
-}
-
-// rho* = rho - tau (rho div u + u . grad rho [+ rho v/y]),
-// u* = u - tau (u . grad u + p_x/rho), v* likewise,
-// p* = p - tau (u . grad p + gam p (div u [+ v/y])).
-Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius, double gamma) {
-    double div = g.ux + g.vy + q.v * inv_radius;
-    return {q.r - tau * (q.r * div + g.rx * q.u + g.ry * q.v), q.p - tau * (q.u * g.px + q.v * g.py + gamma * q.p * div),
-            q.u - tau * (q.u * g.ux + q.v * g.uy + g.px / q.r), q.v - tau * (q.u * g.vx + q.v * g.vy + g.py / q.r)};
-}
 
 Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o) {
     // a: gradient of the normal velocity u n_x + v n_y; b: of u n_y - v n_x.
@@ -77,16 +43,6 @@ Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o) {
     return w;
 }
 
-void refinement_indicator(const InteriorEdge& g, double rho_ref) {
-    const SweepCell &L = g.lcell, &R = g.rcell;
-    double s = (R.q.r - L.q.r) / g.d;
-    double noise = run.eps_filter * rho_ref / g.d;
-    double gl = L.g.rx * g.t.x + L.g.ry * g.t.y;
-    double gr = R.g.rx * g.t.x + R.g.ry * g.t.y;
-    // Floored: without a noise term (eps_filter 0) a flat region has 0/0.
-    auto ratio = [&](double gk) { return std::fabs(gk - s) / std::max(std::fabs(gk) + noise, run.tiny); };
-    work(g.edge, 1) = std::max(ratio(gl), ratio(gr));
-}
 
 Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport) {
     double U = transport ? (f.u * N.x + f.v * N.y) * weight : 0.0;
@@ -94,12 +50,6 @@ Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport) {
             f.r * f.u * U + f.p * N.x * weight, f.r * f.v * U + f.p * N.y * weight};
 }
 
-void store_flux(int e, const Flux& F) {
-    edgflux(e, 1) = F.mass;
-    edgflux(e, 2) = F.energy;
-    edgflux(e, 3) = F.xmom;
-    edgflux(e, 4) = F.ymom;
-}
 
 namespace {
 

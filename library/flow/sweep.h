@@ -3,10 +3,14 @@
 // mother edges, and the cell update with its refine and coarsen marks.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/flux.h"
 #include "grid/geometry.h"
+#include "grid/gradients.h"
 #include "grid/layout.h"
 
 namespace qelta {
@@ -47,6 +51,14 @@ struct Grad {
     double rx, ry, px, py, ux, uy, vx, vy;
 };
 
+// The per-edge helpers below are inline: they run on every edge of every
+// sweep, and out of line they cost more in calls than in arithmetic.
+
+inline Prim cell_prim(int c) { return {r(c), p(c), ux(c), uy(c)}; }
+inline Grad cell_grad(int c) {
+    return {grad(c, 1), grad(c, 2), grad(c, 3), grad(c, 4), grad(c, 5), grad(c, 6), grad(c, 7), grad(c, 8)};
+}
+
 // A cell as the interior-edge passes read it: primitive state, gradients,
 // centroid and signal speed, packed by position (grid/layout.h).
 struct SweepCell {
@@ -72,7 +84,20 @@ struct InteriorEdge {
     Vec2 m, N, t, o_left, o_right;
     double d;
     double y_sum;  // y1 + y2, the axisymmetric weight of N
-    explicit InteriorEdge(int slot);
+    explicit InteriorEdge(int slot)
+        : edge(list_iedge(slot)), left(list_cel(layout::left_position(slot))),
+          right(list_cel(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
+          rcell(sweep_cells(layout::right_position(slot))) {
+        Vec2 s = edge_start(edge), f = edge_end(edge);
+        m = 0.5 * (s + f);
+        N = {f.y - s.y, s.x - f.x};
+        Vec2 lr = rcell.centre - lcell.centre;
+        d = norm(lr);
+        t = (1 / d) * lr;
+        o_left = m - lcell.centre;
+        o_right = m - rcell.centre;
+        y_sum = s.y + f.y;
+    }
 };
 
 // body(g) for every interior edge in list order, after pack_cells.
@@ -91,10 +116,11 @@ struct BoundaryEdge {
     explicit BoundaryEdge(int e);
 };
 
-Prim cell_prim(int c);
-Grad cell_grad(int c);
 // The value of each primitive at offset o.
-Prim extrapolate(const Prim& q, const Grad& g, Vec2 o);
+inline Prim extrapolate(const Prim& q, const Grad& g, Vec2 o) {
+    return {q.r + g.rx * o.x + g.ry * o.y, q.p + g.px * o.x + g.py * o.y, q.u + g.ux * o.x + g.uy * o.y,
+            q.v + g.vx * o.x + g.vy * o.y};
+}
 inline FaceState face_state(const Prim& q) { return {q.r, q.u, q.v, q.p}; }
 // The state mirrored in a wall of unit normal n: u' = u - 2 (u . n) n.
 inline Prim mirrored(const Prim& q, Vec2 n) {
@@ -107,8 +133,15 @@ inline Prim centred_slopes(const Prim& l, const Prim& r, double d) {
 }
 
 // Half-step predictor of the primitive Euler equations over tau;
-// inv_radius = 1/y adds the axisymmetric terms (0 in plane flow).
-Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius, double gamma = run.gam);
+// inv_radius = 1/y adds the axisymmetric terms (0 in plane flow):
+// rho* = rho - tau (rho div u + u . grad rho [+ rho v/y]),
+// u* = u - tau (u . grad u + p_x/rho), v* likewise,
+// p* = p - tau (u . grad p + gam p (div u [+ v/y])).
+inline Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius, double gamma = run.gam) {
+    double div = g.ux + g.vy + q.v * inv_radius;
+    return {q.r - tau * (q.r * div + g.rx * q.u + g.ry * q.v), q.p - tau * (q.u * g.px + q.v * g.py + gamma * q.p * div),
+            q.u - tau * (q.u * g.ux + q.v * g.uy + g.px / q.r), q.v - tau * (q.u * g.vx + q.v * g.vy + g.py / q.r)};
+}
 
 // Velocity gradients of cell c corrected at a wall of unit normal n whose
 // midpoint lies at offset o: 2 G' - G, where G' extrapolates to zero normal
@@ -117,24 +150,51 @@ Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o);
 
 // work(e,1) = max over the two cells of |g_K . t - s| / (|g_K . t| + eps rho_ref / d),
 // s = (r_R - r_L)/d: 0 where the cells' density gradients match the centred difference.
-void refinement_indicator(const InteriorEdge& g, double rho_ref);
+inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
+    const SweepCell &L = g.lcell, &R = g.rcell;
+    double s = (R.q.r - L.q.r) / g.d;
+    double noise = run.eps_filter * rho_ref / g.d;
+    double gl = L.g.rx * g.t.x + L.g.ry * g.t.y;
+    double gr = R.g.rx * g.t.x + R.g.ry * g.t.y;
+    // Floored: without a noise term (eps_filter 0) a flat region has 0/0.
+    auto ratio = [&](double gk) { return std::fabs(gk - s) / std::max(std::fabs(gk) + noise, run.tiny); };
+    work(g.edge, 1) = std::max(ratio(gl), ratio(gr));
+}
 
 // Flux of a face state through N without a Riemann solver (open boundary);
 // `transport` false keeps only the pressure terms (wall).
 Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport);
 
-void store_flux(int e, const Flux& F);
+inline void store_flux(int e, const Flux& F) {
+    edgflux(e, 1) = F.mass;
+    edgflux(e, 2) = F.energy;
+    edgflux(e, 3) = F.xmom;
+    edgflux(e, 4) = F.ymom;
+}
 
 // Limits each gradient pair of g along t against the slope of that variable.
-Grad limited(const Grad& g, Vec2 t, const Prim& slope);
+inline Grad limited(const Grad& g, Vec2 t, const Prim& slope) {
+    Grad o;
+    limit_gradient(t.x, t.y, g.rx, g.ry, slope.r, o.rx, o.ry);
+    limit_gradient(t.x, t.y, g.px, g.py, slope.p, o.px, o.py);
+    limit_gradient(t.x, t.y, g.ux, g.uy, slope.u, o.ux, o.uy);
+    limit_gradient(t.x, t.y, g.vx, g.vy, slope.v, o.vx, o.vy);
+    return o;
+}
 // Faces of an interior edge by MUSCL-Hancock: each side's gradients limited
 // along t against the centred slopes, its cell state predicted over tau
 // (half_step, with that side's gamma), then extrapolated to the midpoint.
 struct FacePair {
     Prim left, right;
 };
-FacePair predicted_faces(const InteriorEdge& g, double tau, double inv_radius, double gamma_left = run.gam,
-                         double gamma_right = run.gam);
+inline FacePair predicted_faces(const InteriorEdge& g, double tau, double inv_radius, double gamma_left = run.gam,
+                                double gamma_right = run.gam) {
+    const Prim &ql = g.lcell.q, &qr = g.rcell.q;
+    Prim slope = centred_slopes(ql, qr, g.d);
+    Grad gl = limited(g.lcell.g, g.t, slope), gr = limited(g.rcell.g, g.t, slope);
+    return {extrapolate(half_step(ql, gl, tau, inv_radius, gamma_left), gl, g.o_left),
+            extrapolate(half_step(qr, gr, tau, inv_radius, gamma_right), gr, g.o_right)};
+}
 // Boundary edges as scheme 2 treats them.
 void scheme2_boundary_edges(bool axi);
 // Boundary edges as scheme 1 treats them (fluxes carrying dt).

@@ -341,16 +341,6 @@ void cell_gradients() {
     for (int i = 1; i <= grid.ncell; ++i) limit_cell_gradients(list_cel(i));
 }
 
-// minmod: the slope along (dx, dy) becomes h = minmod(D, 2f - D), f = g . d;
-// the perpendicular component is kept.
-void limit_gradient(double dx, double dy, double gx, double gy, double D, double& gx_out, double& gy_out) {
-    double f = gx * dx + gy * dy;
-    double g = 2 * f - D;
-    double h = (D > 0) ? std::max(0.0, std::min(D, g)) : std::min(0.0, std::max(D, g));
-    gx_out = gx + dx * (h - f);
-    gy_out = gy + dy * (h - f);
-}
-
 // The same fit for tk and te, with zero differences at boundary edges.
 void turb_gradients() { fit_gradients(turb_fit, zero_differences); }
 
