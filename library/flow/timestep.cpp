@@ -37,7 +37,9 @@ void flow_step() {
 void adaptation_step() {
     if (run.lmax > run.minlev) {
         useradv_step();
-        if (run.irecon == 1) lsq_edge_terms();
+        // The gradients of the cells to split: on odd steps, when adapt only
+        // marks, nothing reads them before the next step renews them.
+        if (run.irecon == 1 && adapt_changes_grid()) lsq_edge_terms();
         adapt();
         cons_to_prim();
         fix_negative_cells();

@@ -416,10 +416,12 @@ void parents_to_father_zone(int m) {
 
 }  // namespace
 
+bool adapt_changes_grid(bool any_step) { return any_step || run.nstep % 2 == 0; }
+
 void adapt(bool any_step) {
     warn_low_minlev();                                  // 1
     mark_cells();                                       // 2
-    if (!any_step && run.nstep % 2 == 1) return;        // 3: odd steps only mark
+    if (!adapt_changes_grid(any_step)) return;          // 3: odd steps only mark
     int m = list_cells_to_split();                      // 4
     int s = 0;
     if (m > 0) {

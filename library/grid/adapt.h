@@ -10,6 +10,8 @@ namespace qelta {
 // cell and edge lists, the edge lists and the boundary links. The primitive
 // state of new and merged cells is left to the caller's cons_to_prim.
 void adapt(bool any_step = false);
+// Whether that call splits and merges, or only marks.
+bool adapt_changes_grid(bool any_step = false);
 // The second half of an even-step call: merges, zone compaction, counts,
 // edge lists, boundary links and the least-squares matrices (or the family
 // list). m cells and s edges were split by the first half of the call, whose
