@@ -43,22 +43,38 @@ Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o) {
     return w;
 }
 
-
 Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport) {
     double U = transport ? (f.u * N.x + f.v * N.y) * weight : 0.0;
     return {f.r * U, U * (run.gam / run.gam1 * f.p + 0.5 * f.r * (f.u * f.u + f.v * f.v)),
             f.r * f.u * U + f.p * N.x * weight, f.r * f.v * U + f.p * N.y * weight};
 }
 
-
 namespace {
 
+// The four fluxes and the indicator of every slot (grid/layout.h), in
+// columns 1 to 4 and 5.
+constexpr int slot_indicator = ncons + 1;
+Array2<double, ncons + 1, MAX_EDG> slot_fluxes;
+
+// The interior and boundary edges' fluxes and indicators into their slots.
+void gather_fluxes() {
+    layout::refresh();
+    for (int j = 1; j <= layout::last_boundary_slot(); ++j) {
+        int e = j <= layout::counts.interior ? list_iedge(j) : layout::boundary_edge(j);
+        for (int k = 1; k <= ncons; ++k) slot_fluxes(k, j) = edgflux(e, k);
+        slot_fluxes(slot_indicator, j) = work(e, 1);
+    }
+}
+
+// A hanging mother edge: the sum of its halves' fluxes, the larger of
+// their indicators (in its slot and in edgflux and work).
 void hanging_edges() {
-    for (int i = 1; i <= grid.nsplit; ++i) {
-        int e = list_split(i);
-        int e1 = isubedge(e, 1), e2 = isubedge(e, 2);
-        for (int k = 1; k <= ncons; ++k) edgflux(e, k) = edgflux(e1, k) + edgflux(e2, k);
-        work(e, 1) = std::max(work(e1, 1), work(e2, 1));
+    for (int j = layout::last_boundary_slot() + 1; j <= layout::last_slot(); ++j) {
+        int e = layout::hanging_edge(j);
+        int h1 = layout::half_slot(j, 1), h2 = layout::half_slot(j, 2);
+        for (int k = 1; k <= ncons; ++k) edgflux(e, k) = slot_fluxes(k, j) = slot_fluxes(k, h1) + slot_fluxes(k, h2);
+        work(e, 1) = slot_fluxes(slot_indicator, j) =
+            std::max(slot_fluxes(slot_indicator, h1), slot_fluxes(slot_indicator, h2));
     }
 }
 
@@ -66,16 +82,18 @@ void hanging_edges() {
 void update_cells(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks) {
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
-        int e1 = icedge(c, 1), e2 = icedge(c, 2), e3 = icedge(c, 3), e4 = icedge(c, 4);
+        int s1 = layout::position_slots(1, i), s2 = layout::position_slots(2, i);
+        int s3 = layout::position_slots(3, i), s4 = layout::position_slots(4, i);
+        auto F = [](int s, int k) { return slot_fluxes(k, s); };
         double h = (fluxes_carry_dt ? 1.0 : run.dt) / area(c);
-        for (int k = 1; k <= ncons; ++k)
-            cons(c, k) += (edgflux(e2, k) - edgflux(e1, k) + edgflux(e3, k) - edgflux(e4, k)) * h;
+        for (int k = 1; k <= ncons; ++k) cons(c, k) += (F(s2, k) - F(s1, k) + F(s3, k) - F(s4, k)) * h;
         // Radial pressure source of the axisymmetric momentum: G P, G twice
         // the plane area and P the cell's pressure of the stage.
         if (axisymmetric) cuy(c) += run.dt / area(c) * (twice_plane_area(c) * P(c));
         if (!marks) continue;
 
-        double ind = std::max({work(e1, 1), work(e2, 1), work(e3, 1), work(e4, 1)});
+        double ind = std::max({F(s1, slot_indicator), F(s2, slot_indicator), F(s3, slot_indicator),
+                               F(s4, slot_indicator)});
         lrefine(c) = (ind > run.refine_tol || lkeep(c)) && area(c) >= run.area_min;
         lcoarse(c) = ind < run.coarse_tol && !lrefine(c);
     }
@@ -90,11 +108,13 @@ double half_step_pressure(int c) {
 }
 
 void finish(bool fluxes_carry_dt, bool axisymmetric) {
+    gather_fluxes();
     hanging_edges();
     update_cells(fluxes_carry_dt, axisymmetric, half_step_pressure, true);
 }
 
 void finish_stage(bool axisymmetric, CellPressure P, bool marks) {
+    gather_fluxes();
     hanging_edges();
     update_cells(false, axisymmetric, P, marks);
 }

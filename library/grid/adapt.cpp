@@ -88,11 +88,11 @@ void mark_leaves() {
         int c = list_cel(i);
         lrefine(c) = lrefine(c) || lkeep(c);
     }
+    // Only a wanted cell looks at its neighbours.
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         bool wanted = level(c) < run.lmax && lrefine(c);
-        bool allowed = refine_allowed({{c, c, c, c}}, wanted);
-        iwork_ad(c) = wanted && allowed;
+        iwork_ad(c) = wanted && refine_allowed({{c, c, c, c}}, wanted);
     }
 }
 
