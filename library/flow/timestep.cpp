@@ -37,10 +37,9 @@ void flow_step() {
 void adaptation_step() {
     if (run.lmax > run.minlev) {
         useradv_step();
-        // The gradients of the cells to split: on odd steps, when adapt only
-        // marks, nothing reads them before the next step renews them.
-        if (run.irecon == 1 && adapt_changes_grid()) lsq_edge_terms();
-        adapt();
+        // adapt reads the gradients of the cells it splits, and of no other
+        // cell; every later reader renews them first.
+        adapt(false, SplitGradients::fitted);
         cons_to_prim();
         fix_negative_cells();
     } else if (case_id() == 102) {

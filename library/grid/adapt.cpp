@@ -141,9 +141,13 @@ int fit_capacity(int m) {
 
 // ---- Step 5 ----
 
-void relimit_gradients(int m) {
+void relimit_gradients(int m, SplitGradients gradients) {
     if (run.irecon != 1) return;
-    for (int k = 1; k <= m; ++k) limit_cell_gradients(split_cell_at(k));
+    for (int k = 1; k <= m; ++k) {
+        int c = split_cell_at(k);
+        if (gradients == SplitGradients::fitted) lsq_cell_gradients(c);
+        limit_cell_gradients(c);
+    }
 }
 
 // ---- Step 6: children and inner edges ----
@@ -416,17 +420,15 @@ void parents_to_father_zone(int m) {
 
 }  // namespace
 
-bool adapt_changes_grid(bool any_step) { return any_step || run.nstep % 2 == 0; }
-
-void adapt(bool any_step) {
+void adapt(bool any_step, SplitGradients gradients) {
     warn_low_minlev();                                  // 1
     mark_cells();                                       // 2
-    if (!adapt_changes_grid(any_step)) return;          // 3: odd steps only mark
+    if (!any_step && run.nstep % 2 == 1) return;        // 3: odd steps only mark
     int m = list_cells_to_split();                      // 4
     int s = 0;
     if (m > 0) {
         m = fit_capacity(m);
-        relimit_gradients(m);                           // 5
+        relimit_gradients(m, gradients);                // 5
         create_children(m);                             // 6
         s = split_edges(m);                             // 7
         place_centre_points(m);                         // 8

@@ -183,20 +183,37 @@ Values zero_differences(int) { return Values{}; }
 
 // ---- The fit, steps 1 to 4 ----
 
-void store_products(int nvar, int j, Vec2 d, const Values& dq) {
+// The products dq_v d of one edge, columns 2v - 1 (x) and 2v (y).
+using Products = Array1<double, max_col>;
+
+Products edge_products(int nvar, Vec2 d, const Values& dq) {
+    Products P{};
     for (int v = 1; v <= nvar; ++v) {
-        slot_products(2 * v - 1, j) = dq(v) * d.x;
-        slot_products(2 * v, j) = dq(v) * d.y;
+        P(2 * v - 1) = dq(v) * d.x;
+        P(2 * v) = dq(v) * d.y;
     }
+    return P;
+}
+
+// Differences q(iright) - q(ileft) of an interior edge.
+Values differences(int nvar, const Values& left, const Values& right) {
+    Values dq{};
+    for (int v = 1; v <= nvar; ++v) dq(v) = right(v) - left(v);
+    return dq;
+}
+
+void store_products(int j, int ncol, const Products& P) {
+    for (int col = 1; col <= ncol; ++col) slot_products(col, j) = P(col);
 }
 
 // Step 1: boundary edges, differences from the ghost images; the products
 // also stay in the edge's product columns.
-void boundary_products(const Fit& fit, Values (*differences)(int e)) {
+void boundary_products(const Fit& fit, Values (*images)(int e)) {
     for (int j = layout::first_boundary_slot(); j <= layout::last_boundary_slot(); ++j) {
         int e = layout::boundary_edge(j);
-        store_products(fit.nvar, j, mirror_offset(e), differences(e));
-        for (int col = 1; col <= 2 * fit.nvar; ++col) fit.product(e, col) = slot_products(col, j);
+        Products P = edge_products(fit.nvar, mirror_offset(e), images(e));
+        store_products(j, 2 * fit.nvar, P);
+        for (int col = 1; col <= 2 * fit.nvar; ++col) fit.product(e, col) = P(col);
     }
 }
 
@@ -205,9 +222,7 @@ void interior_products(const Fit& fit) {
     for (int j = 1; j <= layout::counts.interior; ++j) {
         const Values& left = fit_cells(layout::left_position(j)).q;
         const Values& right = fit_cells(layout::right_position(j)).q;
-        Values dq{};
-        for (int v = 1; v <= fit.nvar; ++v) dq(v) = right(v) - left(v);
-        store_products(fit.nvar, j, slot_offset(j), dq);
+        store_products(j, 2 * fit.nvar, edge_products(fit.nvar, slot_offset(j), differences(fit.nvar, left, right)));
     }
 }
 
@@ -218,46 +233,86 @@ void hanging_products(const Fit& fit) { average_hanging_slots(2 * fit.nvar); }
 // edges, say) has det = A C - B^2 = 0 up to round-off; it gets no gradient.
 bool lsq_solvable(double a, double c, double det) { return det > 1e-12 * a * c; }
 
-// Step 4: g = ((C Sx - B Sy)/det, (A Sy - B Sx)/det) in every active cell.
-void solve_cells(const Fit& fit) {
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        Array1<double, max_col> s{};
-        sum_cell_slots(i, 2 * fit.nvar, s);
-        double a = lsqm(c, 1), b = lsqm(c, 2), cc = lsqm(c, 3), det = lsqm(c, 4);
-        bool solvable = lsq_solvable(a, cc, det);
-        for (int v = 1; v <= fit.nvar; ++v) {
-            double sx = s(2 * v - 1), sy = s(2 * v);
-            fit.gradient(c, 2 * v - 1) = solvable ? (cc * sx - b * sy) / det : 0;
-            fit.gradient(c, 2 * v) = solvable ? (a * sy - b * sx) / det : 0;
-        }
+// Step 4: g = ((C Sx - B Sy)/det, (A Sy - B Sx)/det) of cell c from the
+// sums s of its edges' products.
+void solve_cell(const Fit& fit, int c, const Products& s) {
+    double a = lsqm(c, 1), b = lsqm(c, 2), cc = lsqm(c, 3), det = lsqm(c, 4);
+    bool solvable = lsq_solvable(a, cc, det);
+    for (int v = 1; v <= fit.nvar; ++v) {
+        double sx = s(2 * v - 1), sy = s(2 * v);
+        fit.gradient(c, 2 * v - 1) = solvable ? (cc * sx - b * sy) / det : 0;
+        fit.gradient(c, 2 * v) = solvable ? (a * sy - b * sx) / det : 0;
     }
 }
 
-void fit_gradients(const Fit& fit, Values (*differences)(int e)) {
+void solve_cells(const Fit& fit) {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        Products s{};
+        sum_cell_slots(i, 2 * fit.nvar, s);
+        solve_cell(fit, list_cel(i), s);
+    }
+}
+
+void fit_gradients(const Fit& fit, Values (*images)(int e)) {
     pack_cells(fit.values);
-    boundary_products(fit, differences);
+    boundary_products(fit, images);
     interior_products(fit);
     hanging_products(fit);
     solve_cells(fit);
 }
 
-// Step 5: at an open boundary the cell keeps only the tangential part of each
-// gradient, g := (g . t) t; a cell with two such edges is projected twice.
-void project_open_boundaries() {
-    for (int i = 1; i <= grid.nbedge; ++i) {
-        int e = list_bedge(i);
-        if (ibtype(e) != boundary::open_boundary) continue;
-        int c = iright(e);
-        Vec2 t = unit(edge_start(e) - edge_end(e));
-        for (int v = 1; v <= nflow_limited; ++v) {
-            double& gx = grad(c, 2 * v - 1);
-            double& gy = grad(c, 2 * v);
-            double along = gx * t.x + gy * t.y;
-            gx = along * t.x;
-            gy = along * t.y;
-        }
+// Step 5: at an open boundary edge e its cell keeps only the tangential part
+// of each gradient, g := (g . t) t; a cell with two such edges is projected
+// twice, in the order of list_bedge.
+bool open_edge(int e) { return lbedge(e) && ibtype(e) == boundary::open_boundary; }
+
+void project_open_edge(int e) {
+    int c = iright(e);
+    Vec2 t = unit(edge_start(e) - edge_end(e));
+    for (int v = 1; v <= nflow_limited; ++v) {
+        double& gx = grad(c, 2 * v - 1);
+        double& gy = grad(c, 2 * v);
+        double along = gx * t.x + gy * t.y;
+        gx = along * t.x;
+        gy = along * t.y;
     }
+}
+
+void project_open_boundaries() {
+    for (int i = 1; i <= grid.nbedge; ++i)
+        if (open_edge(list_bedge(i))) project_open_edge(list_bedge(i));
+}
+
+// ---- The fit of one cell ----
+
+// The products of an interior edge from the storage.
+Products stored_products(const Fit& fit, int e) {
+    int L = ileft(e), R = iright(e);
+    return edge_products(fit.nvar, centroid(R) - centroid(L), differences(fit.nvar, fit.values(L), fit.values(R)));
+}
+
+// The products of edge e of an active cell: its image at the boundary, the
+// mean of its halves where it hangs.
+Products cell_edge_products(const Fit& fit, Values (*images)(int e), int e) {
+    if (lbedge(e)) return edge_products(fit.nvar, mirror_offset(e), images(e));
+    if (!lsplit(e)) return stored_products(fit, e);
+    Products h1 = stored_products(fit, isubedge(e, 1)), h2 = stored_products(fit, isubedge(e, 2));
+    Products P{};
+    for (int col = 1; col <= 2 * fit.nvar; ++col) P(col) = 0.5 * (h1(col) + h2(col));
+    return P;
+}
+
+// Open edges of cell c in the order of list_bedge (their slots).
+int open_edges_in_list_order(int c, int edges[4]) {
+    int n = 0;
+    for (int k = 1; k <= 4; ++k) {
+        int e = icedge(c, k);
+        if (!open_edge(e)) continue;
+        int at = n++;
+        for (; at > 0 && layout::edge_slot(edges[at - 1]) > layout::edge_slot(e); --at) edges[at] = edges[at - 1];
+        edges[at] = e;
+    }
+    return n;
 }
 
 // ---- Limiting along neighbour directions ----
@@ -315,6 +370,20 @@ void lsq_matrix() {
 void lsq_edge_terms() {
     fit_gradients(flow_fit, inviscid_differences);
     project_open_boundaries();
+}
+
+// The same steps for one cell, its edges' products formed afresh.
+void lsq_cell_gradients(int c) {
+    layout::refresh();
+    Products s{};
+    for (int k = 1; k <= 4; ++k) {
+        Products P = cell_edge_products(flow_fit, inviscid_differences, icedge(c, k));
+        for (int col = 1; col <= 2 * flow_fit.nvar; ++col) s(col) += P(col);
+    }
+    solve_cell(flow_fit, c, s);
+    int edges[4];
+    int n = open_edges_in_list_order(c, edges);
+    for (int i = 0; i < n; ++i) project_open_edge(edges[i]);
 }
 
 // Viscous images: no-slip walls u' = -u; the isothermal wall adds

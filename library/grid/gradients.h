@@ -14,6 +14,8 @@ void lsq_matrix();
 // Unlimited gradients of r, p, ux, uy (grad) and of the temperature p/r
 // (gradt) of every active cell, with the inviscid boundary images.
 void lsq_edge_terms();
+// The gradients that lsq_edge_terms gives cell c, for that cell alone.
+void lsq_cell_gradients(int c);
 // The same with the viscous wall images.
 void ghost_gradients();
 // Limits the stored gradients of every active cell along its neighbour
