@@ -43,13 +43,28 @@ inline double rmerge(double a, double b, bool l) { return l ? a : b; }
 
 namespace sweep {
 
-// Primitive values and their gradients (d/dx, d/dy of r, p, ux, uy).
-struct Prim {
-    double r, p, u, v;
+// Primitive values and their gradients (d/dx, d/dy of r, p, ux, uy), of
+// one side (double) or of both sides of an edge at once (Pair).
+template <class T>
+struct PrimOf {
+    T r, p, u, v;
 };
-struct Grad {
-    double rx, ry, px, py, ux, uy, vx, vy;
+template <class T>
+struct GradOf {
+    T rx, ry, px, py, ux, uy, vx, vy;
 };
+using Prim = PrimOf<double>;
+using Grad = GradOf<double>;
+
+// Both sides in one: left in lane 0, right in lane 1; and one lane back.
+inline PrimOf<Pair> side_by_side(const Prim& l, const Prim& r) {
+    return {Pair{l.r, r.r}, Pair{l.p, r.p}, Pair{l.u, r.u}, Pair{l.v, r.v}};
+}
+inline GradOf<Pair> side_by_side(const Grad& l, const Grad& r) {
+    return {Pair{l.rx, r.rx}, Pair{l.ry, r.ry}, Pair{l.px, r.px}, Pair{l.py, r.py},
+            Pair{l.ux, r.ux}, Pair{l.uy, r.uy}, Pair{l.vx, r.vx}, Pair{l.vy, r.vy}};
+}
+inline Prim lane(const PrimOf<Pair>& q, int k) { return {q.r[k], q.p[k], q.u[k], q.v[k]}; }
 
 // The per-edge helpers below are inline: they run on every edge of every
 // sweep, and out of line they cost more in calls than in arithmetic.
@@ -116,11 +131,13 @@ struct BoundaryEdge {
     explicit BoundaryEdge(int e);
 };
 
-// The value of each primitive at offset o.
-inline Prim extrapolate(const Prim& q, const Grad& g, Vec2 o) {
-    return {q.r + g.rx * o.x + g.ry * o.y, q.p + g.px * o.x + g.py * o.y, q.u + g.ux * o.x + g.uy * o.y,
-            q.v + g.vx * o.x + g.vy * o.y};
+// The value of each primitive at offset (ox, oy).
+template <class T>
+inline PrimOf<T> extrapolate(const PrimOf<T>& q, const GradOf<T>& g, T ox, T oy) {
+    return {q.r + g.rx * ox + g.ry * oy, q.p + g.px * ox + g.py * oy, q.u + g.ux * ox + g.uy * oy,
+            q.v + g.vx * ox + g.vy * oy};
 }
+inline Prim extrapolate(const Prim& q, const Grad& g, Vec2 o) { return extrapolate(q, g, o.x, o.y); }
 inline FaceState face_state(const Prim& q) { return {q.r, q.u, q.v, q.p}; }
 // The state mirrored in a wall of unit normal n: u' = u - 2 (u . n) n.
 inline Prim mirrored(const Prim& q, Vec2 n) {
@@ -137,10 +154,14 @@ inline Prim centred_slopes(const Prim& l, const Prim& r, double d) {
 // rho* = rho - tau (rho div u + u . grad rho [+ rho v/y]),
 // u* = u - tau (u . grad u + p_x/rho), v* likewise,
 // p* = p - tau (u . grad p + gam p (div u [+ v/y])).
-inline Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius, double gamma = run.gam) {
-    double div = g.ux + g.vy + q.v * inv_radius;
+template <class T>
+inline PrimOf<T> half_step(const PrimOf<T>& q, const GradOf<T>& g, double tau, double inv_radius, T gamma) {
+    T div = g.ux + g.vy + q.v * inv_radius;
     return {q.r - tau * (q.r * div + g.rx * q.u + g.ry * q.v), q.p - tau * (q.u * g.px + q.v * g.py + gamma * q.p * div),
             q.u - tau * (q.u * g.ux + q.v * g.uy + g.px / q.r), q.v - tau * (q.u * g.vx + q.v * g.vy + g.py / q.r)};
+}
+inline Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius) {
+    return half_step(q, g, tau, inv_radius, run.gam);
 }
 
 // Velocity gradients of cell c corrected at a wall of unit normal n whose
@@ -173,8 +194,9 @@ inline void store_flux(int e, const Flux& F) {
 }
 
 // Limits each gradient pair of g along t against the slope of that variable.
-inline Grad limited(const Grad& g, Vec2 t, const Prim& slope) {
-    Grad o;
+template <class T>
+inline GradOf<T> limited(const GradOf<T>& g, Vec2 t, const Prim& slope) {
+    GradOf<T> o;
     limit_gradient(t.x, t.y, g.rx, g.ry, slope.r, o.rx, o.ry);
     limit_gradient(t.x, t.y, g.px, g.py, slope.p, o.px, o.py);
     limit_gradient(t.x, t.y, g.ux, g.uy, slope.u, o.ux, o.uy);
@@ -189,11 +211,12 @@ struct FacePair {
 };
 inline FacePair predicted_faces(const InteriorEdge& g, double tau, double inv_radius, double gamma_left = run.gam,
                                 double gamma_right = run.gam) {
-    const Prim &ql = g.lcell.q, &qr = g.rcell.q;
-    Prim slope = centred_slopes(ql, qr, g.d);
-    Grad gl = limited(g.lcell.g, g.t, slope), gr = limited(g.rcell.g, g.t, slope);
-    return {extrapolate(half_step(ql, gl, tau, inv_radius, gamma_left), gl, g.o_left),
-            extrapolate(half_step(qr, gr, tau, inv_radius, gamma_right), gr, g.o_right)};
+    Prim slope = centred_slopes(g.lcell.q, g.rcell.q, g.d);
+    // Both sides at once.
+    GradOf<Pair> lim = limited(side_by_side(g.lcell.g, g.rcell.g), g.t, slope);
+    PrimOf<Pair> q = half_step(side_by_side(g.lcell.q, g.rcell.q), lim, tau, inv_radius, Pair{gamma_left, gamma_right});
+    PrimOf<Pair> f = extrapolate(q, lim, Pair{g.o_left.x, g.o_right.x}, Pair{g.o_left.y, g.o_right.y});
+    return {lane(f, 0), lane(f, 1)};
 }
 // Boundary edges as scheme 2 treats them.
 void scheme2_boundary_edges(bool axi);

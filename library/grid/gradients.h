@@ -2,10 +2,7 @@
 // images across walls, and the minmod limiter along neighbour directions.
 #pragma once
 
-#include <algorithm>
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
+#include "common/pair.h"
 
 namespace qelta {
 
@@ -24,28 +21,27 @@ void cell_gradients();
 // The same for one cell: across edges 1 and 3, then 4 and 2, each pair only
 // when neither of its edges is a boundary edge.
 void limit_cell_gradients(int c);
-// minmod(D, g): max(0, min(D, g)) for D > 0, else min(0, max(D, g)). Both
-// are formed and one is chosen, with the SSE2 minimum and maximum where there
-// are (the results of std::min and std::max, NaNs and signed zeros included;
-// the compiler does not use them against a constant 0): no branches.
-inline double minmod(double D, double g) {
-#if defined(__SSE2__)
-    __m128d d = _mm_set_sd(D), s = _mm_set_sd(g), zero = _mm_setzero_pd();
-    double up = _mm_cvtsd_f64(_mm_max_sd(_mm_min_sd(s, d), zero));
-    double down = _mm_cvtsd_f64(_mm_min_sd(_mm_max_sd(s, d), zero));
-#else
-    double up = std::max(0.0, std::min(D, g)), down = std::min(0.0, std::max(D, g));
-#endif
-    return D > 0 ? up : down;
+// minmod(D, g): max(0, min(D, g)) for D > 0, else min(0, max(D, g)), in
+// each lane. Both are formed and one is chosen: the selections are those of
+// std::min and std::max (NaNs and signed zeros included), without branches.
+inline Pair minmod(Pair D, Pair g) {
+    Pair zero{};
+    Pair lo = g < D ? g : D, hi = D < g ? g : D;
+    Pair up = zero < lo ? lo : zero, down = hi < zero ? hi : zero;
+    return D > zero ? up : down;
 }
+inline Pair minmod(double D, Pair g) { return minmod(both(D), g); }
+inline double minmod(double D, double g) { return minmod(both(D), both(g))[0]; }
 
 // Minmod limiter of the gradient (gx, gy) along the unit direction (dx, dy)
 // against the one-sided slope D: the component along the direction becomes
-// minmod(D, 2f - D), f = g . d; the output may alias the input. Inline: the
-// sweeps call it eight times per edge.
-inline void limit_gradient(double dx, double dy, double gx, double gy, double D, double& gx_out, double& gy_out) {
-    double f = gx * dx + gy * dy;
-    double h = minmod(D, 2 * f - D);
+// minmod(D, 2f - D), f = g . d; the output may alias the input. For a Pair,
+// two gradients against the same slope. Inline: the sweeps call it eight
+// times per edge.
+template <class T>
+inline void limit_gradient(double dx, double dy, T gx, T gy, double D, T& gx_out, T& gy_out) {
+    T f = gx * dx + gy * dy;
+    T h = minmod(D, 2 * f - D);
     gx_out = gx + dx * (h - f);
     gy_out = gy + dy * (h - f);
 }
