@@ -10,7 +10,7 @@ namespace qelta::sweep {
 void pack_cells() {
     layout::refresh();
     for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+        int c = layout::position_cell(i);
         sweep_cells(i) = {cell_prim(c), cell_grad(c), {xc(c), yc(c)}, wspeed(c)};
     }
 }
@@ -60,7 +60,7 @@ Array2<double, ncons + 1, MAX_EDG> slot_fluxes;
 void gather_fluxes() {
     layout::refresh();
     for (int j = 1; j <= layout::last_boundary_slot(); ++j) {
-        int e = j <= layout::counts.interior ? list_iedge(j) : layout::boundary_edge(j);
+        int e = layout::slot_edge(j);
         for (int k = 1; k <= ncons; ++k) slot_fluxes(k, j) = edgflux(e, k);
         slot_fluxes(slot_indicator, j) = work(e, 1);
     }
@@ -70,7 +70,7 @@ void gather_fluxes() {
 // their indicators (in its slot and in edgflux and work).
 void hanging_edges() {
     for (int j = layout::last_boundary_slot() + 1; j <= layout::last_slot(); ++j) {
-        int e = layout::hanging_edge(j);
+        int e = layout::slot_edge(j);
         int h1 = layout::half_slot(j, 1), h2 = layout::half_slot(j, 2);
         for (int k = 1; k <= ncons; ++k) edgflux(e, k) = slot_fluxes(k, j) = slot_fluxes(k, h1) + slot_fluxes(k, h2);
         work(e, 1) = slot_fluxes(slot_indicator, j) =
@@ -81,7 +81,7 @@ void hanging_edges() {
 // Update of every active cell and, with `marks`, its refine and coarsen marks.
 void update_cells(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks) {
     for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+        int c = layout::position_cell(i);
         int s1 = layout::position_slots(1, i), s2 = layout::position_slots(2, i);
         int s3 = layout::position_slots(3, i), s4 = layout::position_slots(4, i);
         auto F = [](int s, int k) { return slot_fluxes(k, s); };

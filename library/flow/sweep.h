@@ -100,8 +100,8 @@ struct InteriorEdge {
     double d;
     double y_sum;  // y1 + y2, the axisymmetric weight of N
     explicit InteriorEdge(int slot)
-        : edge(list_iedge(slot)), left(list_cel(layout::left_position(slot))),
-          right(list_cel(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
+        : edge(layout::slot_edge(slot)), left(layout::position_cell(layout::left_position(slot))),
+          right(layout::position_cell(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
           rcell(sweep_cells(layout::right_position(slot))) {
         Vec2 s = edge_start(edge), f = edge_end(edge);
         m = 0.5 * (s + f);

@@ -78,7 +78,7 @@ Array2<double, max_col, MAX_EDG> slot_products;
 void pack_cells(Values (*values)(int c)) {
     layout::refresh();
     for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+        int c = layout::position_cell(i);
         fit_cells(i) = {values(c), centroid(c)};
     }
 }
@@ -210,7 +210,7 @@ void store_products(int j, int ncol, const Products& P) {
 // also stay in the edge's product columns.
 void boundary_products(const Fit& fit, Values (*images)(int e)) {
     for (int j = layout::first_boundary_slot(); j <= layout::last_boundary_slot(); ++j) {
-        int e = layout::boundary_edge(j);
+        int e = layout::slot_edge(j);
         Products P = edge_products(fit.nvar, mirror_offset(e), images(e));
         store_products(j, 2 * fit.nvar, P);
         for (int col = 1; col <= 2 * fit.nvar; ++col) fit.product(e, col) = P(col);
@@ -249,7 +249,7 @@ void solve_cells(const Fit& fit) {
     for (int i = 1; i <= grid.ncell; ++i) {
         Products s{};
         sum_cell_slots(i, 2 * fit.nvar, s);
-        solve_cell(fit, list_cel(i), s);
+        solve_cell(fit, layout::position_cell(i), s);
     }
 }
 
@@ -348,13 +348,13 @@ void limit_across(int c, int k) {
 void lsq_matrix() {
     pack_cells(no_values);
     for (int j = layout::first_boundary_slot(); j <= layout::last_boundary_slot(); ++j) {
-        int e = layout::boundary_edge(j);
+        int e = layout::slot_edge(j);
         store_geometry(j, ibtype(e) == boundary::open_boundary ? Vec2{0, 0} : mirror_offset(e));
     }
     for (int j = 1; j <= layout::counts.interior; ++j) store_geometry(j, slot_offset(j));
     average_hanging_slots(3);
     for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+        int c = layout::position_cell(i);
         Array1<double, max_col> s{};
         sum_cell_slots(i, 3, s);
         double a = s(1), b = s(2), cc = s(3);

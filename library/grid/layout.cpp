@@ -1,5 +1,7 @@
 #include "grid/layout.h"
 
+#include "grid/geometry.h"
+
 namespace qelta::layout {
 
 namespace {
@@ -11,30 +13,86 @@ bool counts_agree() {
            counts.hanging == grid.nsplit;
 }
 
+// Positions in breadth-first order through the edges from the first active
+// cell of the list (and from the next one not reached, should the grid fall
+// into parts).
+void order_positions() {
+    constexpr int unplaced = -1;
+    for (int i = 1; i <= grid.ncell; ++i) cell_position(list_cel(i)) = unplaced;
+    int placed = 0;
+    auto place = [&](int c) {
+        if (cell_position(c) != unplaced) return;
+        cell_position(c) = ++placed;
+        position_cell(placed) = c;
+    };
+    int next = 0;  // the last position whose neighbours are placed
+    for (int i = 1; i <= grid.ncell; ++i) {
+        place(list_cel(i));
+        while (next < placed) {
+            int c = position_cell(++next);
+            for (int k = 1; k <= 4; ++k) {
+                int e = icedge(c, k);
+                if (lbedge(e)) continue;
+                if (lsplit(e)) {
+                    place(far_side(isubedge(e, 1), k));
+                    place(far_side(isubedge(e, 2), k));
+                } else {
+                    place(far_side(e, k));
+                }
+            }
+        }
+    }
+}
+
+void add_slot(int e, int& j, int left, int right) {
+    edge_slot(e) = ++j;
+    slot_edge(j) = e;
+    slot_links(1, j) = left;
+    slot_links(2, j) = right;
+}
+
+// Interior slots: the edges of list_iedge by the position of their cell
+// ileft (a counting sort), in list order among those of one cell.
+CellArray<int> first_of_position;
+
+void order_interior_slots(int& j) {
+    int n = grid.ncell;
+    for (int i = 1; i <= n; ++i) first_of_position(i) = 0;
+    for (int k = 1; k <= grid.niedge; ++k) ++first_of_position(cell_position(ileft(list_iedge(k))));
+    int start = j + 1;
+    for (int i = 1; i <= n; ++i) {
+        int count = first_of_position(i);
+        first_of_position(i) = start;
+        start += count;
+    }
+    for (int k = 1; k <= grid.niedge; ++k) {
+        int e = list_iedge(k);
+        int at = first_of_position(cell_position(ileft(e)))++;
+        edge_slot(e) = at;
+        slot_edge(at) = e;
+        slot_links(1, at) = cell_position(ileft(e));
+        slot_links(2, at) = cell_position(iright(e));
+    }
+    j += grid.niedge;
+}
+
 void rebuild() {
     counts = {grid.ncell, grid.niedge, grid.nbedge, grid.nsplit};
-    for (int i = 1; i <= grid.ncell; ++i) cell_position(list_cel(i)) = i;
+    order_positions();
     int j = 0;
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        edge_slot(e) = ++j;
-        slot_links(1, j) = cell_position(ileft(e));
-        slot_links(2, j) = cell_position(iright(e));
-    }
+    order_interior_slots(j);
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        edge_slot(e) = ++j;
-        slot_links(1, j) = slot_links(2, j) = cell_position(iright(e));
+        int c = cell_position(iright(e));
+        add_slot(e, j, c, c);
     }
     // The halves of a hanging edge are active edges: their slots are set.
     for (int i = 1; i <= grid.nsplit; ++i) {
         int e = list_split(i);
-        edge_slot(e) = ++j;
-        slot_links(1, j) = edge_slot(isubedge(e, 1));
-        slot_links(2, j) = edge_slot(isubedge(e, 2));
+        add_slot(e, j, edge_slot(isubedge(e, 1)), edge_slot(isubedge(e, 2)));
     }
     for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+        int c = position_cell(i);
         for (int k = 1; k <= 4; ++k) position_slots(k, i) = edge_slot(icedge(c, k));
     }
 }

@@ -1,18 +1,21 @@
 // The active grid in the order the whole-grid passes visit it.
 //
 // Cell and edge numbers are fixed by the adaptation and end up scattered over
-// the whole capacity, so that a pass which reads the fields of both cells of
-// every edge would fetch a cache line for every value it uses. The passes
-// (the gradient fit, the edge sweeps) therefore read packed copies of what
-// they need, laid out by
-//   position: active cell i of list_cel, i = 1..ncell;
-//   slot:     the edges that carry a flux or a product, the interior edges in
-//             list_iedge order, then the boundary edges in list_bedge order,
-//             then the hanging mother edges in list_split order;
-// with the edge-to-cell links translated into positions and slots. The maps
-// follow the lists: build_edge_lists marks them stale and the next pass
-// rebuilds them (so on an adaptive run only after steps that changed the
-// grid). The copies themselves are scratch of each pass; the storage stays
+// the whole capacity, and so do the list orders, so that a pass which reads
+// the fields of both cells of every edge would fetch a cache line for every
+// value it uses. The passes (the gradient fit, the edge sweeps) therefore
+// read packed copies of what they need, laid out by
+//   position: the active cells in breadth-first order through their edges,
+//             so that the neighbours of a cell lie at nearby positions;
+//   slot:     the edges that carry a flux or a product: the interior edges
+//             in the order of the positions of their cells ileft, then the
+//             boundary edges in list_bedge order, then the hanging mother
+//             edges in list_split order;
+// with the edge-to-cell links translated into positions and slots. What each
+// pass computes for a cell or an edge does not depend on the order it visits
+// them in. The maps follow the lists: build_edge_lists marks them stale and
+// the next pass rebuilds them (so on an adaptive run only after steps that
+// changed the grid). The copies are scratch of each pass; the storage stays
 // the one record of the grid and the flow.
 #pragma once
 
@@ -29,8 +32,10 @@ struct Counts {
 
 // The maps, valid after refresh().
 inline Counts counts;
-inline CellArray<int> cell_position;  // position of an active cell
-inline EdgeArray<int> edge_slot;      // slot of an interior, boundary or hanging edge
+inline CellArray<int> position_cell;  // the cell at a position
+inline CellArray<int> cell_position;  // the position of an active cell
+inline EdgeArray<int> slot_edge;      // the edge of a slot
+inline EdgeArray<int> edge_slot;      // the slot of an interior, boundary or hanging edge
 // Interior and boundary slots: the positions of ileft and iright (a
 // boundary slot names its one cell, iright, twice); hanging slots: the slots
 // of the two halves.
@@ -48,9 +53,6 @@ inline int first_boundary_slot() { return counts.interior + 1; }
 inline int last_boundary_slot() { return counts.interior + counts.boundary; }
 inline int last_slot() { return counts.interior + counts.boundary + counts.hanging; }
 
-// The edge of boundary slot j and of hanging slot j.
-inline int boundary_edge(int j) { return list_bedge(j - counts.interior); }
-inline int hanging_edge(int j) { return list_split(j - counts.interior - counts.boundary); }
 
 inline int left_position(int j) { return slot_links(1, j); }
 inline int right_position(int j) { return slot_links(2, j); }
