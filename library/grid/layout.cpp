@@ -13,34 +13,19 @@ bool counts_agree() {
            counts.hanging == grid.nsplit;
 }
 
-// Positions in breadth-first order through the edges from the first active
-// cell of the list (and from the next one not reached, should the grid fall
-// into parts).
+// Positions in the order of the cell numbers: a scan of the whole capacity
+// for the cells stamped active in this rebuild.
+CellArray<int> stamp;
+int generation = 0;
+
 void order_positions() {
-    constexpr int unplaced = -1;
-    for (int i = 1; i <= grid.ncell; ++i) cell_position(list_cel(i)) = unplaced;
+    ++generation;
+    for (int i = 1; i <= grid.ncell; ++i) stamp(list_cel(i)) = generation;
     int placed = 0;
-    auto place = [&](int c) {
-        if (cell_position(c) != unplaced) return;
+    for (int c = 1; c <= MAX_CEL; ++c) {
+        if (stamp(c) != generation) continue;
         cell_position(c) = ++placed;
         position_cell(placed) = c;
-    };
-    int next = 0;  // the last position whose neighbours are placed
-    for (int i = 1; i <= grid.ncell; ++i) {
-        place(list_cel(i));
-        while (next < placed) {
-            int c = position_cell(++next);
-            for (int k = 1; k <= 4; ++k) {
-                int e = icedge(c, k);
-                if (lbedge(e)) continue;
-                if (lsplit(e)) {
-                    place(far_side(isubedge(e, 1), k));
-                    place(far_side(isubedge(e, 2), k));
-                } else {
-                    place(far_side(e, k));
-                }
-            }
-        }
     }
 }
 
