@@ -5,6 +5,10 @@
 // results are bit for bit those of the same formulas on doubles.
 #pragma once
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace qelta {
 
 using Pair = double __attribute__((vector_size(16)));

@@ -22,13 +22,22 @@ void cell_gradients();
 // when neither of its edges is a boundary edge.
 void limit_cell_gradients(int c);
 // minmod(D, g): max(0, min(D, g)) for D > 0, else min(0, max(D, g)), in
-// each lane. Both are formed and one is chosen: the selections are those of
-// std::min and std::max (NaNs and signed zeros included), without branches.
+// each lane. Both are formed and one is chosen, without branches: the SSE2
+// minimum and maximum choose as std::min(D, g) = g < D ? g : D,
+// std::max(0.0, x) = 0 < x ? x : 0 and so on do (NaNs and signed zeros
+// included), and the selection goes by the mask of D > 0.
 inline Pair minmod(Pair D, Pair g) {
+#if defined(__SSE2__)
+    __m128d zero = _mm_setzero_pd();
+    __m128d up = _mm_max_pd(_mm_min_pd(g, D), zero), down = _mm_min_pd(_mm_max_pd(g, D), zero);
+    __m128d positive = _mm_cmpgt_pd(D, zero);
+    return _mm_or_pd(_mm_and_pd(positive, up), _mm_andnot_pd(positive, down));
+#else
     Pair zero{};
     Pair lo = g < D ? g : D, hi = D < g ? g : D;
     Pair up = zero < lo ? lo : zero, down = hi < zero ? hi : zero;
     return D > zero ? up : down;
+#endif
 }
 inline Pair minmod(double D, Pair g) { return minmod(both(D), g); }
 inline double minmod(double D, double g) { return minmod(both(D), both(g))[0]; }
