@@ -71,7 +71,7 @@ void sweep_predictor_k_epsilon() {
         tk(c) = tk(c) * r(c) + h * edgrhs_balance(c, 1);
         te(c) = te(c) * r(c) + h * edgrhs_balance(c, 2);
     }
-    finish(false, axi);
+    finish(false, axi, FluxSource::stored);
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         tk(c) /= cr(c);
@@ -107,7 +107,7 @@ void sweep_predictor_thermal() {
         int c = list_cel(i);
         rho2(c) += run.dt / area(c) * edgrhs_balance(c, 1);
     }
-    finish(false, axi);
+    finish(false, axi, FluxSource::stored);
 }
 
 }  // namespace qelta

@@ -106,7 +106,7 @@ Flux boundary_flux(int e) {
 void sweep::scheme1_boundary_edges() {
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         store_flux(e, boundary_flux(e));
     }
 }
@@ -114,7 +114,7 @@ void sweep::scheme1_boundary_edges() {
 void sweep_scheme1() {
     each_interior_edge([](const InteriorEdge& g) { store_flux(g.edge, interior_flux(g)); });
     scheme1_boundary_edges();
-    finish(true, run.iaxis != 0);
+    finish(true, run.iaxis != 0, FluxSource::stored);
 }
 
 }  // namespace qelta

@@ -42,7 +42,7 @@ void sweep::scheme2_boundary_edges(bool axi) {
     const double tau = 0.5 * run.dt;
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         BoundaryEdge b(e);
         if (axi && ibtype(e) == boundary::symmetry_axis) {
             store_flux(e, {0, 0, 0, 0});
@@ -62,13 +62,13 @@ void sweep::scheme2_boundary_edges(bool axi) {
 void sweep_scheme2() {
     interior_edges(false);
     scheme2_boundary_edges(false);
-    finish(false, false);
+    finish(false, false, FluxSource::stored);
 }
 
 void sweep_scheme2_axi() {
     interior_edges(true);
     scheme2_boundary_edges(true);
-    finish(false, true);
+    finish(false, true, FluxSource::stored);
 }
 
 }  // namespace qelta

@@ -93,7 +93,7 @@ void boundary_edges(const TwoStage& s, Stage stage) {
     const bool axi = run.iaxis == 1;
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         BoundaryEdge b(e);
         Prim base = stage == Stage::whole ? with_pressure(s, half_step_values(b.cell)) : cell_prim(b.cell);
         store_flux(e, boundary_flux(e, b, extrapolate(base, cell_grad(b.cell), b.o), axi));
@@ -112,7 +112,7 @@ void first_stage(const TwoStage& s) {
     run.dt = 0.5 * dt;
     interior_edges(s, Stage::half);
     boundary_edges(s, Stage::half);
-    finish_stage(run.iaxis == 1, half_step_pressure, false);
+    finish_stage(run.iaxis == 1, half_step_pressure, false, FluxSource::stored);
     user_flux_hook();
     cons_to_prim();
     if (run.ns == 1) viscous_terms();
@@ -135,7 +135,7 @@ void first_stage(const TwoStage& s) {
 void second_stage(const TwoStage& s) {
     interior_edges(s, Stage::whole);
     boundary_edges(s, Stage::whole);
-    finish_stage(run.iaxis == 1, s.second_stage_pressure, true);
+    finish_stage(run.iaxis == 1, s.second_stage_pressure, true, FluxSource::stored);
 }
 
 // ---- The two-component gas ----
@@ -203,13 +203,13 @@ void sweep_predictor_hllc() {
     });
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         BoundaryEdge b(e);
         Grad gc = cell_grad(b.cell);
         Prim f = extrapolate(half_step(cell_prim(b.cell), gc, tau, 0.0), gc, b.o);
         store_flux(e, boundary_flux(e, b, f, false));
     }
-    finish(false, false);
+    finish(false, false, FluxSource::stored);
 }
 
 void sweep_predictor_two_gas() {
@@ -235,7 +235,7 @@ void sweep_predictor_two_gas() {
     });
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         BoundaryEdge b(e);
         TwoGasFaceState f = two_gas_face(b.cell, cell_grad(b.cell), partial_density_gradient(b.cell), tau,
                                          axi ? 1 / yc(b.cell) : 0.0, b.o);
@@ -245,7 +245,7 @@ void sweep_predictor_two_gas() {
     }
     hanging_edgrhs(1);
     // The mixture's gamma of the source pressure is that of the start of the step.
-    finish_stage(axi, two_gas_pressure, true);
+    finish_stage(axi, two_gas_pressure, true, FluxSource::stored);
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         rho2(c) += run.dt / area(c) * edgrhs_balance(c, 1);

@@ -110,7 +110,7 @@ void interior_edges(const Pass& pass) {
 void boundary_edges(const Pass& pass) {
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         if (axisymmetric() && ibtype(e) == boundary::symmetry_axis) {
             store_flux(e, {0, 0, 0, 0});
             continue;
@@ -137,7 +137,7 @@ void update(const SavedState& s, double a, bool viscous, bool marks) {
     restore_state(s);
     const double dt = run.dt;
     run.dt = a * dt;
-    finish_stage(axisymmetric(), pass_pressure, marks);
+    finish_stage(axisymmetric(), pass_pressure, marks, FluxSource::stored);
     if (viscous && axisymmetric()) {
         viscous::Transport tr = viscous::run_transport();
         for (int i = 1; i <= grid.ncell; ++i) {

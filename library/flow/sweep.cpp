@@ -51,12 +51,8 @@ Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport) {
 
 namespace {
 
-// The four fluxes and the indicator of every slot (grid/layout.h), in
-// columns 1 to 4 and 5.
-constexpr int slot_indicator = ncons + 1;
-Array2<double, ncons + 1, MAX_EDG> slot_fluxes;
-
-// The interior and boundary edges' fluxes and indicators into their slots.
+// The interior and boundary edges' fluxes and indicators from edgflux and
+// work(,1) into their slots.
 void gather_fluxes() {
     layout::refresh();
     for (int j = 1; j <= layout::last_boundary_slot(); ++j) {
@@ -107,16 +103,22 @@ double half_step_pressure(int c) {
     return pc - 0.5 * run.dt * (u * g.px + v * g.py + run.gam * pc * (g.ux + g.vy) + run.gam * pc * v / yc(c));
 }
 
-void finish(bool fluxes_carry_dt, bool axisymmetric) {
-    gather_fluxes();
+namespace {
+
+void complete(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks, FluxSource from) {
+    if (from == FluxSource::edges) gather_fluxes();
     hanging_edges();
-    update_cells(fluxes_carry_dt, axisymmetric, half_step_pressure, true);
+    update_cells(fluxes_carry_dt, axisymmetric, P, marks);
 }
 
-void finish_stage(bool axisymmetric, CellPressure P, bool marks) {
-    gather_fluxes();
-    hanging_edges();
-    update_cells(false, axisymmetric, P, marks);
+}  // namespace
+
+void finish(bool fluxes_carry_dt, bool axisymmetric, FluxSource from) {
+    complete(fluxes_carry_dt, axisymmetric, half_step_pressure, true, from);
+}
+
+void finish_stage(bool axisymmetric, CellPressure P, bool marks, FluxSource from) {
+    complete(false, axisymmetric, P, marks, from);
 }
 
 void hanging_edgrhs(int ncol) {

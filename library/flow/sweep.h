@@ -169,6 +169,21 @@ inline Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radiu
 // velocity at the midpoint.
 Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o);
 
+// A sweep stores the flux (mass, energy, x and y momentum) and the refinement
+// indicator of every edge in edgflux(e,1..4) and work(e,1), and copies of
+// them by slot (grid/layout.h), which the cell update reads.
+constexpr int slot_indicator = ncons + 1;
+inline Array2<double, ncons + 1, MAX_EDG> slot_fluxes;
+
+inline void store_flux(int e, const Flux& F) {
+    int j = layout::edge_slot(e);
+    edgflux(e, 1) = slot_fluxes(1, j) = F.mass;
+    edgflux(e, 2) = slot_fluxes(2, j) = F.energy;
+    edgflux(e, 3) = slot_fluxes(3, j) = F.xmom;
+    edgflux(e, 4) = slot_fluxes(4, j) = F.ymom;
+}
+inline void store_indicator(int e, double value) { work(e, 1) = slot_fluxes(slot_indicator, layout::edge_slot(e)) = value; }
+
 // work(e,1) = max over the two cells of |g_K . t - s| / (|g_K . t| + eps rho_ref / d),
 // s = (r_R - r_L)/d: 0 where the cells' density gradients match the centred difference.
 inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
@@ -179,19 +194,13 @@ inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
     double gr = R.g.rx * g.t.x + R.g.ry * g.t.y;
     // Floored: without a noise term (eps_filter 0) a flat region has 0/0.
     auto ratio = [&](double gk) { return std::fabs(gk - s) / std::max(std::fabs(gk) + noise, run.tiny); };
-    work(g.edge, 1) = std::max(ratio(gl), ratio(gr));
+    store_indicator(g.edge, std::max(ratio(gl), ratio(gr)));
 }
 
 // Flux of a face state through N without a Riemann solver (open boundary);
 // `transport` false keeps only the pressure terms (wall).
 Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport);
 
-inline void store_flux(int e, const Flux& F) {
-    edgflux(e, 1) = F.mass;
-    edgflux(e, 2) = F.energy;
-    edgflux(e, 3) = F.xmom;
-    edgflux(e, 4) = F.ymom;
-}
 
 // Limits each gradient pair of g along t against the slope of that variable.
 template <class T>
@@ -223,10 +232,15 @@ void scheme2_boundary_edges(bool axi);
 // Boundary edges as scheme 1 treats them (fluxes carrying dt).
 void scheme1_boundary_edges();
 
+// Where the cell update takes the fluxes and indicators from: the copies that
+// store_flux and store_indicator made, or edgflux and work(,1) as other code
+// filled them.
+enum class FluxSource { stored, edges };
+
 // Hanging mother edges (sum of the halves' fluxes, larger indicator), then
 // the update of every active cell with its marks. Fluxes already carrying dt
 // (scheme 1) are divided by the area only.
-void finish(bool fluxes_carry_dt, bool axisymmetric);
+void finish(bool fluxes_carry_dt, bool axisymmetric, FluxSource from = FluxSource::edges);
 
 // The pressure of cell c in the radial source of axisymmetric cells.
 using CellPressure = double (*)(int c);
@@ -235,7 +249,7 @@ using CellPressure = double (*)(int c);
 double half_step_pressure(int c);
 // finish for one stage of a multi-stage sweep: fluxes per unit time, the
 // radial source with the pressure P(c), the marks only when `marks`.
-void finish_stage(bool axisymmetric, CellPressure P, bool marks);
+void finish_stage(bool axisymmetric, CellPressure P, bool marks, FluxSource from = FluxSource::edges);
 
 // Column k of edgrhs (an additional flux per edge) on the hanging mother
 // edges: the sum of the halves, for k = 1..ncol; and its balance over cell c
