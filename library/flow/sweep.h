@@ -115,7 +115,7 @@ struct InteriorEdge {
     }
 };
 
-// body(g) for every interior edge in list order, after pack_cells.
+// body(g) for every interior edge in slot order, after pack_cells.
 template <class Body>
 void each_interior_edge(Body body) {
     pack_cells();
@@ -200,7 +200,6 @@ inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
 // Flux of a face state through N without a Riemann solver (open boundary);
 // `transport` false keeps only the pressure terms (wall).
 Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport);
-
 
 // Limits each gradient pair of g along t against the slope of that variable.
 template <class T>

@@ -74,6 +74,8 @@ Array1<FitCell, MAX_CEL> fit_cells;
 // geometric products dx^2, dx dy, dy^2 in columns 1 to 3 for lsq_matrix).
 constexpr int max_col = 2 * max_var;
 Array2<double, max_col, MAX_EDG> slot_products;
+// The products of one edge, or their sums over a cell's edges.
+using Products = Array1<double, max_col>;
 
 void pack_cells(Values (*values)(int c)) {
     layout::refresh();
@@ -95,7 +97,7 @@ void average_hanging_slots(int ncol) {
 }
 
 // Sums of columns 1..ncol over the four edges of position i.
-void sum_cell_slots(int i, int ncol, Array1<double, max_col>& s) {
+void sum_cell_slots(int i, int ncol, Products& s) {
     for (int k = 1; k <= 4; ++k) {
         int j = layout::position_slots(k, i);
         for (int col = 1; col <= ncol; ++col) s(col) += slot_products(col, j);
@@ -184,8 +186,6 @@ Values zero_differences(int) { return Values{}; }
 // ---- The fit, steps 1 to 4 ----
 
 // The products dq_v d of one edge, columns 2v - 1 (x) and 2v (y).
-using Products = Array1<double, max_col>;
-
 Products edge_products(int nvar, Vec2 d, const Values& dq) {
     Products P{};
     for (int v = 1; v <= nvar; ++v) {
@@ -355,7 +355,7 @@ void lsq_matrix() {
     average_hanging_slots(3);
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = layout::position_cell(i);
-        Array1<double, max_col> s{};
+        Products s{};
         sum_cell_slots(i, 3, s);
         double a = s(1), b = s(2), cc = s(3);
         lsqm(c, 1) = a;

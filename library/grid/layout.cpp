@@ -1,7 +1,5 @@
 #include "grid/layout.h"
 
-#include "grid/geometry.h"
-
 namespace qelta::layout {
 
 namespace {
@@ -29,22 +27,22 @@ void order_positions() {
     }
 }
 
-void add_slot(int e, int& j, int left, int right) {
-    edge_slot(e) = ++j;
+void set_slot(int j, int e, int left, int right) {
+    edge_slot(e) = j;
     slot_edge(j) = e;
     slot_links(1, j) = left;
     slot_links(2, j) = right;
 }
 
-// Interior slots: the edges of list_iedge by the position of their cell
-// ileft (a counting sort), in list order among those of one cell.
+// Interior slots 1..niedge: the edges of list_iedge by the position of their
+// cell ileft (a counting sort), in list order among those of one cell.
 CellArray<int> first_of_position;
 
-void order_interior_slots(int& j) {
+void order_interior_slots() {
     int n = grid.ncell;
     for (int i = 1; i <= n; ++i) first_of_position(i) = 0;
     for (int k = 1; k <= grid.niedge; ++k) ++first_of_position(cell_position(ileft(list_iedge(k))));
-    int start = j + 1;
+    int start = 1;
     for (int i = 1; i <= n; ++i) {
         int count = first_of_position(i);
         first_of_position(i) = start;
@@ -52,29 +50,25 @@ void order_interior_slots(int& j) {
     }
     for (int k = 1; k <= grid.niedge; ++k) {
         int e = list_iedge(k);
-        int at = first_of_position(cell_position(ileft(e)))++;
-        edge_slot(e) = at;
-        slot_edge(at) = e;
-        slot_links(1, at) = cell_position(ileft(e));
-        slot_links(2, at) = cell_position(iright(e));
+        int left = cell_position(ileft(e));
+        set_slot(first_of_position(left)++, e, left, cell_position(iright(e)));
     }
-    j += grid.niedge;
 }
 
 void rebuild() {
     counts = {grid.ncell, grid.niedge, grid.nbedge, grid.nsplit};
     order_positions();
-    int j = 0;
-    order_interior_slots(j);
+    order_interior_slots();
+    int j = grid.niedge;
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
         int c = cell_position(iright(e));
-        add_slot(e, j, c, c);
+        set_slot(++j, e, c, c);
     }
     // The halves of a hanging edge are active edges: their slots are set.
     for (int i = 1; i <= grid.nsplit; ++i) {
         int e = list_split(i);
-        add_slot(e, j, edge_slot(isubedge(e, 1)), edge_slot(isubedge(e, 2)));
+        set_slot(++j, e, edge_slot(isubedge(e, 1)), edge_slot(isubedge(e, 2)));
     }
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = position_cell(i);

@@ -5,8 +5,10 @@
 // the fields of both cells of every edge would fetch a cache line for every
 // value it uses. The passes (the gradient fit, the edge sweeps) therefore
 // read packed copies of what they need, laid out by
-//   position: the active cells in breadth-first order through their edges,
-//             so that the neighbours of a cell lie at nearby positions;
+//   position: the active cells in the order of their numbers, so that the
+//             copies read and write the storage's columns front to back
+//             (and, as families take consecutive numbers, most neighbours
+//             lie at nearby positions);
 //   slot:     the edges that carry a flux or a product: the interior edges
 //             in the order of the positions of their cells ileft, then the
 //             boundary edges in list_bedge order, then the hanging mother
