@@ -57,7 +57,7 @@ void sweep_predictor_k_epsilon() {
                               scalar_face(te(R), gradturb(R, 3), gradturb(R, 4), g.t, se, tau, qr, g.o_right)};
         double w = axi ? g.y_sum : 1.0;
         ScalarFlux F = flux_hllc_scalars(left, right, run.gam, w * g.N.x, w * g.N.y);
-        store_flux(e, {F.mass, F.energy, F.xmom, F.ymom});
+        store_flux(g, {F.mass, F.energy, F.xmom, F.ymom});
         edgrhs(e, 1) = F.s1;
         edgrhs(e, 2) = F.s2;
     });
@@ -97,7 +97,7 @@ void sweep_predictor_thermal() {
         ThermalFaceState right{fr.r, fr.u, fr.v, fr.p, fr.r * rho2(g.right) / qr.r};
         double w = axi ? g.y_sum : 1.0;
         TwoGasFlux F = flux_hll_thermal(left, right, w * g.N.x, w * g.N.y);
-        store_flux(e, {F.mass, F.energy, F.xmom, F.ymom});
+        store_flux(g, {F.mass, F.energy, F.xmom, F.ymom});
         edgrhs(e, 1) = F.partial;
     });
     scheme2_boundary_edges(axi);

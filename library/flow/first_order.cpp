@@ -12,7 +12,7 @@ void sweep_first_order_godunov() {
     each_interior_edge([&](const InteriorEdge& g) {
         refinement_indicator(g, g.rcell.q.r);
         FaceState l = face_state(g.lcell.q), rt = face_state(g.rcell.q);
-        store_flux(g.edge, dt * flux_godunov(l, rt, run.gam, g.N.x, g.N.y));  // plane normal
+        store_flux(g, dt * flux_godunov(l, rt, run.gam, g.N.x, g.N.y));  // plane normal
     });
     scheme1_boundary_edges();
     finish(true, run.iaxis != 0, FluxSource::stored);

@@ -20,7 +20,7 @@ void interior_edges(bool axi) {
         refinement_indicator(g, g.rcell.q.r);
         FacePair f = predicted_faces(g, tau, axi ? 2 / g.y_sum : 0.0);
         double w = axi ? g.y_sum : 1.0;
-        store_flux(g.edge, fluxes::aufs(face_state(f.left), face_state(f.right), run.gam, w * g.N.x, w * g.N.y));
+        store_flux(g, fluxes::aufs(face_state(f.left), face_state(f.right), run.gam, w * g.N.x, w * g.N.y));
     });
 }
 

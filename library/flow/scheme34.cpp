@@ -84,7 +84,7 @@ void interior_edges(const TwoStage& s, Stage stage) {
         Prim fl = with_pressure(s, extrapolate(bl, gl, g.o_left));
         Prim fr = with_pressure(s, extrapolate(br, gr, g.o_right));
         double w = axi ? g.y_sum : 1.0;
-        store_flux(g.edge, s.flux(face_state(fl), face_state(fr), run.gam, w * g.N.x, w * g.N.y));
+        store_flux(g, s.flux(face_state(fl), face_state(fr), run.gam, w * g.N.x, w * g.N.y));
     });
 }
 
@@ -199,7 +199,7 @@ void sweep_predictor_hllc() {
     each_interior_edge([&](const InteriorEdge& g) {
         refinement_indicator(g, g.rcell.q.r);
         FacePair f = predicted_faces(g, tau, 0.0);
-        store_flux(g.edge, flux_hllc(face_state(f.left), face_state(f.right), run.gam, g.N.x, g.N.y));
+        store_flux(g, flux_hllc(face_state(f.left), face_state(f.right), run.gam, g.N.x, g.N.y));
     });
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
@@ -230,7 +230,7 @@ void sweep_predictor_two_gas() {
         TwoGasFaceState right = two_gas_face(R, gr, g2r, tau, inv_radius, g.o_right);
         double w = axi ? g.y_sum : 1.0;
         TwoGasFlux F = flux_aufs_two_gas(left, right, w * g.N.x, w * g.N.y, gas_constant);
-        store_flux(e, {F.mass, F.energy, F.xmom, F.ymom});
+        store_flux(g, {F.mass, F.energy, F.xmom, F.ymom});
         edgrhs(e, 1) = F.partial;
     });
     for (int i = 1; i <= grid.nbedge; ++i) {

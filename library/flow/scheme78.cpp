@@ -100,7 +100,7 @@ void interior_edges(const Pass& pass) {
         Vec2 N = (axisymmetric() ? g.y_sum : 1.0) * g.N;
         Flux F = riemann(extrapolate(ql, gl, g.o_left), extrapolate(qr, gr, g.o_right), N);
         if (pass.viscous) F = F + viscous_face_flux(e);
-        store_flux(e, F);
+        store_flux(g, F);
     });
 }
 

@@ -92,15 +92,15 @@ void pack_cells();
 // unit vector t from the left centroid to the right one, and each centroid's
 // offset to the midpoint.
 struct InteriorEdge {
-    int edge;
+    int slot, edge;
     int left, right;
     const SweepCell& lcell;
     const SweepCell& rcell;
     Vec2 m, N, t, o_left, o_right;
     double d;
     double y_sum;  // y1 + y2, the axisymmetric weight of N
-    explicit InteriorEdge(int slot)
-        : edge(layout::slot_edge(slot)), left(layout::position_cell(layout::left_position(slot))),
+    explicit InteriorEdge(int j)
+        : slot(j), edge(layout::slot_edge(slot)), left(layout::position_cell(layout::left_position(slot))),
           right(layout::position_cell(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
           rcell(sweep_cells(layout::right_position(slot))) {
         Vec2 s = edge_start(edge), f = edge_end(edge);
@@ -175,14 +175,17 @@ Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o);
 constexpr int slot_indicator = ncons + 1;
 inline Array2<double, ncons + 1, MAX_EDG> slot_fluxes;
 
-inline void store_flux(int e, const Flux& F) {
-    int j = layout::edge_slot(e);
+// Edge e of slot j.
+inline void store_flux(int e, int j, const Flux& F) {
     edgflux(e, 1) = slot_fluxes(1, j) = F.mass;
     edgflux(e, 2) = slot_fluxes(2, j) = F.energy;
     edgflux(e, 3) = slot_fluxes(3, j) = F.xmom;
     edgflux(e, 4) = slot_fluxes(4, j) = F.ymom;
 }
-inline void store_indicator(int e, double value) { work(e, 1) = slot_fluxes(slot_indicator, layout::edge_slot(e)) = value; }
+inline void store_indicator(int e, int j, double value) { work(e, 1) = slot_fluxes(slot_indicator, j) = value; }
+inline void store_flux(int e, const Flux& F) { store_flux(e, layout::edge_slot(e), F); }
+inline void store_indicator(int e, double value) { store_indicator(e, layout::edge_slot(e), value); }
+inline void store_flux(const InteriorEdge& g, const Flux& F) { store_flux(g.edge, g.slot, F); }
 
 // work(e,1) = max over the two cells of |g_K . t - s| / (|g_K . t| + eps rho_ref / d),
 // s = (r_R - r_L)/d: 0 where the cells' density gradients match the centred difference.
@@ -194,7 +197,7 @@ inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
     double gr = R.g.rx * g.t.x + R.g.ry * g.t.y;
     // Floored: without a noise term (eps_filter 0) a flat region has 0/0.
     auto ratio = [&](double gk) { return std::fabs(gk - s) / std::max(std::fabs(gk) + noise, run.tiny); };
-    store_indicator(g.edge, std::max(ratio(gl), ratio(gr)));
+    store_indicator(g.edge, g.slot, std::max(ratio(gl), ratio(gr)));
 }
 
 // Flux of a face state through N without a Riemann solver (open boundary);
