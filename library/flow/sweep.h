@@ -103,7 +103,7 @@ struct InteriorEdge {
         : slot(j), edge(layout::slot_edge(slot)), left(layout::position_cell(layout::left_position(slot))),
           right(layout::position_cell(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
           rcell(sweep_cells(layout::right_position(slot))) {
-        Vec2 s = edge_start(edge), f = edge_end(edge);
+        Vec2 s = layout::slot_start(slot), f = layout::slot_end(slot);
         m = 0.5 * (s + f);
         N = {f.y - s.y, s.x - f.x};
         Vec2 lr = rcell.centre - lcell.centre;

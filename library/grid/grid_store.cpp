@@ -201,6 +201,7 @@ void second_moments(int c) {
 }  // namespace
 
 void cell_geometry() {
+    layout::mark_stale();
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         area(c) = cell_area(c);

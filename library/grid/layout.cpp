@@ -51,7 +51,9 @@ void order_interior_slots() {
     for (int k = 1; k <= grid.niedge; ++k) {
         int e = list_iedge(k);
         int left = cell_position(ileft(e));
-        set_slot(first_of_position(left)++, e, left, cell_position(iright(e)));
+        int j = first_of_position(left)++;
+        set_slot(j, e, left, cell_position(iright(e)));
+        for (int k = 1; k <= 4; ++k) slot_ends(k, j) = xyedge(e, k);
     }
 }
 

@@ -13,15 +13,18 @@
 //             in the order of the positions of their cells ileft, then the
 //             boundary edges in list_bedge order, then the hanging mother
 //             edges in list_split order;
-// with the edge-to-cell links translated into positions and slots. What each
-// pass computes for a cell or an edge does not depend on the order it visits
-// them in. The maps follow the lists: build_edge_lists marks them stale and
-// the next pass rebuilds them (so on an adaptive run only after steps that
-// changed the grid). The copies are scratch of each pass; the storage stays
-// the one record of the grid and the flow.
+// with the edge-to-cell links translated into positions and slots, and the
+// end points of the interior edges copied by slot. What each pass computes
+// for a cell or an edge does not depend on the order it visits them in. The
+// maps follow the grid: build_edge_lists and cell_geometry, which every
+// change of the lists or of the edges' end points ends with, mark them stale
+// and the next pass rebuilds them (so on an adaptive run only after steps
+// that changed the grid). The copies of the flow are scratch of each pass;
+// the storage stays the one record of the grid and the flow.
 #pragma once
 
 #include "common/storage.h"
+#include "grid/geometry.h"
 
 namespace qelta::layout {
 
@@ -44,8 +47,10 @@ inline EdgeArray<int> edge_slot;      // the slot of an interior, boundary or ha
 inline Array2<int, 2, MAX_EDG> slot_links;
 // The slots of the four edges of every position.
 inline Array2<int, 4, MAX_CEL> position_slots;
+// The end points x1, y1, x2, y2 of the edge of every interior slot.
+inline Array2<double, 4, MAX_EDG> slot_ends;
 
-// Called whenever the lists are rebuilt.
+// Called whenever the lists are rebuilt or edges move.
 void mark_stale();
 // Rebuilds the maps if the lists have been rebuilt, or their counts have
 // changed, since the last call.
@@ -59,5 +64,7 @@ inline int last_slot() { return counts.interior + counts.boundary + counts.hangi
 inline int left_position(int j) { return slot_links(1, j); }
 inline int right_position(int j) { return slot_links(2, j); }
 inline int half_slot(int j, int h) { return slot_links(h, j); }
+inline Vec2 slot_start(int j) { return {slot_ends(1, j), slot_ends(2, j)}; }
+inline Vec2 slot_end(int j) { return {slot_ends(3, j), slot_ends(4, j)}; }
 
 }  // namespace qelta::layout
