@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,14 +23,11 @@
 #include <string>
 #include <vector>
 
-#include "case/units.h"
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/timestep.h"
-#include "grid/gradients.h"
 #include "grid/grid_store.h"
 #include "qelta.h"
-#include "support/block_grid.h"
 #include "support/library_fixture.h"
 
 using namespace qelta;
@@ -66,7 +62,7 @@ void timed_step(Tally& t) {
     ++t.steps;
 }
 
-// ---- block: the grid of qelta_bench, a Mach 2 shock and a ripple ahead of it ----
+// ---- block: the grid of qelta_bench ----
 
 Tally block_run(int steps) {
     init_common();
@@ -74,18 +70,7 @@ Tally block_run(int steps) {
     run.ischeme = 2;
     run.time = 0;
     run.nstep = 0;
-    qelta::testing::block_grid(250, 200, 0, 0, 0.004);
-    lsq_matrix();
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        bool behind = xc(c) < 0.3 + 0.05 * std::sin(10 * yc(c));
-        r(c) = behind ? 8.0 / 3 : 1 + 0.05 * std::sin(40 * xc(c)) * std::cos(30 * yc(c));
-        p(c) = behind ? 4.5 : 1;
-        ux(c) = behind ? 1.479 : 0;
-        uy(c) = 0;
-    }
-    prim_to_cons();
-    cons_to_prim();
+    qelta::testing::shock_ripple_block();
     timestep();  // warm-up
     Tally t;
     for (int s = 0; s < steps; ++s) timed_step(t);
