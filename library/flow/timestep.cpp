@@ -13,6 +13,7 @@
 #include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/grid_checks.h"
+#include "grid/layout.h"
 
 namespace qelta {
 
@@ -51,8 +52,8 @@ void get_dt() {
     double dc = run.big;  // convective limit h/(|u| + c)
     double dv = run.big;  // viscous limit h^2/(h S + 2 mu/(rho Re))
     const viscous::Transport tr = viscous::run_transport();
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+    // The minima do not depend on the order of the cells.
+    layout::each_active_cell([&](int c) {
         double a = std::sqrt(std::fabs(run.gam * p(c) / r(c)));
         double u = std::sqrt(std::fabs(ux(c) * ux(c) + uy(c) * uy(c)));
         double s = u + a;
@@ -63,7 +64,7 @@ void get_dt() {
             double mu = tr.mu(tem(c));
             dv = std::min(dv, h * h / (h * s + 2 * mu / (r(c) * run.reyn)));
         }
-    }
+    });
     run.dt = run.cfl * dc;
     if (run.ns == 1 && dv <= run.cfl * dc) run.dt = dv;
     // The last step ends just past t0 + tend, so that it reports progress 1.
@@ -104,14 +105,13 @@ void viscous_terms() {
 }
 
 void cons_to_prim() {
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+    layout::each_active_cell([](int c) {
         r(c) = cr(c);
         ux(c) = cux(c) / cr(c);
         uy(c) = cuy(c) / cr(c);
         p(c) = run.gam1 * (cp(c) - 0.5 * (cux(c) * ux(c) + cuy(c) * uy(c)));
         tem(c) = p(c) / r(c);
-    }
+    });
 }
 
 void check_negative(double& pmin, double& rmin) {

@@ -11,20 +11,33 @@ bool counts_agree() {
            counts.hanging == grid.nsplit;
 }
 
-// Positions in the order of the cell numbers: a scan of the whole capacity
-// for the cells stamped active in this rebuild.
-CellArray<int> stamp;
-int generation = 0;
+// Positions in the order of the cell numbers: the active cells sorted by a
+// radix sort of two passes, the low digit of their numbers first.
+constexpr int digit_bits = 9, digits = 1 << digit_bits;
+static_assert(MAX_CEL < digits * digits);
+Array1<int, digits + 1> digit_start;
+CellArray<int> by_low_digit;
+
+// Stable sort of from(1..n) by the digit d(c) into to(1..n).
+template <class From, class To, class Digit>
+void sort_by_digit(int n, From from, To to, Digit d) {
+    digit_start.fill(0);
+    for (int i = 1; i <= n; ++i) ++digit_start(d(from(i)) + 1);
+    for (int k = 1, start = 1; k <= digits; ++k) {
+        int count = digit_start(k);
+        digit_start(k) = start;
+        start += count;
+    }
+    for (int i = 1; i <= n; ++i) to(digit_start(d(from(i)) + 1)++) = from(i);
+}
 
 void order_positions() {
-    ++generation;
-    for (int i = 1; i <= grid.ncell; ++i) stamp(list_cel(i)) = generation;
-    int placed = 0;
-    for (int c = 1; c <= MAX_CEL; ++c) {
-        if (stamp(c) != generation) continue;
-        cell_position(c) = ++placed;
-        position_cell(placed) = c;
-    }
+    int n = grid.ncell;
+    sort_by_digit(n, [](int i) { return list_cel(i); }, [](int i) -> int& { return by_low_digit(i); },
+                  [](int c) { return c & (digits - 1); });
+    sort_by_digit(n, [](int i) { return by_low_digit(i); }, [](int i) -> int& { return position_cell(i); },
+                  [](int c) { return c >> digit_bits; });
+    for (int i = 1; i <= n; ++i) cell_position(position_cell(i)) = i;
 }
 
 void set_slot(int j, int e, int left, int right) {
@@ -35,13 +48,19 @@ void set_slot(int j, int e, int left, int right) {
 }
 
 // Interior slots 1..niedge: the edges of list_iedge by the position of their
-// cell ileft (a counting sort), in list order among those of one cell.
+// cell ileft (a counting sort), in list order among those of one cell; then
+// their end points in slot order.
 CellArray<int> first_of_position;
+EdgeArray<int> left_of_listed;  // the position of ileft of list_iedge(k)
 
 void order_interior_slots() {
     int n = grid.ncell;
     for (int i = 1; i <= n; ++i) first_of_position(i) = 0;
-    for (int k = 1; k <= grid.niedge; ++k) ++first_of_position(cell_position(ileft(list_iedge(k))));
+    for (int k = 1; k <= grid.niedge; ++k) {
+        int left = cell_position(ileft(list_iedge(k)));
+        left_of_listed(k) = left;
+        ++first_of_position(left);
+    }
     int start = 1;
     for (int i = 1; i <= n; ++i) {
         int count = first_of_position(i);
@@ -49,12 +68,11 @@ void order_interior_slots() {
         start += count;
     }
     for (int k = 1; k <= grid.niedge; ++k) {
-        int e = list_iedge(k);
-        int left = cell_position(ileft(e));
-        int j = first_of_position(left)++;
-        set_slot(j, e, left, cell_position(iright(e)));
-        for (int k = 1; k <= 4; ++k) slot_ends(k, j) = xyedge(e, k);
+        int e = list_iedge(k), left = left_of_listed(k);
+        set_slot(first_of_position(left)++, e, left, cell_position(iright(e)));
     }
+    for (int j = 1; j <= grid.niedge; ++j)
+        for (int m = 1; m <= 4; ++m) slot_ends(m, j) = xyedge(slot_edge(j), m);
 }
 
 void rebuild() {
@@ -82,8 +100,10 @@ void rebuild() {
 
 void mark_stale() { stale = true; }
 
+bool current() { return !stale && counts_agree(); }
+
 void refresh() {
-    if (!stale && counts_agree()) return;
+    if (current()) return;
     rebuild();
     stale = false;
 }

@@ -55,6 +55,19 @@ void mark_stale();
 // Rebuilds the maps if the lists have been rebuilt, or their counts have
 // changed, since the last call.
 void refresh();
+// Whether the maps match the present grid (no rebuild needed).
+bool current();
+
+// f(c) for every active cell, for passes whose results do not depend on the
+// order: by position when the maps are current (the per-cell columns are
+// then read front to back), else in list order.
+template <class F>
+void each_active_cell(F f) {
+    if (current())
+        for (int i = 1; i <= counts.cells; ++i) f(position_cell(i));
+    else
+        for (int i = 1; i <= grid.ncell; ++i) f(list_cel(i));
+}
 
 inline int first_boundary_slot() { return counts.interior + 1; }
 inline int last_boundary_slot() { return counts.interior + counts.boundary; }
