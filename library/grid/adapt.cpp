@@ -22,6 +22,7 @@
 #include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/grid_store.h"
+#include "grid/layout.h"
 
 namespace qelta {
 
@@ -83,17 +84,15 @@ bool refine_allowed(const Outlook& o, bool wanted) {
     return allowed;
 }
 
+// No decision reads what another one writes (lkeep is set, not read): the
+// cells may go in any order.
 void mark_leaves() {
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        lrefine(c) = lrefine(c) || lkeep(c);
-    }
+    layout::each_active_cell([](int c) { lrefine(c) = lrefine(c) || lkeep(c); });
     // Only a wanted cell looks at its neighbours.
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+    layout::each_active_cell([](int c) {
         bool wanted = level(c) < run.lmax && lrefine(c);
         iwork_ad(c) = wanted && refine_allowed({{c, c, c, c}}, wanted);
-    }
+    });
 }
 
 // Family mode: the four children of a listed family split together.
