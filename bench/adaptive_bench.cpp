@@ -1,24 +1,34 @@
-// A whole adaptive run of the wedge case (Mach 2, 30 degrees) at
-// resolutions 4 and 5: time per step, the share of the adaptation in it,
-// cells at the end, and the peak memory of the process.
+// The solver's speed in million cell updates per second (active cells times
+// steps over the time taken), one core:
+//   block     scheme 2 on the fixed 250 x 200 block (50000 cells) of qelta_bench;
+//   wedge     scheme 2 on the fixed wedge grid (Mach 2, 30 degrees) of resolution 3;
+//   adaptive  whole adaptive runs of the wedge at resolutions 4 and 5 with
+//             schemes 1 and 2: time per step, the share of the adaptation
+//             (case hook, gradients, adapt, repair) in it, cells at the end.
+// Every figure is the median of the repeats, which run interleaved; the
+// peak memory of the process comes last.
 //
-//   qelta_adaptive_bench [--quick]
+//   qelta_adaptive_bench [--quick] [--repeat n] [block] [wedge] [adaptive]
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
-#include "case/cases.h"
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/timestep.h"
-#include "grid/adapt.h"
-#include "grid/gradients.h"
+#include "grid/grid_store.h"
 #include "qelta.h"
+#include "support/library_fixture.h"
 
 using namespace qelta;
 namespace fs = std::filesystem;
@@ -29,48 +39,135 @@ using Clock = std::chrono::steady_clock;
 
 double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
-// One step as timestep takes it in an inviscid adaptive run, with the
-// adaptation timed on its own.
-void timed_step(double& flow_s, double& adapt_s) {
+// Time and cell updates of the flow and the adaptation halves of the steps.
+struct Tally {
+    double flow_s = 0, adapt_s = 0;
+    long updates = 0;
+    int steps = 0;
+    double total() const { return flow_s + adapt_s; }
+    double rate() const { return updates / total() * 1e-6; }
+};
+
+// One step as step takes it, its two halves timed on their own.
+void timed_step(Tally& t) {
+    t.updates += grid.ncell;
     auto t0 = Clock::now();
-    get_dt();
-    solve_euler_step();
+    flow_step();
     auto t1 = Clock::now();
-    useradv_step();
-    if (run.irecon == 1) lsq_edge_terms();
-    adapt();
-    cons_to_prim();
-    fix_negative_cells();
-    adapt_s += since(t1);
-    flow_s += std::chrono::duration<double>(t1 - t0).count();
+    adaptation_step();
+    t.adapt_s += since(t1);
+    t.flow_s += std::chrono::duration<double>(t1 - t0).count();
     run.time += run.dt;
     run.nstep += 1;
+    ++t.steps;
+}
+
+// ---- block: the grid of qelta_bench ----
+
+Tally block_run(int steps) {
+    init_common();
+    qelta::testing::inviscid_run_parameters();
+    run.ischeme = 2;
+    run.time = 0;
+    run.nstep = 0;
+    qelta::testing::shock_ripple_block();
+    timestep();  // warm-up
+    Tally t;
+    for (int s = 0; s < steps; ++s) timed_step(t);
+    return t;
+}
+
+// ---- wedge runs through the entry points, in a copy of the data files ----
+
+// Record n (from 1) of a control file replaced.
+void set_record(const std::string& file, int n, const std::string& text) {
+    std::vector<std::string> lines;
+    {
+        std::ifstream in(file);
+        for (std::string l; std::getline(in, l);) lines.push_back(l);
+    }
+    lines.at(n - 1) = text;
+    std::ofstream out(file);
+    for (const auto& l : lines) out << l << '\n';
+}
+
+// The wedge at `level` with scheme `scheme`; min_level = level gives the
+// fixed grid. At most max_steps steps (0: the whole run).
+Tally wedge_run(int scheme, int min_level, int level, int max_steps) {
+    set_record("control.dat", 1, std::to_string(min_level) + " 4 0.1");
+    set_record("controladv.dat", 4, std::to_string(scheme) + " 1");
+    double realPar[20] = {0, 2.0, 30.0, 1.4};
+    int intPar[20] = {0, 0, 0, 0, 2, level};
+    initialize_qelta(realPar, intPar);
+    Tally t;
+    while (run.time < run.t0 + run.tend && (max_steps == 0 || t.steps < max_steps)) timed_step(t);
+    return t;
+}
+
+struct Figure {
+    std::string name;
+    std::function<Tally()> run;
+    std::vector<Tally> repeats{};
+    int cells_at_end = 0;
+};
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    bool quick = false;
+    int repeats = 1;
+    std::vector<std::string> groups;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0)
+            quick = true;
+        else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc)
+            repeats = std::max(1, std::atoi(argv[++i]));
+        else
+            groups.push_back(argv[i]);
+    }
+    auto wanted = [&](const char* g) { return groups.empty() || std::find(groups.begin(), groups.end(), g) != groups.end(); };
+
     std::string dir = (fs::temp_directory_path() / ("qelta-bench-" + std::to_string(getpid()))).string();
     fs::copy(QELTA_DATA_DIR, dir, fs::copy_options::recursive);
     fs::current_path(dir);
-    for (int level : {4, 5}) {
-        double realPar[20] = {0, 2.0, 30.0, 1.4};
-        int intPar[20] = {0, 0, 0, 0, 2, level};
-        auto t0 = Clock::now();
-        initialize_qelta(realPar, intPar);
-        double setup = since(t0);
-        double flow_s = 0, adapt_s = 0;
-        int steps = 0;
-        while (run.time < run.t0 + run.tend && (!quick || steps < 10)) {
-            timed_step(flow_s, adapt_s);
-            ++steps;
+
+    const int fixed_steps = quick ? 2 : 40;
+    const int adaptive_steps = quick ? 10 : 0;
+    std::vector<Figure> figures;
+    if (wanted("block")) figures.push_back({"block 250 x 200, scheme 2", [=] { return block_run(fixed_steps); }});
+    if (wanted("wedge"))
+        figures.push_back({"wedge, fixed resolution 3, scheme 2", [=] { return wedge_run(2, 3, 3, 5 * fixed_steps); }});
+    if (wanted("adaptive"))
+        for (int level : {4, 5})
+            for (int scheme : {1, 2})
+                figures.push_back({"wedge, adaptive resolution " + std::to_string(level) + ", scheme " +
+                                       std::to_string(scheme),
+                                   [=] { return wedge_run(scheme, 1, level, adaptive_steps); }});
+
+    for (int k = 0; k < repeats; ++k)
+        for (Figure& f : figures) {
+            f.repeats.push_back(f.run());
+            f.cells_at_end = grid.ncell;
         }
-        double total = flow_s + adapt_s;
-        std::printf("wedge 30 deg, Mach 2, resolution %d: set-up %.2f s, %d steps, %.2f ms per step, adaptation %.0f %%"
-                    " of a step (flow %.2f ms, adaptation %.2f ms), %d cells at the end\n",
-                    level, setup, steps, 1e3 * total / steps, 100 * adapt_s / total, 1e3 * flow_s / steps,
-                    1e3 * adapt_s / steps, grid.ncell);
+
+    std::printf("medians of %d interleaved repeat(s)\n", repeats);
+    std::printf("| run                                    | steps | M cell updates/s | ms/step | adaptation %% | cells at end |\n");
+    std::printf("|----------------------------------------|-------|------------------|---------|--------------|--------------|\n");
+    for (const Figure& f : figures) {
+        std::vector<double> rate, ms, share;
+        for (const Tally& t : f.repeats) {
+            rate.push_back(t.rate());
+            ms.push_back(1e3 * t.total() / t.steps);
+            share.push_back(100 * t.adapt_s / t.total());
+        }
+        std::printf("| %-38s | %5d | %16.2f | %7.2f | %12.0f | %12d |\n", f.name.c_str(), f.repeats.front().steps,
+                    median(rate), median(ms), median(share), f.cells_at_end);
     }
     rusage u{};
     getrusage(RUSAGE_SELF, &u);

@@ -6,18 +6,14 @@
 //
 //   qelta_bench [--quick]
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "case/units.h"
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/flux.h"
 #include "flow/timestep.h"
-#include "grid/gradients.h"
 #include "grid/grid_store.h"
-#include "support/block_grid.h"
 #include "support/library_fixture.h"
 
 using namespace qelta;
@@ -47,18 +43,7 @@ void set_up(const SchemeRun& k, int ns) {
     run.ipar(5) = 2;
     run.time = 0;
     run.nstep = 0;
-    qelta::testing::block_grid(250, 200, 0, 0, 0.004);
-    lsq_matrix();
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        bool behind = xc(c) < 0.3 + 0.05 * std::sin(10 * yc(c));
-        r(c) = behind ? 8.0 / 3 : 1 + 0.05 * std::sin(40 * xc(c)) * std::cos(30 * yc(c));
-        p(c) = behind ? 4.5 : 1;
-        ux(c) = behind ? 1.479 : 0;
-        uy(c) = 0;
-    }
-    prim_to_cons();
-    cons_to_prim();
+    qelta::testing::shock_ripple_block();
 }
 
 // Seconds per whole time step over `reps` steps after one to warm up.

@@ -41,11 +41,10 @@ double mass_fraction(int c, int) { return rho2(c) / r(c); }
 void sweep_predictor_k_epsilon() {
     const bool axi = run.iaxis == 1;
     const double tau = 0.5 * run.dt;
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        refinement_indicator(e, g, r(g.right));
-        Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
+    each_interior_edge([&](const InteriorEdge& g) {
+        int e = g.edge;
+        refinement_indicator(g, g.rcell.q.r);
+        const Prim &ql = g.lcell.q, &qr = g.rcell.q;
         FacePair f = predicted_faces(g, tau, axi ? 2 / g.y_sum : 0.0);
         const Prim &fl = f.left, &fr = f.right;
         int L = g.left, R = g.right;
@@ -58,10 +57,10 @@ void sweep_predictor_k_epsilon() {
                               scalar_face(te(R), gradturb(R, 3), gradturb(R, 4), g.t, se, tau, qr, g.o_right)};
         double w = axi ? g.y_sum : 1.0;
         ScalarFlux F = flux_hllc_scalars(left, right, run.gam, w * g.N.x, w * g.N.y);
-        store_flux(e, {F.mass, F.energy, F.xmom, F.ymom});
+        store_flux(g, {F.mass, F.energy, F.xmom, F.ymom});
         edgrhs(e, 1) = F.s1;
         edgrhs(e, 2) = F.s2;
-    }
+    });
     scheme2_boundary_edges(axi);
     boundary_scalars(2, turbulence);
     hanging_edgrhs(2);
@@ -72,7 +71,7 @@ void sweep_predictor_k_epsilon() {
         tk(c) = tk(c) * r(c) + h * edgrhs_balance(c, 1);
         te(c) = te(c) * r(c) + h * edgrhs_balance(c, 2);
     }
-    finish(false, axi);
+    finish(false, axi, FluxSource::stored);
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         tk(c) /= cr(c);
@@ -83,11 +82,10 @@ void sweep_predictor_k_epsilon() {
 void sweep_predictor_thermal() {
     const bool axi = run.iaxis == 1;
     const double tau = 0.5 * run.dt;
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        refinement_indicator(e, g, r(g.right));
-        Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
+    each_interior_edge([&](const InteriorEdge& g) {
+        int e = g.edge;
+        refinement_indicator(g, g.rcell.q.r);
+        const Prim &ql = g.lcell.q, &qr = g.rcell.q;
         // The ratio of specific heats of each side at its temperature.
         double gaml = thermal_gamma(std::clamp(ql.p / ql.r, 0.05, 200.0));
         double gamr = thermal_gamma(std::clamp(qr.p / qr.r, 0.05, 200.0));
@@ -99,9 +97,9 @@ void sweep_predictor_thermal() {
         ThermalFaceState right{fr.r, fr.u, fr.v, fr.p, fr.r * rho2(g.right) / qr.r};
         double w = axi ? g.y_sum : 1.0;
         TwoGasFlux F = flux_hll_thermal(left, right, w * g.N.x, w * g.N.y);
-        store_flux(e, {F.mass, F.energy, F.xmom, F.ymom});
+        store_flux(g, {F.mass, F.energy, F.xmom, F.ymom});
         edgrhs(e, 1) = F.partial;
-    }
+    });
     scheme2_boundary_edges(axi);
     boundary_scalars(1, mass_fraction);
     hanging_edgrhs(1);
@@ -109,7 +107,7 @@ void sweep_predictor_thermal() {
         int c = list_cel(i);
         rho2(c) += run.dt / area(c) * edgrhs_balance(c, 1);
     }
-    finish(false, axi);
+    finish(false, axi, FluxSource::stored);
 }
 
 }  // namespace qelta

@@ -27,12 +27,10 @@ double face_speed(const sweep::Prim& a, const sweep::Prim& b, Vec2 n) {
 // against the mirror state.
 double riemann_dt() {
     double dmin = 1e50;
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        sweep::InteriorEdge g(e);
-        Vec2 n = (1 / edglen(e)) * g.N;
-        dmin = std::min(dmin, g.d / face_speed(sweep::cell_prim(g.left), sweep::cell_prim(g.right), n));
-    }
+    sweep::each_interior_edge([&](const sweep::InteriorEdge& g) {
+        Vec2 n = (1 / edglen(g.edge)) * g.N;
+        dmin = std::min(dmin, g.d / face_speed(g.lcell.q, g.rcell.q, n));
+    });
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
         sweep::BoundaryEdge b(e);

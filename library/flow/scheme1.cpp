@@ -40,11 +40,9 @@ double dissipation_weight(double theta, double nu) {
     return std::min(wa, std::max(0.0, wa - (1 - theta) / (1 + theta) * (1 - 2 * wa)));
 }
 
-Flux interior_flux(int e) {
-    InteriorEdge g(e);
-    int L = g.left, R = g.right;
-    Prim ql = cell_prim(L), qr = cell_prim(R);
-    Grad gl = cell_grad(L), gr = cell_grad(R);
+Flux interior_flux(const InteriorEdge& g) {
+    const Prim &ql = g.lcell.q, &qr = g.rcell.q;
+    const Grad &gl = g.lcell.g, &gr = g.rcell.g;
     Prim s = centred_slopes(ql, qr, g.d);
     Grad gf;
     face_gradient(gl.rx, gl.ry, gr.rx, gr.ry, s.r, g.t, gf.rx, gf.ry);
@@ -56,14 +54,14 @@ Flux interior_flux(int e) {
     Prim f = extrapolate(qr, gf, g.o_right);
     if (!(f.r > 0)) f.r = qr.r;
     if (!(f.p > 0)) f.p = qr.p;
-    refinement_indicator(e, g, f.r);
+    refinement_indicator(g, f.r);
 
     // Scales of the smoothness measure, floored so that the ratio stays finite.
-    double cR = wspeed(R) - std::sqrt(qr.u * qr.u + qr.v * qr.v);
+    double cR = g.rcell.speed - std::sqrt(qr.u * qr.u + qr.v * qr.v);
     auto scale = [](double q) { return std::max(q, run.tiny); };
     Prim Q{scale(f.r), scale(f.p), scale(std::max(std::fabs(f.u), cR)), scale(std::max(std::fabs(f.v), cR))};
     double theta = std::max(smoothness_ratio(gl, s, g.t, Q, g.d), smoothness_ratio(gr, s, g.t, Q, g.d));
-    double nu = std::min(run.dt / g.d * std::max(wspeed(L), wspeed(R)), run.cfl);
+    double nu = std::min(run.dt / g.d * std::max(g.lcell.speed, g.rcell.speed), run.cfl);
     double W = dissipation_weight(theta, nu);
     double tau = (0.5 - W) * run.dt;
 
@@ -108,18 +106,15 @@ Flux boundary_flux(int e) {
 void sweep::scheme1_boundary_edges() {
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         store_flux(e, boundary_flux(e));
     }
 }
 
 void sweep_scheme1() {
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        store_flux(e, interior_flux(e));
-    }
+    each_interior_edge([](const InteriorEdge& g) { store_flux(g, interior_flux(g)); });
     scheme1_boundary_edges();
-    finish(true, run.iaxis != 0);
+    finish(true, run.iaxis != 0, FluxSource::stored);
 }
 
 }  // namespace qelta

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/run.h"
+#include "flow/flux_aufs.h"
 #include "flow/sweep.h"
 #include "grid/gradients.h"
 
@@ -11,36 +12,16 @@ namespace qelta {
 
 using namespace sweep;
 
-Grad sweep::limited(const Grad& g, Vec2 t, const Prim& slope) {
-    Grad o;
-    limit_gradient(t.x, t.y, g.rx, g.ry, slope.r, o.rx, o.ry);
-    limit_gradient(t.x, t.y, g.px, g.py, slope.p, o.px, o.py);
-    limit_gradient(t.x, t.y, g.ux, g.uy, slope.u, o.ux, o.uy);
-    limit_gradient(t.x, t.y, g.vx, g.vy, slope.v, o.vx, o.vy);
-    return o;
-}
-
-FacePair sweep::predicted_faces(const InteriorEdge& g, double tau, double inv_radius, double gamma_left,
-                                double gamma_right) {
-    Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
-    Prim slope = centred_slopes(ql, qr, g.d);
-    Grad gl = limited(cell_grad(g.left), g.t, slope), gr = limited(cell_grad(g.right), g.t, slope);
-    return {extrapolate(half_step(ql, gl, tau, inv_radius, gamma_left), gl, g.o_left),
-            extrapolate(half_step(qr, gr, tau, inv_radius, gamma_right), gr, g.o_right)};
-}
-
 namespace {
 
 void interior_edges(bool axi) {
     const double tau = 0.5 * run.dt;
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        refinement_indicator(e, g, r(g.right));
+    each_interior_edge([&](const InteriorEdge& g) {
+        refinement_indicator(g, g.rcell.q.r);
         FacePair f = predicted_faces(g, tau, axi ? 2 / g.y_sum : 0.0);
         double w = axi ? g.y_sum : 1.0;
-        store_flux(e, flux_aufs(face_state(f.left), face_state(f.right), run.gam, w * g.N.x, w * g.N.y));
-    }
+        store_flux(g, fluxes::aufs(face_state(f.left), face_state(f.right), run.gam, w * g.N.x, w * g.N.y));
+    });
 }
 
 // The Godunov flux between the face state and its mirror image in the
@@ -61,7 +42,7 @@ void sweep::scheme2_boundary_edges(bool axi) {
     const double tau = 0.5 * run.dt;
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         BoundaryEdge b(e);
         if (axi && ibtype(e) == boundary::symmetry_axis) {
             store_flux(e, {0, 0, 0, 0});
@@ -81,13 +62,13 @@ void sweep::scheme2_boundary_edges(bool axi) {
 void sweep_scheme2() {
     interior_edges(false);
     scheme2_boundary_edges(false);
-    finish(false, false);
+    finish(false, false, FluxSource::stored);
 }
 
 void sweep_scheme2_axi() {
     interior_edges(true);
     scheme2_boundary_edges(true);
-    finish(false, true);
+    finish(false, true, FluxSource::stored);
 }
 
 }  // namespace qelta

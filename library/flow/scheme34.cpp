@@ -73,10 +73,8 @@ Prim with_pressure(const TwoStage& s, Prim q) {
 // stage; no time predictor.
 void interior_edges(const TwoStage& s, Stage stage) {
     const bool axi = run.iaxis == 1;
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        if (stage == Stage::whole) refinement_indicator(e, g, r(g.right));
+    each_interior_edge([&](const InteriorEdge& g) {
+        if (stage == Stage::whole) refinement_indicator(g, g.rcell.q.r);
         Prim ql = cell_values(s, g.left), qr = cell_values(s, g.right);
         Prim slope = centred_slopes(ql, qr, g.d);
         Grad gl = limited(reconstruction_gradients(s, g.left), g.t, slope);
@@ -86,8 +84,8 @@ void interior_edges(const TwoStage& s, Stage stage) {
         Prim fl = with_pressure(s, extrapolate(bl, gl, g.o_left));
         Prim fr = with_pressure(s, extrapolate(br, gr, g.o_right));
         double w = axi ? g.y_sum : 1.0;
-        store_flux(e, s.flux(face_state(fl), face_state(fr), run.gam, w * g.N.x, w * g.N.y));
-    }
+        store_flux(g, s.flux(face_state(fl), face_state(fr), run.gam, w * g.N.x, w * g.N.y));
+    });
 }
 
 // The face state of the one cell with its unlimited gradients of r, p, u, v.
@@ -95,7 +93,7 @@ void boundary_edges(const TwoStage& s, Stage stage) {
     const bool axi = run.iaxis == 1;
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         BoundaryEdge b(e);
         Prim base = stage == Stage::whole ? with_pressure(s, half_step_values(b.cell)) : cell_prim(b.cell);
         store_flux(e, boundary_flux(e, b, extrapolate(base, cell_grad(b.cell), b.o), axi));
@@ -114,7 +112,7 @@ void first_stage(const TwoStage& s) {
     run.dt = 0.5 * dt;
     interior_edges(s, Stage::half);
     boundary_edges(s, Stage::half);
-    finish_stage(run.iaxis == 1, half_step_pressure, false);
+    finish_stage(run.iaxis == 1, half_step_pressure, false, FluxSource::stored);
     user_flux_hook();
     cons_to_prim();
     if (run.ns == 1) viscous_terms();
@@ -137,7 +135,7 @@ void first_stage(const TwoStage& s) {
 void second_stage(const TwoStage& s) {
     interior_edges(s, Stage::whole);
     boundary_edges(s, Stage::whole);
-    finish_stage(run.iaxis == 1, s.second_stage_pressure, true);
+    finish_stage(run.iaxis == 1, s.second_stage_pressure, true, FluxSource::stored);
 }
 
 // ---- The two-component gas ----
@@ -198,36 +196,33 @@ void sweep_scheme4() {
 
 void sweep_predictor_hllc() {
     const double tau = 0.5 * run.dt;
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        refinement_indicator(e, g, r(g.right));
+    each_interior_edge([&](const InteriorEdge& g) {
+        refinement_indicator(g, g.rcell.q.r);
         FacePair f = predicted_faces(g, tau, 0.0);
-        store_flux(e, flux_hllc(face_state(f.left), face_state(f.right), run.gam, g.N.x, g.N.y));
-    }
+        store_flux(g, flux_hllc(face_state(f.left), face_state(f.right), run.gam, g.N.x, g.N.y));
+    });
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         BoundaryEdge b(e);
         Grad gc = cell_grad(b.cell);
         Prim f = extrapolate(half_step(cell_prim(b.cell), gc, tau, 0.0), gc, b.o);
         store_flux(e, boundary_flux(e, b, f, false));
     }
-    finish(false, false);
+    finish(false, false, FluxSource::stored);
 }
 
 void sweep_predictor_two_gas() {
     const bool axi = run.iaxis == 1;
     const double tau = 0.5 * run.dt;
     const double gas_constant = 1;  // non-dimensional: p = rho T
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        refinement_indicator(e, g, r(g.right));
+    each_interior_edge([&](const InteriorEdge& g) {
+        int e = g.edge;
+        refinement_indicator(g, g.rcell.q.r);
         int L = g.left, R = g.right;
-        Prim slope = centred_slopes(cell_prim(L), cell_prim(R), g.d);
+        Prim slope = centred_slopes(g.lcell.q, g.rcell.q, g.d);
         double slope2 = (rho2(R) - rho2(L)) / g.d;
-        Grad gl = limited(cell_grad(L), g.t, slope), gr = limited(cell_grad(R), g.t, slope);
+        Grad gl = limited(g.lcell.g, g.t, slope), gr = limited(g.rcell.g, g.t, slope);
         Vec2 g2l = limited_pair(partial_density_gradient(L), g.t, slope2);
         Vec2 g2r = limited_pair(partial_density_gradient(R), g.t, slope2);
         double inv_radius = axi ? 2 / g.y_sum : 0.0;
@@ -235,12 +230,12 @@ void sweep_predictor_two_gas() {
         TwoGasFaceState right = two_gas_face(R, gr, g2r, tau, inv_radius, g.o_right);
         double w = axi ? g.y_sum : 1.0;
         TwoGasFlux F = flux_aufs_two_gas(left, right, w * g.N.x, w * g.N.y, gas_constant);
-        store_flux(e, {F.mass, F.energy, F.xmom, F.ymom});
+        store_flux(g, {F.mass, F.energy, F.xmom, F.ymom});
         edgrhs(e, 1) = F.partial;
-    }
+    });
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         BoundaryEdge b(e);
         TwoGasFaceState f = two_gas_face(b.cell, cell_grad(b.cell), partial_density_gradient(b.cell), tau,
                                          axi ? 1 / yc(b.cell) : 0.0, b.o);
@@ -250,7 +245,7 @@ void sweep_predictor_two_gas() {
     }
     hanging_edgrhs(1);
     // The mixture's gamma of the source pressure is that of the start of the step.
-    finish_stage(axi, two_gas_pressure, true);
+    finish_stage(axi, two_gas_pressure, true, FluxSource::stored);
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         rho2(c) += run.dt / area(c) * edgrhs_balance(c, 1);

@@ -83,26 +83,25 @@ Grad limited_normal_velocity(const Grad& g, Vec2 t, Vec2 n, const Prim& slope) {
 // Interior edges: indicator, limited faces q_K = q(K) + G'_K . o_K without a
 // time predictor, the flux of code iflux and the viscous terms.
 void interior_edges(const Pass& pass) {
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        InteriorEdge g(e);
-        refinement_indicator(e, g, r(g.right));
-        Prim ql = cell_prim(g.left), qr = cell_prim(g.right);
+    each_interior_edge([&](const InteriorEdge& g) {
+        int e = g.edge;
+        refinement_indicator(g, g.rcell.q.r);
+        const Prim &ql = g.lcell.q, &qr = g.rcell.q;
         Prim slope = centred_slopes(ql, qr, g.d);
         Grad gl, gr;
         if (pass.old_form) {
             Vec2 n = (1 / edglen(e)) * g.N;
-            gl = limited_normal_velocity(cell_grad(g.left), g.t, n, slope);
-            gr = limited_normal_velocity(cell_grad(g.right), g.t, n, slope);
+            gl = limited_normal_velocity(g.lcell.g, g.t, n, slope);
+            gr = limited_normal_velocity(g.rcell.g, g.t, n, slope);
         } else {
-            gl = limited(cell_grad(g.left), g.t, slope);
-            gr = limited(cell_grad(g.right), g.t, slope);
+            gl = limited(g.lcell.g, g.t, slope);
+            gr = limited(g.rcell.g, g.t, slope);
         }
         Vec2 N = (axisymmetric() ? g.y_sum : 1.0) * g.N;
         Flux F = riemann(extrapolate(ql, gl, g.o_left), extrapolate(qr, gr, g.o_right), N);
         if (pass.viscous) F = F + viscous_face_flux(e);
-        store_flux(e, F);
-    }
+        store_flux(g, F);
+    });
 }
 
 // Boundary edges: the cell state extrapolated with its unlimited gradients;
@@ -111,7 +110,7 @@ void interior_edges(const Pass& pass) {
 void boundary_edges(const Pass& pass) {
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
-        work(e, 1) = 0;
+        store_indicator(e, 0);
         if (axisymmetric() && ibtype(e) == boundary::symmetry_axis) {
             store_flux(e, {0, 0, 0, 0});
             continue;
@@ -138,7 +137,7 @@ void update(const SavedState& s, double a, bool viscous, bool marks) {
     restore_state(s);
     const double dt = run.dt;
     run.dt = a * dt;
-    finish_stage(axisymmetric(), pass_pressure, marks);
+    finish_stage(axisymmetric(), pass_pressure, marks, FluxSource::stored);
     if (viscous && axisymmetric()) {
         viscous::Transport tr = viscous::run_transport();
         for (int i = 1; i <= grid.ncell; ++i) {

@@ -7,17 +7,12 @@
 
 namespace qelta::sweep {
 
-InteriorEdge::InteriorEdge(int e) : left(ileft(e)), right(iright(e)) {
-    Vec2 s = edge_start(e), f = edge_end(e);
-    m = 0.5 * (s + f);
-    N = {f.y - s.y, s.x - f.x};
-    Vec2 cl{xc(left), yc(left)}, cr{xc(right), yc(right)};
-    Vec2 lr = cr - cl;
-    d = norm(lr);
-    t = (1 / d) * lr;
-    o_left = m - cl;
-    o_right = m - cr;
-    y_sum = s.y + f.y;
+void pack_cells() {
+    layout::refresh();
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = layout::position_cell(i);
+        sweep_cells(i) = {cell_prim(c), cell_grad(c), {xc(c), yc(c)}, wspeed(c)};
+    }
 }
 
 BoundaryEdge::BoundaryEdge(int e) : cell(iright(e)) {
@@ -31,25 +26,6 @@ BoundaryEdge::BoundaryEdge(int e) : cell(iright(e)) {
     wall = type == boundary::slip_wall || (run.ns == 1 && boundary::no_slip(type));
 }
 
-Prim cell_prim(int c) { return {r(c), p(c), ux(c), uy(c)}; }
-
-Grad cell_grad(int c) {
-    return {grad(c, 1), grad(c, 2), grad(c, 3), grad(c, 4), grad(c, 5), grad(c, 6), grad(c, 7), grad(c, 8)};
-}
-
-Prim extrapolate(const Prim& q, const Grad& g, Vec2 o) {
-    return {q.r + g.rx * o.x + g.ry * o.y, q.p + g.px * o.x + g.py * o.y, q.u + g.ux * o.x + g.uy * o.y,
-            q.v + g.vx * o.x + g.vy * o.y};
-}
-
-// rho* = rho - tau (rho div u + u . grad rho [+ rho v/y]),
-// u* = u - tau (u . grad u + p_x/rho), v* likewise,
-// p* = p - tau (u . grad p + gam p (div u [+ v/y])).
-Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius, double gamma) {
-    double div = g.ux + g.vy + q.v * inv_radius;
-    return {q.r - tau * (q.r * div + g.rx * q.u + g.ry * q.v), q.p - tau * (q.u * g.px + q.v * g.py + gamma * q.p * div),
-            q.u - tau * (q.u * g.ux + q.v * g.uy + g.px / q.r), q.v - tau * (q.u * g.vx + q.v * g.vy + g.py / q.r)};
-}
 
 Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o) {
     // a: gradient of the normal velocity u n_x + v n_y; b: of u n_y - v n_x.
@@ -67,54 +43,53 @@ Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o) {
     return w;
 }
 
-void refinement_indicator(int e, const InteriorEdge& g, double rho_ref) {
-    double s = (r(g.right) - r(g.left)) / g.d;
-    double noise = run.eps_filter * rho_ref / g.d;
-    double gl = grad(g.left, 1) * g.t.x + grad(g.left, 2) * g.t.y;
-    double gr = grad(g.right, 1) * g.t.x + grad(g.right, 2) * g.t.y;
-    // Floored: without a noise term (eps_filter 0) a flat region has 0/0.
-    auto ratio = [&](double gk) { return std::fabs(gk - s) / std::max(std::fabs(gk) + noise, run.tiny); };
-    work(e, 1) = std::max(ratio(gl), ratio(gr));
-}
-
 Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport) {
     double U = transport ? (f.u * N.x + f.v * N.y) * weight : 0.0;
     return {f.r * U, U * (run.gam / run.gam1 * f.p + 0.5 * f.r * (f.u * f.u + f.v * f.v)),
             f.r * f.u * U + f.p * N.x * weight, f.r * f.v * U + f.p * N.y * weight};
 }
 
-void store_flux(int e, const Flux& F) {
-    edgflux(e, 1) = F.mass;
-    edgflux(e, 2) = F.energy;
-    edgflux(e, 3) = F.xmom;
-    edgflux(e, 4) = F.ymom;
-}
-
 namespace {
 
+// The interior and boundary edges' fluxes and indicators from edgflux and
+// work(,1) into their slots.
+void gather_fluxes() {
+    layout::refresh();
+    for (int j = 1; j <= layout::last_boundary_slot(); ++j) {
+        int e = layout::slot_edge(j);
+        for (int k = 1; k <= ncons; ++k) slot_fluxes(k, j) = edgflux(e, k);
+        slot_fluxes(slot_indicator, j) = work(e, 1);
+    }
+}
+
+// A hanging mother edge: the sum of its halves' fluxes, the larger of
+// their indicators (in its slot and in edgflux and work).
 void hanging_edges() {
-    for (int i = 1; i <= grid.nsplit; ++i) {
-        int e = list_split(i);
-        int e1 = isubedge(e, 1), e2 = isubedge(e, 2);
-        for (int k = 1; k <= ncons; ++k) edgflux(e, k) = edgflux(e1, k) + edgflux(e2, k);
-        work(e, 1) = std::max(work(e1, 1), work(e2, 1));
+    for (int j = layout::last_boundary_slot() + 1; j <= layout::last_slot(); ++j) {
+        int e = layout::slot_edge(j);
+        int h1 = layout::half_slot(j, 1), h2 = layout::half_slot(j, 2);
+        for (int k = 1; k <= ncons; ++k) edgflux(e, k) = slot_fluxes(k, j) = slot_fluxes(k, h1) + slot_fluxes(k, h2);
+        work(e, 1) = slot_fluxes(slot_indicator, j) =
+            std::max(slot_fluxes(slot_indicator, h1), slot_fluxes(slot_indicator, h2));
     }
 }
 
 // Update of every active cell and, with `marks`, its refine and coarsen marks.
 void update_cells(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks) {
     for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        int e1 = icedge(c, 1), e2 = icedge(c, 2), e3 = icedge(c, 3), e4 = icedge(c, 4);
+        int c = layout::position_cell(i);
+        int s1 = layout::position_slots(1, i), s2 = layout::position_slots(2, i);
+        int s3 = layout::position_slots(3, i), s4 = layout::position_slots(4, i);
+        auto F = [](int s, int k) { return slot_fluxes(k, s); };
         double h = (fluxes_carry_dt ? 1.0 : run.dt) / area(c);
-        for (int k = 1; k <= ncons; ++k)
-            cons(c, k) += (edgflux(e2, k) - edgflux(e1, k) + edgflux(e3, k) - edgflux(e4, k)) * h;
+        for (int k = 1; k <= ncons; ++k) cons(c, k) += (F(s2, k) - F(s1, k) + F(s3, k) - F(s4, k)) * h;
         // Radial pressure source of the axisymmetric momentum: G P, G twice
         // the plane area and P the cell's pressure of the stage.
         if (axisymmetric) cuy(c) += run.dt / area(c) * (twice_plane_area(c) * P(c));
         if (!marks) continue;
 
-        double ind = std::max({work(e1, 1), work(e2, 1), work(e3, 1), work(e4, 1)});
+        double ind = std::max({F(s1, slot_indicator), F(s2, slot_indicator), F(s3, slot_indicator),
+                               F(s4, slot_indicator)});
         lrefine(c) = (ind > run.refine_tol || lkeep(c)) && area(c) >= run.area_min;
         lcoarse(c) = ind < run.coarse_tol && !lrefine(c);
     }
@@ -128,14 +103,22 @@ double half_step_pressure(int c) {
     return pc - 0.5 * run.dt * (u * g.px + v * g.py + run.gam * pc * (g.ux + g.vy) + run.gam * pc * v / yc(c));
 }
 
-void finish(bool fluxes_carry_dt, bool axisymmetric) {
+namespace {
+
+void complete(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks, FluxSource from) {
+    if (from == FluxSource::edges) gather_fluxes();
     hanging_edges();
-    update_cells(fluxes_carry_dt, axisymmetric, half_step_pressure, true);
+    update_cells(fluxes_carry_dt, axisymmetric, P, marks);
 }
 
-void finish_stage(bool axisymmetric, CellPressure P, bool marks) {
-    hanging_edges();
-    update_cells(false, axisymmetric, P, marks);
+}  // namespace
+
+void finish(bool fluxes_carry_dt, bool axisymmetric, FluxSource from) {
+    complete(fluxes_carry_dt, axisymmetric, half_step_pressure, true, from);
+}
+
+void finish_stage(bool axisymmetric, CellPressure P, bool marks, FluxSource from) {
+    complete(false, axisymmetric, P, marks, from);
 }
 
 void hanging_edgrhs(int ncol) {

@@ -3,10 +3,15 @@
 // mother edges, and the cell update with its refine and coarsen marks.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/flux.h"
 #include "grid/geometry.h"
+#include "grid/gradients.h"
+#include "grid/layout.h"
 
 namespace qelta {
 
@@ -38,16 +43,84 @@ inline double rmerge(double a, double b, bool l) { return l ? a : b; }
 
 namespace sweep {
 
-// An interior edge: cells, midpoint, normal N (length of the edge, from
-// left to right), centroid distance d and the unit vector t from the left
-// centroid to the right one, and each centroid's offset to the midpoint.
+// Primitive values and their gradients (d/dx, d/dy of r, p, ux, uy), of
+// one side (double) or of both sides of an edge at once (Pair).
+template <class T>
+struct PrimOf {
+    T r, p, u, v;
+};
+template <class T>
+struct GradOf {
+    T rx, ry, px, py, ux, uy, vx, vy;
+};
+using Prim = PrimOf<double>;
+using Grad = GradOf<double>;
+
+// Both sides in one: left in lane 0, right in lane 1; and one lane back.
+inline PrimOf<Pair> side_by_side(const Prim& l, const Prim& r) {
+    return {Pair{l.r, r.r}, Pair{l.p, r.p}, Pair{l.u, r.u}, Pair{l.v, r.v}};
+}
+inline GradOf<Pair> side_by_side(const Grad& l, const Grad& r) {
+    return {Pair{l.rx, r.rx}, Pair{l.ry, r.ry}, Pair{l.px, r.px}, Pair{l.py, r.py},
+            Pair{l.ux, r.ux}, Pair{l.uy, r.uy}, Pair{l.vx, r.vx}, Pair{l.vy, r.vy}};
+}
+inline Prim lane(const PrimOf<Pair>& q, int k) { return {q.r[k], q.p[k], q.u[k], q.v[k]}; }
+
+// The per-edge helpers below are inline: they run on every edge of every
+// sweep, and out of line they cost more in calls than in arithmetic.
+
+inline Prim cell_prim(int c) { return {r(c), p(c), ux(c), uy(c)}; }
+inline Grad cell_grad(int c) {
+    return {grad(c, 1), grad(c, 2), grad(c, 3), grad(c, 4), grad(c, 5), grad(c, 6), grad(c, 7), grad(c, 8)};
+}
+
+// A cell as the interior-edge passes read it: primitive state, gradients,
+// centroid and signal speed, packed by position (grid/layout.h).
+struct SweepCell {
+    Prim q;
+    Grad g;
+    Vec2 centre;
+    double speed;
+};
+inline Array1<SweepCell, MAX_CEL> sweep_cells;
+// Copies every active cell into sweep_cells.
+void pack_cells();
+
+// Interior edge of slot j (grid/layout.h), of the cells as pack_cells left
+// them: its number and cells, their packed copies, midpoint, normal N
+// (length of the edge, from left to right), centroid distance d and the
+// unit vector t from the left centroid to the right one, and each centroid's
+// offset to the midpoint.
 struct InteriorEdge {
+    int slot, edge;
     int left, right;
+    const SweepCell& lcell;
+    const SweepCell& rcell;
     Vec2 m, N, t, o_left, o_right;
     double d;
     double y_sum;  // y1 + y2, the axisymmetric weight of N
-    explicit InteriorEdge(int e);
+    explicit InteriorEdge(int j)
+        : slot(j), edge(layout::slot_edge(slot)), left(layout::position_cell(layout::left_position(slot))),
+          right(layout::position_cell(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
+          rcell(sweep_cells(layout::right_position(slot))) {
+        Vec2 s = layout::slot_start(slot), f = layout::slot_end(slot);
+        m = 0.5 * (s + f);
+        N = {f.y - s.y, s.x - f.x};
+        Vec2 lr = rcell.centre - lcell.centre;
+        d = norm(lr);
+        t = (1 / d) * lr;
+        o_left = m - lcell.centre;
+        o_right = m - rcell.centre;
+        y_sum = s.y + f.y;
+    }
 };
+
+// body(g) for every interior edge in slot order, after pack_cells.
+template <class Body>
+void each_interior_edge(Body body) {
+    pack_cells();
+    for (int j = 1; j <= layout::counts.interior; ++j) body(InteriorEdge(j));
+}
 
 // A boundary edge with its one cell C (iright).
 struct BoundaryEdge {
@@ -58,18 +131,13 @@ struct BoundaryEdge {
     explicit BoundaryEdge(int e);
 };
 
-// Primitive values and their gradients (d/dx, d/dy of r, p, ux, uy).
-struct Prim {
-    double r, p, u, v;
-};
-struct Grad {
-    double rx, ry, px, py, ux, uy, vx, vy;
-};
-
-Prim cell_prim(int c);
-Grad cell_grad(int c);
-// The value of each primitive at offset o.
-Prim extrapolate(const Prim& q, const Grad& g, Vec2 o);
+// The value of each primitive at offset (ox, oy).
+template <class T>
+inline PrimOf<T> extrapolate(const PrimOf<T>& q, const GradOf<T>& g, T ox, T oy) {
+    return {q.r + g.rx * ox + g.ry * oy, q.p + g.px * ox + g.py * oy, q.u + g.ux * ox + g.uy * oy,
+            q.v + g.vx * ox + g.vy * oy};
+}
+inline Prim extrapolate(const Prim& q, const Grad& g, Vec2 o) { return extrapolate(q, g, o.x, o.y); }
 inline FaceState face_state(const Prim& q) { return {q.r, q.u, q.v, q.p}; }
 // The state mirrored in a wall of unit normal n: u' = u - 2 (u . n) n.
 inline Prim mirrored(const Prim& q, Vec2 n) {
@@ -82,43 +150,99 @@ inline Prim centred_slopes(const Prim& l, const Prim& r, double d) {
 }
 
 // Half-step predictor of the primitive Euler equations over tau;
-// inv_radius = 1/y adds the axisymmetric terms (0 in plane flow).
-Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius, double gamma = run.gam);
+// inv_radius = 1/y adds the axisymmetric terms (0 in plane flow):
+// rho* = rho - tau (rho div u + u . grad rho [+ rho v/y]),
+// u* = u - tau (u . grad u + p_x/rho), v* likewise,
+// p* = p - tau (u . grad p + gam p (div u [+ v/y])).
+template <class T>
+inline PrimOf<T> half_step(const PrimOf<T>& q, const GradOf<T>& g, double tau, double inv_radius, T gamma) {
+    T div = g.ux + g.vy + q.v * inv_radius;
+    return {q.r - tau * (q.r * div + g.rx * q.u + g.ry * q.v), q.p - tau * (q.u * g.px + q.v * g.py + gamma * q.p * div),
+            q.u - tau * (q.u * g.ux + q.v * g.uy + g.px / q.r), q.v - tau * (q.u * g.vx + q.v * g.vy + g.py / q.r)};
+}
+inline Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius) {
+    return half_step(q, g, tau, inv_radius, run.gam);
+}
 
 // Velocity gradients of cell c corrected at a wall of unit normal n whose
 // midpoint lies at offset o: 2 G' - G, where G' extrapolates to zero normal
 // velocity at the midpoint.
 Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o);
 
+// A sweep stores the flux (mass, energy, x and y momentum) and the refinement
+// indicator of every edge in edgflux(e,1..4) and work(e,1), and copies of
+// them by slot (grid/layout.h), which the cell update reads.
+constexpr int slot_indicator = ncons + 1;
+inline Array2<double, ncons + 1, MAX_EDG> slot_fluxes;
+
+// Edge e of slot j.
+inline void store_flux(int e, int j, const Flux& F) {
+    edgflux(e, 1) = slot_fluxes(1, j) = F.mass;
+    edgflux(e, 2) = slot_fluxes(2, j) = F.energy;
+    edgflux(e, 3) = slot_fluxes(3, j) = F.xmom;
+    edgflux(e, 4) = slot_fluxes(4, j) = F.ymom;
+}
+inline void store_indicator(int e, int j, double value) { work(e, 1) = slot_fluxes(slot_indicator, j) = value; }
+inline void store_flux(int e, const Flux& F) { store_flux(e, layout::edge_slot(e), F); }
+inline void store_indicator(int e, double value) { store_indicator(e, layout::edge_slot(e), value); }
+inline void store_flux(const InteriorEdge& g, const Flux& F) { store_flux(g.edge, g.slot, F); }
+
 // work(e,1) = max over the two cells of |g_K . t - s| / (|g_K . t| + eps rho_ref / d),
 // s = (r_R - r_L)/d: 0 where the cells' density gradients match the centred difference.
-void refinement_indicator(int e, const InteriorEdge& g, double rho_ref);
+inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
+    const SweepCell &L = g.lcell, &R = g.rcell;
+    double s = (R.q.r - L.q.r) / g.d;
+    double noise = run.eps_filter * rho_ref / g.d;
+    double gl = L.g.rx * g.t.x + L.g.ry * g.t.y;
+    double gr = R.g.rx * g.t.x + R.g.ry * g.t.y;
+    // Floored: without a noise term (eps_filter 0) a flat region has 0/0.
+    auto ratio = [&](double gk) { return std::fabs(gk - s) / std::max(std::fabs(gk) + noise, run.tiny); };
+    store_indicator(g.edge, g.slot, std::max(ratio(gl), ratio(gr)));
+}
 
 // Flux of a face state through N without a Riemann solver (open boundary);
 // `transport` false keeps only the pressure terms (wall).
 Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport);
 
-void store_flux(int e, const Flux& F);
-
 // Limits each gradient pair of g along t against the slope of that variable.
-Grad limited(const Grad& g, Vec2 t, const Prim& slope);
+template <class T>
+inline GradOf<T> limited(const GradOf<T>& g, Vec2 t, const Prim& slope) {
+    GradOf<T> o;
+    limit_gradient(t.x, t.y, g.rx, g.ry, slope.r, o.rx, o.ry);
+    limit_gradient(t.x, t.y, g.px, g.py, slope.p, o.px, o.py);
+    limit_gradient(t.x, t.y, g.ux, g.uy, slope.u, o.ux, o.uy);
+    limit_gradient(t.x, t.y, g.vx, g.vy, slope.v, o.vx, o.vy);
+    return o;
+}
 // Faces of an interior edge by MUSCL-Hancock: each side's gradients limited
 // along t against the centred slopes, its cell state predicted over tau
 // (half_step, with that side's gamma), then extrapolated to the midpoint.
 struct FacePair {
     Prim left, right;
 };
-FacePair predicted_faces(const InteriorEdge& g, double tau, double inv_radius, double gamma_left = run.gam,
-                         double gamma_right = run.gam);
+inline FacePair predicted_faces(const InteriorEdge& g, double tau, double inv_radius, double gamma_left = run.gam,
+                                double gamma_right = run.gam) {
+    Prim slope = centred_slopes(g.lcell.q, g.rcell.q, g.d);
+    // Both sides at once.
+    GradOf<Pair> lim = limited(side_by_side(g.lcell.g, g.rcell.g), g.t, slope);
+    PrimOf<Pair> q = half_step(side_by_side(g.lcell.q, g.rcell.q), lim, tau, inv_radius, Pair{gamma_left, gamma_right});
+    PrimOf<Pair> f = extrapolate(q, lim, Pair{g.o_left.x, g.o_right.x}, Pair{g.o_left.y, g.o_right.y});
+    return {lane(f, 0), lane(f, 1)};
+}
 // Boundary edges as scheme 2 treats them.
 void scheme2_boundary_edges(bool axi);
 // Boundary edges as scheme 1 treats them (fluxes carrying dt).
 void scheme1_boundary_edges();
 
+// Where the cell update takes the fluxes and indicators from: the copies that
+// store_flux and store_indicator made, or edgflux and work(,1) as other code
+// filled them.
+enum class FluxSource { stored, edges };
+
 // Hanging mother edges (sum of the halves' fluxes, larger indicator), then
 // the update of every active cell with its marks. Fluxes already carrying dt
 // (scheme 1) are divided by the area only.
-void finish(bool fluxes_carry_dt, bool axisymmetric);
+void finish(bool fluxes_carry_dt, bool axisymmetric, FluxSource from = FluxSource::edges);
 
 // The pressure of cell c in the radial source of axisymmetric cells.
 using CellPressure = double (*)(int c);
@@ -127,7 +251,7 @@ using CellPressure = double (*)(int c);
 double half_step_pressure(int c);
 // finish for one stage of a multi-stage sweep: fluxes per unit time, the
 // radial source with the pressure P(c), the marks only when `marks`.
-void finish_stage(bool axisymmetric, CellPressure P, bool marks);
+void finish_stage(bool axisymmetric, CellPressure P, bool marks, FluxSource from = FluxSource::edges);
 
 // Column k of edgrhs (an additional flux per edge) on the hanging mother
 // edges: the sum of the halves, for k = 1..ncol; and its balance over cell c

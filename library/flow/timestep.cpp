@@ -13,10 +13,16 @@
 #include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/grid_checks.h"
+#include "grid/layout.h"
 
 namespace qelta {
 
 void timestep() {
+    flow_step();
+    adaptation_step();
+}
+
+void flow_step() {
     get_dt();
     if (run.ns == 0) {
         solve_euler_step();
@@ -27,10 +33,14 @@ void timestep() {
     } else {
         fatal_stop({free_text("Unknown parameter ns: ", run.ns), "Stop in timestep"});
     }
+}
+
+void adaptation_step() {
     if (run.lmax > run.minlev) {
         useradv_step();
-        if (run.irecon == 1) lsq_edge_terms();
-        adapt();
+        // adapt reads the gradients of the cells it splits, and of no other
+        // cell; every later reader renews them first.
+        adapt(false, SplitGradients::fitted);
         cons_to_prim();
         fix_negative_cells();
     } else if (case_id() == 102) {
@@ -42,8 +52,8 @@ void get_dt() {
     double dc = run.big;  // convective limit h/(|u| + c)
     double dv = run.big;  // viscous limit h^2/(h S + 2 mu/(rho Re))
     const viscous::Transport tr = viscous::run_transport();
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+    // The minima do not depend on the order of the cells.
+    layout::each_active_cell([&](int c) {
         double a = std::sqrt(std::fabs(run.gam * p(c) / r(c)));
         double u = std::sqrt(std::fabs(ux(c) * ux(c) + uy(c) * uy(c)));
         double s = u + a;
@@ -54,7 +64,7 @@ void get_dt() {
             double mu = tr.mu(tem(c));
             dv = std::min(dv, h * h / (h * s + 2 * mu / (r(c) * run.reyn)));
         }
-    }
+    });
     run.dt = run.cfl * dc;
     if (run.ns == 1 && dv <= run.cfl * dc) run.dt = dv;
     // The last step ends just past t0 + tend, so that it reports progress 1.
@@ -95,14 +105,13 @@ void viscous_terms() {
 }
 
 void cons_to_prim() {
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+    layout::each_active_cell([](int c) {
         r(c) = cr(c);
         ux(c) = cux(c) / cr(c);
         uy(c) = cuy(c) / cr(c);
         p(c) = run.gam1 * (cp(c) - 0.5 * (cux(c) * ux(c) + cuy(c) * uy(c)));
         tem(c) = p(c) / r(c);
-    }
+    });
 }
 
 void check_negative(double& pmin, double& rmin) {

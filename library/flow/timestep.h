@@ -5,6 +5,11 @@
 namespace qelta {
 
 void timestep();
+// Its two halves: the step size and the flow (viscous chain, scheme,
+// repair), then the case hook and the grid adaptation with the repair of
+// the adapted state.
+void flow_step();
+void adaptation_step();
 // Sets dt from the convective (and, for viscous runs, viscous) limit of
 // every active cell, and the signal speed wspeed.
 void get_dt();

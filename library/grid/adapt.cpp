@@ -22,6 +22,7 @@
 #include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/grid_store.h"
+#include "grid/layout.h"
 
 namespace qelta {
 
@@ -83,17 +84,15 @@ bool refine_allowed(const Outlook& o, bool wanted) {
     return allowed;
 }
 
+// No decision reads what another one writes (lkeep is set, not read): the
+// cells may go in any order.
 void mark_leaves() {
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        lrefine(c) = lrefine(c) || lkeep(c);
-    }
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
+    layout::each_active_cell([](int c) { lrefine(c) = lrefine(c) || lkeep(c); });
+    // Only a wanted cell looks at its neighbours.
+    layout::each_active_cell([](int c) {
         bool wanted = level(c) < run.lmax && lrefine(c);
-        bool allowed = refine_allowed({{c, c, c, c}}, wanted);
-        iwork_ad(c) = wanted && allowed;
-    }
+        iwork_ad(c) = wanted && refine_allowed({{c, c, c, c}}, wanted);
+    });
 }
 
 // Family mode: the four children of a listed family split together.
@@ -141,9 +140,13 @@ int fit_capacity(int m) {
 
 // ---- Step 5 ----
 
-void relimit_gradients(int m) {
+void relimit_gradients(int m, SplitGradients gradients) {
     if (run.irecon != 1) return;
-    for (int k = 1; k <= m; ++k) limit_cell_gradients(split_cell_at(k));
+    for (int k = 1; k <= m; ++k) {
+        int c = split_cell_at(k);
+        if (gradients == SplitGradients::fitted) lsq_cell_gradients(c);
+        limit_cell_gradients(c);
+    }
 }
 
 // ---- Step 6: children and inner edges ----
@@ -416,7 +419,7 @@ void parents_to_father_zone(int m) {
 
 }  // namespace
 
-void adapt(bool any_step) {
+void adapt(bool any_step, SplitGradients gradients) {
     warn_low_minlev();                                  // 1
     mark_cells();                                       // 2
     if (!any_step && run.nstep % 2 == 1) return;        // 3: odd steps only mark
@@ -424,7 +427,7 @@ void adapt(bool any_step) {
     int s = 0;
     if (m > 0) {
         m = fit_capacity(m);
-        relimit_gradients(m);                           // 5
+        relimit_gradients(m, gradients);                // 5
         create_children(m);                             // 6
         s = split_edges(m);                             // 7
         place_centre_points(m);                         // 8

@@ -14,12 +14,17 @@ constexpr int max_level = [] {
     return level;
 }();
 
+// The gradients that the children of a split are reconstructed with: the
+// stored ones, or (least squares only) those that lsq_edge_terms would give
+// the present state, fitted for the cells to split alone.
+enum class SplitGradients { stored, fitted };
+
 // One adaptation of the whole grid: the marks of every call, then, on even
 // step counts (or whatever the step when any_step is set), the splits of the
 // marked cells, the merges of the families that may merge, the zones of the
 // cell and edge lists, the edge lists and the boundary links. The primitive
 // state of new and merged cells is left to the caller's cons_to_prim.
-void adapt(bool any_step = false);
+void adapt(bool any_step = false, SplitGradients gradients = SplitGradients::stored);
 // The second half of an even-step call: merges, zone compaction, counts,
 // edge lists, boundary links and the least-squares matrices (or the family
 // list). m cells and s edges were split by the first half of the call, whose

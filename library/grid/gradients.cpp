@@ -4,7 +4,9 @@
 //   [A B; B C] g = (sum dq dx, sum dq dy),  A = sum dx^2, B = sum dx dy, C = sum dy^2.
 // Every product d dq is formed once per edge and shared by the two cells of
 // the edge; a coarse cell sees each fine neighbour across a hanging edge with
-// weight one half (the mean of the halves' products).
+// weight one half (the mean of the halves' products). The passes run on the
+// grid's loop order (grid/layout.h): the values and centroids packed by
+// position, the products by slot.
 #include "grid/gradients.h"
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include "common/run.h"
 #include "common/storage.h"
 #include "grid/geometry.h"
+#include "grid/layout.h"
 
 namespace qelta {
 
@@ -39,6 +42,7 @@ double temperature(double rho, double pres) { return pres / rho; }
 
 Values flow_values(int c) { return Values{{r(c), p(c), ux(c), uy(c), temperature(r(c), p(c))}}; }
 Values turb_values(int c) { return Values{{tk(c), te(c)}}; }
+Values no_values(int) { return Values{}; }
 
 double& flow_product(int e, int k) { return k <= nflux_products ? edgflux(e, k) : edgrhs(e, k - nflux_products); }
 double& turb_product(int e, int k) { return edgrhs(e, k); }
@@ -46,7 +50,8 @@ double& flow_gradient(int c, int k) { return k <= ngrad ? grad(c, k) : gradt(c, 
 double& turb_gradient(int c, int k) { return gradturb(c, k); }
 
 // One set of variables fitted together: their cell values, the per-edge
-// product columns and the per-cell gradient columns.
+// product columns (kept for the boundary edges, whose images they show) and
+// the per-cell gradient columns.
 struct Fit {
     int nvar;
     Values (*values)(int c);
@@ -57,10 +62,49 @@ struct Fit {
 constexpr Fit flow_fit{nflow, flow_values, flow_product, flow_gradient};
 constexpr Fit turb_fit{nturb, turb_values, turb_product, turb_gradient};
 
-// ---- Edge offsets ----
+// ---- Packed copies ----
 
-// Interior edge: d = centroid(iright) - centroid(ileft).
-Vec2 centroid_offset(int e) { return centroid(iright(e)) - centroid(ileft(e)); }
+// The fitted values and the centroid of every position.
+struct FitCell {
+    Values q;
+    Vec2 centre;
+};
+Array1<FitCell, MAX_CEL> fit_cells;
+// The products of every slot, columns 2v - 1 and 2v for variable v (the
+// geometric products dx^2, dx dy, dy^2 in columns 1 to 3 for lsq_matrix).
+constexpr int max_col = 2 * max_var;
+Array2<double, max_col, MAX_EDG> slot_products;
+// The products of one edge, or their sums over a cell's edges.
+using Products = Array1<double, max_col>;
+
+void pack_cells(Values (*values)(int c)) {
+    layout::refresh();
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = layout::position_cell(i);
+        fit_cells(i) = {values(c), centroid(c)};
+    }
+}
+
+// Interior slot j: d = centroid(iright) - centroid(ileft).
+Vec2 slot_offset(int j) { return fit_cells(layout::right_position(j)).centre - fit_cells(layout::left_position(j)).centre; }
+
+// Mean of the two halves' columns 1..ncol on every hanging slot.
+void average_hanging_slots(int ncol) {
+    for (int j = layout::last_boundary_slot() + 1; j <= layout::last_slot(); ++j) {
+        int h1 = layout::half_slot(j, 1), h2 = layout::half_slot(j, 2);
+        for (int k = 1; k <= ncol; ++k) slot_products(k, j) = 0.5 * (slot_products(k, h1) + slot_products(k, h2));
+    }
+}
+
+// Sums of columns 1..ncol over the four edges of position i.
+void sum_cell_slots(int i, int ncol, Products& s) {
+    for (int k = 1; k <= 4; ++k) {
+        int j = layout::position_slots(k, i);
+        for (int col = 1; col <= ncol; ++col) s(col) += slot_products(col, j);
+    }
+}
+
+// ---- Edge offsets ----
 
 // Boundary edge: d = 2 (C - F), from the mirror image of the centroid C of
 // the edge's cell across the edge line to C; F is the foot of C on the line.
@@ -78,25 +122,13 @@ Vec2 unit_normal(int e) {
     return unit(Vec2{t.y - s.y, s.x - t.x});
 }
 
-// Mean of the two halves' columns 1..ncol on every hanging mother edge.
-template <class Column>
-void average_hanging(int ncol, Column column) {
-    for (int i = 1; i <= grid.nsplit; ++i) {
-        int e = list_split(i);
-        int h1 = isubedge(e, 1), h2 = isubedge(e, 2);
-        for (int k = 1; k <= ncol; ++k) column(e, k) = 0.5 * (column(h1, k) + column(h2, k));
-    }
-}
-
 // ---- Least-squares matrix ----
 
-void store_geometry(int e, Vec2 d) {
-    work(e, 1) = d.x * d.x;
-    work(e, 2) = d.x * d.y;
-    work(e, 3) = d.y * d.y;
+void store_geometry(int j, Vec2 d) {
+    slot_products(1, j) = d.x * d.x;
+    slot_products(2, j) = d.x * d.y;
+    slot_products(3, j) = d.y * d.y;
 }
-
-double& work_column(int e, int k) { return work(e, k); }
 
 // ---- Boundary images ----
 
@@ -153,84 +185,134 @@ Values zero_differences(int) { return Values{}; }
 
 // ---- The fit, steps 1 to 4 ----
 
-void store_products(const Fit& fit, int e, Vec2 d, const Values& dq) {
-    for (int v = 1; v <= fit.nvar; ++v) {
-        fit.product(e, 2 * v - 1) = dq(v) * d.x;
-        fit.product(e, 2 * v) = dq(v) * d.y;
+// The products dq_v d of one edge, columns 2v - 1 (x) and 2v (y).
+Products edge_products(int nvar, Vec2 d, const Values& dq) {
+    Products P{};
+    for (int v = 1; v <= nvar; ++v) {
+        P(2 * v - 1) = dq(v) * d.x;
+        P(2 * v) = dq(v) * d.y;
     }
+    return P;
 }
 
-// Step 1: boundary edges, differences from the ghost images.
-void boundary_products(const Fit& fit, Values (*differences)(int e)) {
-    for (int i = 1; i <= grid.nbedge; ++i) {
-        int e = list_bedge(i);
-        store_products(fit, e, mirror_offset(e), differences(e));
+// Differences q(iright) - q(ileft) of an interior edge.
+Values differences(int nvar, const Values& left, const Values& right) {
+    Values dq{};
+    for (int v = 1; v <= nvar; ++v) dq(v) = right(v) - left(v);
+    return dq;
+}
+
+void store_products(int j, int ncol, const Products& P) {
+    for (int col = 1; col <= ncol; ++col) slot_products(col, j) = P(col);
+}
+
+// Step 1: boundary edges, differences from the ghost images; the products
+// also stay in the edge's product columns.
+void boundary_products(const Fit& fit, Values (*images)(int e)) {
+    for (int j = layout::first_boundary_slot(); j <= layout::last_boundary_slot(); ++j) {
+        int e = layout::slot_edge(j);
+        Products P = edge_products(fit.nvar, mirror_offset(e), images(e));
+        store_products(j, 2 * fit.nvar, P);
+        for (int col = 1; col <= 2 * fit.nvar; ++col) fit.product(e, col) = P(col);
     }
 }
 
 // Step 2: interior edges, differences q(iright) - q(ileft).
 void interior_products(const Fit& fit) {
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        Values left = fit.values(ileft(e)), right = fit.values(iright(e));
-        Values dq{};
-        for (int v = 1; v <= fit.nvar; ++v) dq(v) = right(v) - left(v);
-        store_products(fit, e, centroid_offset(e), dq);
+    for (int j = 1; j <= layout::counts.interior; ++j) {
+        const Values& left = fit_cells(layout::left_position(j)).q;
+        const Values& right = fit_cells(layout::right_position(j)).q;
+        store_products(j, 2 * fit.nvar, edge_products(fit.nvar, slot_offset(j), differences(fit.nvar, left, right)));
     }
 }
 
 // Step 3: hanging mother edges, the mean of their halves.
-void hanging_products(const Fit& fit) {
-    average_hanging(2 * fit.nvar, fit.product);
-}
+void hanging_products(const Fit& fit) { average_hanging_slots(2 * fit.nvar); }
 
 // A cell whose edge offsets span only one direction (three open-boundary
 // edges, say) has det = A C - B^2 = 0 up to round-off; it gets no gradient.
 bool lsq_solvable(double a, double c, double det) { return det > 1e-12 * a * c; }
 
-// Step 4: g = ((C Sx - B Sy)/det, (A Sy - B Sx)/det) in every active cell.
-void solve_cells(const Fit& fit) {
-    constexpr int max_col = 2 * max_var;
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        Array1<double, max_col> s{};
-        for (int k = 1; k <= 4; ++k) {
-            int e = icedge(c, k);
-            for (int col = 1; col <= 2 * fit.nvar; ++col) s(col) += fit.product(e, col);
-        }
-        double a = lsqm(c, 1), b = lsqm(c, 2), cc = lsqm(c, 3), det = lsqm(c, 4);
-        bool solvable = lsq_solvable(a, cc, det);
-        for (int v = 1; v <= fit.nvar; ++v) {
-            double sx = s(2 * v - 1), sy = s(2 * v);
-            fit.gradient(c, 2 * v - 1) = solvable ? (cc * sx - b * sy) / det : 0;
-            fit.gradient(c, 2 * v) = solvable ? (a * sy - b * sx) / det : 0;
-        }
+// Step 4: g = ((C Sx - B Sy)/det, (A Sy - B Sx)/det) of cell c from the
+// sums s of its edges' products.
+void solve_cell(const Fit& fit, int c, const Products& s) {
+    double a = lsqm(c, 1), b = lsqm(c, 2), cc = lsqm(c, 3), det = lsqm(c, 4);
+    bool solvable = lsq_solvable(a, cc, det);
+    for (int v = 1; v <= fit.nvar; ++v) {
+        double sx = s(2 * v - 1), sy = s(2 * v);
+        fit.gradient(c, 2 * v - 1) = solvable ? (cc * sx - b * sy) / det : 0;
+        fit.gradient(c, 2 * v) = solvable ? (a * sy - b * sx) / det : 0;
     }
 }
 
-void fit_gradients(const Fit& fit, Values (*differences)(int e)) {
-    boundary_products(fit, differences);
+void solve_cells(const Fit& fit) {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        Products s{};
+        sum_cell_slots(i, 2 * fit.nvar, s);
+        solve_cell(fit, layout::position_cell(i), s);
+    }
+}
+
+void fit_gradients(const Fit& fit, Values (*images)(int e)) {
+    pack_cells(fit.values);
+    boundary_products(fit, images);
     interior_products(fit);
     hanging_products(fit);
     solve_cells(fit);
 }
 
-// Step 5: at an open boundary the cell keeps only the tangential part of each
-// gradient, g := (g . t) t; a cell with two such edges is projected twice.
-void project_open_boundaries() {
-    for (int i = 1; i <= grid.nbedge; ++i) {
-        int e = list_bedge(i);
-        if (ibtype(e) != boundary::open_boundary) continue;
-        int c = iright(e);
-        Vec2 t = unit(edge_start(e) - edge_end(e));
-        for (int v = 1; v <= nflow_limited; ++v) {
-            double& gx = grad(c, 2 * v - 1);
-            double& gy = grad(c, 2 * v);
-            double along = gx * t.x + gy * t.y;
-            gx = along * t.x;
-            gy = along * t.y;
-        }
+// Step 5: at an open boundary edge e its cell keeps only the tangential part
+// of each gradient, g := (g . t) t; a cell with two such edges is projected
+// twice, in the order of list_bedge.
+bool open_edge(int e) { return lbedge(e) && ibtype(e) == boundary::open_boundary; }
+
+void project_open_edge(int e) {
+    int c = iright(e);
+    Vec2 t = unit(edge_start(e) - edge_end(e));
+    for (int v = 1; v <= nflow_limited; ++v) {
+        double& gx = grad(c, 2 * v - 1);
+        double& gy = grad(c, 2 * v);
+        double along = gx * t.x + gy * t.y;
+        gx = along * t.x;
+        gy = along * t.y;
     }
+}
+
+void project_open_boundaries() {
+    for (int i = 1; i <= grid.nbedge; ++i)
+        if (open_edge(list_bedge(i))) project_open_edge(list_bedge(i));
+}
+
+// ---- The fit of one cell ----
+
+// The products of an interior edge from the storage.
+Products stored_products(const Fit& fit, int e) {
+    int L = ileft(e), R = iright(e);
+    return edge_products(fit.nvar, centroid(R) - centroid(L), differences(fit.nvar, fit.values(L), fit.values(R)));
+}
+
+// The products of edge e of an active cell: its image at the boundary, the
+// mean of its halves where it hangs.
+Products cell_edge_products(const Fit& fit, Values (*images)(int e), int e) {
+    if (lbedge(e)) return edge_products(fit.nvar, mirror_offset(e), images(e));
+    if (!lsplit(e)) return stored_products(fit, e);
+    Products h1 = stored_products(fit, isubedge(e, 1)), h2 = stored_products(fit, isubedge(e, 2));
+    Products P{};
+    for (int col = 1; col <= 2 * fit.nvar; ++col) P(col) = 0.5 * (h1(col) + h2(col));
+    return P;
+}
+
+// Open edges of cell c in the order of list_bedge (their slots).
+int open_edges_in_list_order(int c, int edges[4]) {
+    int n = 0;
+    for (int k = 1; k <= 4; ++k) {
+        int e = icedge(c, k);
+        if (!open_edge(e)) continue;
+        int at = n++;
+        for (; at > 0 && layout::edge_slot(edges[at - 1]) > layout::edge_slot(e); --at) edges[at] = edges[at - 1];
+        edges[at] = e;
+    }
+    return n;
 }
 
 // ---- Limiting along neighbour directions ----
@@ -264,24 +346,18 @@ void limit_across(int c, int k) {
 // A, B, C = sums of dx^2, dx dy, dy^2 over the cell's edges (mirror offsets
 // at walls, none at open boundaries); lsqm(,4) = A C - B^2.
 void lsq_matrix() {
-    for (int i = 1; i <= grid.nbedge; ++i) {
-        int e = list_bedge(i);
-        store_geometry(e, ibtype(e) == boundary::open_boundary ? Vec2{0, 0} : mirror_offset(e));
+    pack_cells(no_values);
+    for (int j = layout::first_boundary_slot(); j <= layout::last_boundary_slot(); ++j) {
+        int e = layout::slot_edge(j);
+        store_geometry(j, ibtype(e) == boundary::open_boundary ? Vec2{0, 0} : mirror_offset(e));
     }
-    for (int i = 1; i <= grid.niedge; ++i) {
-        int e = list_iedge(i);
-        store_geometry(e, centroid_offset(e));
-    }
-    average_hanging(3, work_column);
+    for (int j = 1; j <= layout::counts.interior; ++j) store_geometry(j, slot_offset(j));
+    average_hanging_slots(3);
     for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        double a = 0, b = 0, cc = 0;
-        for (int k = 1; k <= 4; ++k) {
-            int e = icedge(c, k);
-            a += work(e, 1);
-            b += work(e, 2);
-            cc += work(e, 3);
-        }
+        int c = layout::position_cell(i);
+        Products s{};
+        sum_cell_slots(i, 3, s);
+        double a = s(1), b = s(2), cc = s(3);
         lsqm(c, 1) = a;
         lsqm(c, 2) = b;
         lsqm(c, 3) = cc;
@@ -294,6 +370,20 @@ void lsq_matrix() {
 void lsq_edge_terms() {
     fit_gradients(flow_fit, inviscid_differences);
     project_open_boundaries();
+}
+
+// The same steps for one cell, its edges' products formed afresh.
+void lsq_cell_gradients(int c) {
+    layout::refresh();
+    Products s{};
+    for (int k = 1; k <= 4; ++k) {
+        Products P = cell_edge_products(flow_fit, inviscid_differences, icedge(c, k));
+        for (int col = 1; col <= 2 * flow_fit.nvar; ++col) s(col) += P(col);
+    }
+    solve_cell(flow_fit, c, s);
+    int edges[4];
+    int n = open_edges_in_list_order(c, edges);
+    for (int i = 0; i < n; ++i) project_open_edge(edges[i]);
 }
 
 // Viscous images: no-slip walls u' = -u; the isothermal wall adds
@@ -318,16 +408,6 @@ void limit_cell_gradients(int c) {
 
 void cell_gradients() {
     for (int i = 1; i <= grid.ncell; ++i) limit_cell_gradients(list_cel(i));
-}
-
-// minmod: the slope along (dx, dy) becomes h = minmod(D, 2f - D), f = g . d;
-// the perpendicular component is kept.
-void limit_gradient(double dx, double dy, double gx, double gy, double D, double& gx_out, double& gy_out) {
-    double f = gx * dx + gy * dy;
-    double g = 2 * f - D;
-    double h = (D > 0) ? std::max(0.0, std::min(D, g)) : std::min(0.0, std::max(D, g));
-    gx_out = gx + dx * (h - f);
-    gy_out = gy + dy * (h - f);
 }
 
 // The same fit for tk and te, with zero differences at boundary edges.

@@ -2,6 +2,8 @@
 // images across walls, and the minmod limiter along neighbour directions.
 #pragma once
 
+#include "common/pair.h"
+
 namespace qelta {
 
 // Geometric least-squares matrix of every active cell.
@@ -9,6 +11,8 @@ void lsq_matrix();
 // Unlimited gradients of r, p, ux, uy (grad) and of the temperature p/r
 // (gradt) of every active cell, with the inviscid boundary images.
 void lsq_edge_terms();
+// The gradients that lsq_edge_terms gives cell c, for that cell alone.
+void lsq_cell_gradients(int c);
 // The same with the viscous wall images.
 void ghost_gradients();
 // Limits the stored gradients of every active cell along its neighbour
@@ -17,10 +21,39 @@ void cell_gradients();
 // The same for one cell: across edges 1 and 3, then 4 and 2, each pair only
 // when neither of its edges is a boundary edge.
 void limit_cell_gradients(int c);
+// minmod(D, g): max(0, min(D, g)) for D > 0, else min(0, max(D, g)), in
+// each lane. Both are formed and one is chosen, without branches: the SSE2
+// minimum and maximum choose as std::min(D, g) = g < D ? g : D,
+// std::max(0.0, x) = 0 < x ? x : 0 and so on do (NaNs and signed zeros
+// included), and the selection goes by the mask of D > 0.
+inline Pair minmod(Pair D, Pair g) {
+#if defined(__SSE2__)
+    __m128d zero = _mm_setzero_pd();
+    __m128d up = _mm_max_pd(_mm_min_pd(g, D), zero), down = _mm_min_pd(_mm_max_pd(g, D), zero);
+    __m128d positive = _mm_cmpgt_pd(D, zero);
+    return _mm_or_pd(_mm_and_pd(positive, up), _mm_andnot_pd(positive, down));
+#else
+    Pair zero{};
+    Pair lo = g < D ? g : D, hi = D < g ? g : D;
+    Pair up = zero < lo ? lo : zero, down = hi < zero ? hi : zero;
+    return D > zero ? up : down;
+#endif
+}
+inline Pair minmod(double D, Pair g) { return minmod(both(D), g); }
+inline double minmod(double D, double g) { return minmod(both(D), both(g))[0]; }
+
 // Minmod limiter of the gradient (gx, gy) along the unit direction (dx, dy)
 // against the one-sided slope D: the component along the direction becomes
-// minmod(D, 2f - D), f = g . d; the output may alias the input.
-void limit_gradient(double dx, double dy, double gx, double gy, double D, double& gx_out, double& gy_out);
+// minmod(D, 2f - D), f = g . d; the output may alias the input. For a Pair,
+// two gradients against the same slope. Inline: the sweeps call it eight
+// times per edge.
+template <class T>
+inline void limit_gradient(double dx, double dy, T gx, T gy, double D, T& gx_out, T& gy_out) {
+    T f = gx * dx + gy * dy;
+    T h = minmod(D, 2 * f - D);
+    gx_out = gx + dx * (h - f);
+    gy_out = gy + dy * (h - f);
+}
 // Least-squares gradients of the turbulence variables tk, te.
 void turb_gradients();
 

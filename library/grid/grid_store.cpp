@@ -4,6 +4,7 @@
 #include "common/run.h"
 #include "common/storage.h"
 #include "grid/geometry.h"
+#include "grid/layout.h"
 
 namespace qelta {
 
@@ -20,6 +21,7 @@ void init_common() {
     gas.gasname = "";
 
     grid.nfam = 0;
+    layout::mark_stale();
 
     for (int i = 1; i <= MAX_CEL; ++i) {
         for (int k = 1; k <= 8; ++k) grad(i, k) = 0;
@@ -199,6 +201,7 @@ void second_moments(int c) {
 }  // namespace
 
 void cell_geometry() {
+    layout::mark_stale();
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         area(c) = cell_area(c);
@@ -223,6 +226,7 @@ void drop_parents() {
 }
 
 void build_edge_lists() {
+    layout::mark_stale();
     grid.niedge = 0;
     grid.nbedge = 0;
     for (int i = 1; i <= grid.nedge; ++i) {

@@ -1,11 +1,15 @@
 #include "support/library_fixture.h"
 
+#include <cmath>
+
 #include "case/units.h"
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/timestep.h"
+#include "grid/gradients.h"
 #include "grid/grid_store.h"
+#include "support/block_grid.h"
 
 namespace qelta::testing {
 
@@ -50,6 +54,16 @@ void fill_cells(const std::function<sweep::Prim(double x, double y)>& f) {
     }
     prim_to_cons();
     cons_to_prim();
+}
+
+void shock_ripple_block() {
+    block_grid(250, 200, 0, 0, 0.004);
+    lsq_matrix();
+    fill_cells([](double x, double y) {
+        bool behind = x < 0.3 + 0.05 * std::sin(10 * y);
+        if (behind) return sweep::Prim{8.0 / 3, 4.5, 1.479, 0};
+        return sweep::Prim{1 + 0.05 * std::sin(40 * x) * std::cos(30 * y), 1, 0, 0};
+    });
 }
 
 void three_cells_at_rest() {

@@ -3,6 +3,8 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "common/run.h"
 #include "common/storage.h"
@@ -55,6 +57,13 @@ StepPrint step_print(double progress) {
     s.flow = flow.value();
     s.grid = g.value();
     return s;
+}
+
+std::uint64_t file_print(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    Hash h;
+    for (auto it = std::istreambuf_iterator<char>(in); it != std::istreambuf_iterator<char>(); ++it) h << *it;
+    return h.value();
 }
 
 std::string StepPrint::line() const {

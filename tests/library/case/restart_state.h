@@ -23,4 +23,7 @@ struct StepPrint {
 // The fingerprint of the library's present state; `progress` as step returned it.
 StepPrint step_print(double progress);
 
+// The fingerprint of the bytes of a file.
+std::uint64_t file_print(const std::string& name);
+
 }  // namespace qelta::testing

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "common/run.h"
 #include "common/storage.h"
@@ -75,11 +77,10 @@ bool has_hanging_edge(int c) {
     return false;
 }
 
-// Turns every edge and centroid of the grid, parents included, about the
-// origin.
-void rotate_grid(double angle) {
-    double cs = std::cos(angle), sn = std::sin(angle);
-    auto turn = [&](Vec2 a) { return Vec2{cs * a.x - sn * a.y, sn * a.x + cs * a.y}; };
+// Maps every edge and centroid of the grid, parents included, by the linear
+// map a -> (m11 a.x + m12 a.y, m21 a.x + m22 a.y).
+void map_grid(double m11, double m12, double m21, double m22) {
+    auto turn = [&](Vec2 a) { return Vec2{m11 * a.x + m12 * a.y, m21 * a.x + m22 * a.y}; };
     auto turn_edge = [&](int e) { set_edge(e, turn(edge_start(e)), turn(edge_end(e))); };
     auto turn_cell = [&](int c) {
         Vec2 a = turn(centre(c));
@@ -91,6 +92,12 @@ void rotate_grid(double angle) {
     for (int i = 1; i <= grid.ncell; ++i) turn_cell(list_cel(i));
     for (int i = MAX_CEL - grid.nfather + 1; i <= MAX_CEL; ++i) turn_cell(list_cel(i));
     cell_geometry();
+}
+
+// Turns the grid about the origin.
+void rotate_grid(double angle) {
+    double cs = std::cos(angle), sn = std::sin(angle);
+    map_grid(cs, -sn, sn, cs);
 }
 
 // Sets the type of the boundary edges on one side of a block grid of nx by ny
@@ -582,6 +589,43 @@ TEST_F(Gradients, CoincidentCentroidsDoNotLimit) {
     });
     expect_pair(grad(13, 1), grad(13, 2), sloped.r, "r", 13);
     expect_pair(grad(13, 7), grad(13, 8), sloped.uy, "uy", 13);
+}
+
+// ---- The fit of one cell ----
+
+// lsq_cell_gradients gives a cell, bit for bit, the gradients that
+// lsq_edge_terms gives it: across hanging edges, at walls and at open
+// boundaries, with the open corner of a sheared grid (its two edges not
+// perpendicular) projected in the order of list_bedge.
+TEST_F(Gradients, OneCellFitEqualsTheWholeGridFit) {
+    qelta::testing::inviscid_run_parameters();
+    block_grid(5, 5, -1.0, 0.3, 0.25);
+    set_side_type(5, 5, 1, 2);  // east and south open, north and west slip walls
+    set_side_type(5, 5, 4, 2);
+    split_cell(13);
+    split_cell(14);
+    split_cell(10);  // on the east side
+    map_grid(1, 0.4, 0, 1);
+    lsq_matrix();
+    qelta::testing::fill_cells([](double x, double y) {
+        return sweep::Prim{1 + 0.3 * std::sin(3 * x + y), 2 + std::cos(2 * y), 0.5 * x * y, std::sin(x - 2 * y)};
+    });
+    lsq_edge_terms();
+    constexpr int ncol = 10;  // grad, then gradt
+    auto column = [](int c, int k) -> double& { return k <= 8 ? grad(c, k) : gradt(c, k - 8); };
+    std::vector<std::array<double, ncol>> whole(grid.ncell);
+    for (int i = 1; i <= grid.ncell; ++i)
+        for (int k = 1; k <= ncol; ++k) whole[i - 1][k - 1] = column(list_cel(i), k);
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        for (int k = 1; k <= ncol; ++k) column(c, k) = -99;
+        lsq_cell_gradients(c);
+        for (int k = 1; k <= ncol; ++k) EXPECT_EQ(column(c, k), whole[i - 1][k - 1]) << "cell " << c << " column " << k;
+    }
+    int corner = 5;  // the south-east cell
+    ASSERT_EQ(ibtype(icedge(corner, 1)), 2);
+    ASSERT_EQ(ibtype(icedge(corner, 4)), 2);
+    EXPECT_NE(grad(corner, 1), 0);  // sheared: the two projections leave a gradient
 }
 
 // ---- The grid helper ----

@@ -1,0 +1,83 @@
+// The active grid in the order the whole-grid passes visit it.
+//
+// Cell and edge numbers are fixed by the adaptation and end up scattered over
+// the whole capacity, and so do the list orders, so that a pass which reads
+// the fields of both cells of every edge would fetch a cache line for every
+// value it uses. The passes (the gradient fit, the edge sweeps) therefore
+// read packed copies of what they need, laid out by
+//   position: the active cells in the order of their numbers, so that the
+//             copies read and write the storage's columns front to back
+//             (and, as families take consecutive numbers, most neighbours
+//             lie at nearby positions);
+//   slot:     the edges that carry a flux or a product: the interior edges
+//             in the order of the positions of their cells ileft, then the
+//             boundary edges in list_bedge order, then the hanging mother
+//             edges in list_split order;
+// with the edge-to-cell links translated into positions and slots, and the
+// end points of the interior edges copied by slot. What each pass computes
+// for a cell or an edge does not depend on the order it visits them in. The
+// maps follow the grid: build_edge_lists and cell_geometry, which every
+// change of the lists or of the edges' end points ends with, mark them stale
+// and the next pass rebuilds them (so on an adaptive run only after steps
+// that changed the grid). The copies of the flow are scratch of each pass;
+// the storage stays the one record of the grid and the flow.
+#pragma once
+
+#include "common/storage.h"
+#include "grid/geometry.h"
+
+namespace qelta::layout {
+
+struct Counts {
+    int cells;     // positions 1..cells
+    int interior;  // slots 1..interior
+    int boundary;  // slots interior + 1..interior + boundary
+    int hanging;   // the slots after those
+};
+
+// The maps, valid after refresh().
+inline Counts counts;
+inline CellArray<int> position_cell;  // the cell at a position
+inline CellArray<int> cell_position;  // the position of an active cell
+inline EdgeArray<int> slot_edge;      // the edge of a slot
+inline EdgeArray<int> edge_slot;      // the slot of an interior, boundary or hanging edge
+// Interior and boundary slots: the positions of ileft and iright (a
+// boundary slot names its one cell, iright, twice); hanging slots: the slots
+// of the two halves.
+inline Array2<int, 2, MAX_EDG> slot_links;
+// The slots of the four edges of every position.
+inline Array2<int, 4, MAX_CEL> position_slots;
+// The end points x1, y1, x2, y2 of the edge of every interior slot.
+inline Array2<double, 4, MAX_EDG> slot_ends;
+
+// Called whenever the lists are rebuilt or edges move.
+void mark_stale();
+// Rebuilds the maps if the lists have been rebuilt, or their counts have
+// changed, since the last call.
+void refresh();
+// Whether the maps match the present grid (no rebuild needed).
+bool current();
+
+// f(c) for every active cell, for passes whose results do not depend on the
+// order: by position when the maps are current (the per-cell columns are
+// then read front to back), else in list order.
+template <class F>
+void each_active_cell(F f) {
+    if (current())
+        for (int i = 1; i <= counts.cells; ++i) f(position_cell(i));
+    else
+        for (int i = 1; i <= grid.ncell; ++i) f(list_cel(i));
+}
+
+inline int first_boundary_slot() { return counts.interior + 1; }
+inline int last_boundary_slot() { return counts.interior + counts.boundary; }
+inline int last_slot() { return counts.interior + counts.boundary + counts.hanging; }
+
+
+inline int left_position(int j) { return slot_links(1, j); }
+inline int right_position(int j) { return slot_links(2, j); }
+inline int half_slot(int j, int h) { return slot_links(h, j); }
+inline Vec2 slot_start(int j) { return {slot_ends(1, j), slot_ends(2, j)}; }
+inline Vec2 slot_end(int j) { return {slot_ends(3, j), slot_ends(4, j)}; }
+
+}  // namespace qelta::layout
