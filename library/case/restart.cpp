@@ -51,9 +51,6 @@ constexpr long i4 = 4, r8 = 8, l4 = 4;
 // units of the reference state): densities and pressures positive and below
 // 1e12 times those of the undisturbed gas, speeds below that of light
 // (1e6 a_ref).
-constexpr Range any_finite{-unbounded, unbounded};
-constexpr Range not_negative{0, unbounded};
-constexpr Range positive{0, unbounded, true};
 constexpr Range state_range{0, 1e12, true};
 constexpr Range speed_range{-1e6, 1e6};
 
@@ -330,7 +327,7 @@ void read_run_records(RecordReader& in) {
     for (int k = 1; k <= 5; ++k) in.int4();
     in.end();
     in.begin(8, "scheme", 2 * r8 + 2 * i4);
-    run.cfl = in.ranged8("cfl", Range{0, 1, true});
+    run.cfl = in.ranged8("cfl", cfl_range);
     run.ischeme = in.int4();
     run.iflag_run = in.int4();
     run.cputime = in.ranged8("cputime", not_negative);

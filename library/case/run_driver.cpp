@@ -38,9 +38,7 @@ void open_run_log() {
 // Accepted values of the control files.
 namespace {
 
-constexpr Range cfl_range{0, 1, true};                    // an explicit step moves no signal past a cell
-constexpr Range run_length_range{0, unbounded, true};      // run time after t0
-constexpr Range not_negative{0, unbounded};                // noise term, smallest refinable size
+constexpr Range run_length_range{0, unbounded, true};  // run time after t0
 
 }  // namespace
 

@@ -10,6 +10,8 @@ namespace qelta {
 constexpr int max_run_steps = 10000000;
 // End weights of the edges next to no-slip walls (the wall edge factor).
 constexpr Range wall_factor_range{0.01, 100};
+// CFL numbers: an explicit step moves no signal past a cell.
+constexpr Range cfl_range{0, 1, true};
 
 // initialize_qelta, whole.
 void setup_run(const double* realPar, const int* intPar);

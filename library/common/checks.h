@@ -21,6 +21,10 @@ struct Range {
     bool holds(double v) const;
 };
 
+constexpr Range any_finite{-unbounded, unbounded};
+constexpr Range not_negative{0, unbounded};
+constexpr Range positive{0, unbounded, true};
+
 // "the CFL number is 5; it must be a finite number in (0, 1]"
 std::string outside(std::string_view what, double v, const Range& r);
 // "the axis flag is 2; it must be an integer in 0 .. 1"

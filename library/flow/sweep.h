@@ -183,8 +183,14 @@ inline void store_flux(int e, int j, const Flux& F) {
     edgflux(e, 4) = slot_fluxes(4, j) = F.ymom;
 }
 inline void store_indicator(int e, int j, double value) { work(e, 1) = slot_fluxes(slot_indicator, j) = value; }
-inline void store_flux(int e, const Flux& F) { store_flux(e, layout::edge_slot(e), F); }
-inline void store_indicator(int e, double value) { store_indicator(e, layout::edge_slot(e), value); }
+// By edge number (the boundary loops): the maps are brought up to date
+// first, whichever pass of the sweep runs first.
+inline int current_slot(int e) {
+    layout::refresh();
+    return layout::edge_slot(e);
+}
+inline void store_flux(int e, const Flux& F) { store_flux(e, current_slot(e), F); }
+inline void store_indicator(int e, double value) { store_indicator(e, current_slot(e), value); }
 inline void store_flux(const InteriorEdge& g, const Flux& F) { store_flux(g.edge, g.slot, F); }
 
 // work(e,1) = max over the two cells of |g_K . t - s| / (|g_K . t| + eps rho_ref / d),

@@ -940,7 +940,9 @@ void TfrmMain::CheckParameters() {
     if (!(FGamma >= 1))
         correct(3, "The ratio of specific heats should be greater than 1.", "Error", MsgIcon::Error, 1.001);
     // The library runs no gas with fewer than one degree of freedom.
-    if (FGamma > 3) correct(3, "The ratio of specific heats should be at most 3.", "Error", MsgIcon::Error, 3);
+    constexpr double kMaxGamma = 3;
+    if (FGamma > kMaxGamma)
+        correct(3, "The ratio of specific heats should be at most 3.", "Error", MsgIcon::Error, kMaxGamma);
 }
 
 // ---------------------------------------------------------------- run control
