@@ -162,6 +162,8 @@ void setup_run(const double* realPar, const int* intPar) {
     run_set_up = true;
 }
 
+void drop_run() { run_set_up = false; }
+
 double run_progress() { return run.time / (run.tend + run.t0); }
 
 bool steps_fit(double dt) { return (run.t0 + run.tend - run.time) / dt <= max_run_steps - run.nstep; }

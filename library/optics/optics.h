@@ -201,6 +201,19 @@ void two_lens_image(const ElementReals& par, Vec3& image, double& magnification)
 // is not a finite number stops the photograph.
 void normalise_picture(ExchangeArray<double> picture, int nvalues, bool colour, bool contrast);
 
+// OPTICS_SHADOWGRAPH_A and OPTICS_SHADOWGRAPH_A0, whole (arguments as
+// there).
+void photograph(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem, double* node_x,
+                double* node_y, int* nnode, int* cell_nodes, int* ncell, int* hang_nodes, int* nhang, double* node_r,
+                double* ray_z, double* ray_y, int* nrays, int* nray_cells, int* ray_cells, double* cell_weight,
+                double* win_zmin, double* win_ymin, double* win_zmax, double* win_ymax, double* pixel_size,
+                double* pxmin, double* pymin, double* pxmax, double* pymax, int* npx, int* npy, double* picture);
+void bench_schematic(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem, double* ray_x,
+                     double* ray_y, int* nsets, double* image_point);
+// The next photograph traces whatever its tables: the one that stopped
+// left its tables cached without a picture.
+void forget_photograph_tables();
+
 // ---- Test section ----
 
 // One point source through the bench into the picture.
