@@ -19,6 +19,7 @@
 #include "common/array1.h"
 #include "common/exchange.h"
 #include "common/log.h"
+#include "qelta_limits.h"
 
 namespace qelta {
 
@@ -42,9 +43,9 @@ constexpr int max_sources = 1000;    // point sources of one light
 // Point sources one photograph traces: each traces the whole ray grid, so
 // that a photograph of this many takes about half a minute.
 constexpr int max_traced_sources = 100;
-constexpr int maxpix = 4194304;      // picture nodes (2048 x 2048)
+constexpr int maxpix = limits::max_picture_nodes;  // picture nodes (2048 x 2048)
 constexpr int ray_intervals = 256;   // nx = ny of the ray grid
-constexpr int optics_block = 20;     // slots of ropara and iopara
+constexpr int optics_block = limits::parameter_block;  // slots of ropara and iopara
 constexpr double flow_scale = 50.0;  // grid units to bench units
 
 // ---- Element columns on the bench ----
