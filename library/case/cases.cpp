@@ -11,6 +11,7 @@
 #include "common/storage.h"
 #include "flow/timestep.h"
 #include "flow/viscous.h"
+#include "qelta_limits.h"
 #include "grid/adapt.h"
 #include "grid/geometry.h"
 #include "grid/gradients.h"
@@ -166,7 +167,7 @@ void set_background_grid() {
     // whole number computed from it.
     require("the wedge or cone angle in degrees (realPar slot 3)", run.rpar(3), Range{-unbounded, unbounded},
             "initialize_qelta");
-    double a = std::clamp(run.rpar(3), 0.0, 90.0);
+    double a = std::clamp(run.rpar(3), limits::min_body_angle, limits::max_body_angle);
     run.wangle = a;
     run.nwangle = wedge_grid_angle(a);
     char buf[64];

@@ -19,6 +19,7 @@
 #include "grid/adapt.h"
 #include "grid/grid_files.h"
 #include "grid/grid_store.h"
+#include "qelta_limits.h"
 
 namespace qelta {
 
@@ -77,7 +78,7 @@ void apply_block_overrides() {
 void check_mach_number() {
     int id = case_id();
     if (id == 5 || id == 6) return;
-    constexpr double max_mach = 100;
+    constexpr double max_mach = limits::max_mach;
     bool moving_shock = (id != 102) && run.isteady == 0;
     if (moving_shock)
         require("the Mach number of a moving shock (realPar slot 2)", run.amach, Range{1, max_mach},
@@ -161,6 +162,8 @@ void setup_run(const double* realPar, const int* intPar) {
     init_adaptive_grid();
     run_set_up = true;
 }
+
+void drop_run() { run_set_up = false; }
 
 double run_progress() { return run.time / (run.tend + run.t0); }
 

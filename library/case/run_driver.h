@@ -17,6 +17,8 @@ constexpr Range cfl_range{0, 1, true};
 void setup_run(const double* realPar, const int* intPar);
 // step, whole: advances the run and returns the fraction done.
 double step_run();
+// After a stop inside a run: step refuses until the next set-up.
+void drop_run();
 
 // The steps of the set-up, in their order.
 void copy_parameter_blocks(const double* realPar, const int* intPar);

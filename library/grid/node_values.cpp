@@ -262,12 +262,10 @@ void node_values_out(const NodeExchange& out, int& nnode, int& nhang) {
 
 }  // namespace qelta
 
-// Node values for the program: cell values averaged to the nodes, the
-// cell-to-node table and the hanging-node pairs.
-extern "C" void get_cell_vertex(double* node_x, double* node_y, int* nnode, int* cell_nodes, int* ncell,
-                                int* hang_nodes, int* nhang, double* node_r, double* node_p, double* node_ux,
-                                double* node_uy) {
-    using namespace qelta;
+namespace qelta {
+
+void cell_vertex_values(double* node_x, double* node_y, int* nnode, int* cell_nodes, int* ncell, int* hang_nodes,
+                        int* nhang, double* node_r, double* node_p, double* node_ux, double* node_uy) {
     *ncell = grid.ncell;
     cons_to_prim();
     lsq_edge_terms();
@@ -275,3 +273,5 @@ extern "C" void get_cell_vertex(double* node_x, double* node_y, int* nnode, int*
     node_values_out(node_exchange(node_x, node_y, cell_nodes, hang_nodes, node_r, node_p, node_ux, node_uy),
                     *nnode, *nhang);
 }
+
+}  // namespace qelta

@@ -114,10 +114,10 @@ bool finite(Vec3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::is
 
 }  // namespace qelta
 
-using namespace qelta;
+namespace qelta {
 
-extern "C" void OPTICS_SHADOWGRAPH_A0(double* ropara, int* /*iopara*/, double* elem_par, int* elem_ipar, int* nelem,
-                                      double* ray_x, double* ray_y, int* nsets, double* image_point) {
+void bench_schematic(double* ropara, int* /*iopara*/, double* elem_par, int* elem_ipar, int* nelem, double* ray_x,
+                     double* ray_y, int* nsets, double* image_point) {
     optics_log("debugA", schematic_ipar(1, first_lens_element));
     *nsets = 1;
     copy_element_tables(ExchangeColumns<double>(elem_par, element_slots, max_elements),
@@ -179,3 +179,5 @@ extern "C" void OPTICS_SHADOWGRAPH_A0(double* ropara, int* /*iopara*/, double* e
         }
     }
 }
+
+}  // namespace qelta

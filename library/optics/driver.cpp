@@ -3,6 +3,7 @@
 // mapped into the picture, and the sum normalised to grey levels or colours.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <string_view>
@@ -374,15 +375,15 @@ void gladstone_dale(const double& density, double& n) {
 
 }  // namespace qelta
 
-using namespace qelta;
+namespace qelta {
 
-extern "C" void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem,
-                                     double* node_x, double* node_y, int* nnode, int* cell_nodes, int* ncell,
-                                     int* hang_nodes, int* nhang, double* node_r, double* ray_z, double* ray_y,
-                                     int* nrays, int* nray_cells, int* ray_cells, double* cell_weight,
-                                     double* win_zmin, double* win_ymin, double* win_zmax, double* win_ymax,
-                                     double* pixel_size, double* pxmin, double* pymin, double* pxmax, double* pymax,
-                                     int* npx, int* npy, double* picture) {
+void forget_photograph_tables() { ropara_cache(1) = std::numeric_limits<double>::quiet_NaN(); }
+
+void photograph(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem, double* node_x,
+                double* node_y, int* nnode, int* cell_nodes, int* ncell, int* hang_nodes, int* nhang, double* node_r,
+                double* ray_z, double* ray_y, int* nrays, int* nray_cells, int* ray_cells, double* cell_weight,
+                double* win_zmin, double* win_ymin, double* win_zmax, double* win_ymax, double* pixel_size,
+                double* pxmin, double* pymin, double* pxmax, double* pymax, int* npx, int* npy, double* picture) {
     const ExchangeArray<double> ro(ropara, block);
     const ExchangeArray<int> io(iopara, block);
     const ExchangeColumns<double> par(elem_par, element_slots, max_elements);
@@ -445,3 +446,5 @@ extern "C" void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_p
     }
     normalise_picture(pic.picture, nvalues, colour, io.nth(8) == 1);
 }
+
+}  // namespace qelta

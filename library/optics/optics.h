@@ -19,6 +19,7 @@
 #include "common/array1.h"
 #include "common/exchange.h"
 #include "common/log.h"
+#include "qelta_limits.h"
 
 namespace qelta {
 
@@ -42,9 +43,9 @@ constexpr int max_sources = 1000;    // point sources of one light
 // Point sources one photograph traces: each traces the whole ray grid, so
 // that a photograph of this many takes about half a minute.
 constexpr int max_traced_sources = 100;
-constexpr int maxpix = 4194304;      // picture nodes (2048 x 2048)
+constexpr int maxpix = limits::max_picture_nodes;  // picture nodes (2048 x 2048)
 constexpr int ray_intervals = 256;   // nx = ny of the ray grid
-constexpr int optics_block = 20;     // slots of ropara and iopara
+constexpr int optics_block = limits::parameter_block;  // slots of ropara and iopara
 constexpr double flow_scale = 50.0;  // grid units to bench units
 
 // ---- Element columns on the bench ----
@@ -200,6 +201,19 @@ void two_lens_image(const ElementReals& par, Vec3& image, double& magnification)
 // pictures then with the contrast step) and clamped to [0, 1]; a value that
 // is not a finite number stops the photograph.
 void normalise_picture(ExchangeArray<double> picture, int nvalues, bool colour, bool contrast);
+
+// OPTICS_SHADOWGRAPH_A and OPTICS_SHADOWGRAPH_A0, whole (arguments as
+// there).
+void photograph(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem, double* node_x,
+                double* node_y, int* nnode, int* cell_nodes, int* ncell, int* hang_nodes, int* nhang, double* node_r,
+                double* ray_z, double* ray_y, int* nrays, int* nray_cells, int* ray_cells, double* cell_weight,
+                double* win_zmin, double* win_ymin, double* win_zmax, double* win_ymax, double* pixel_size,
+                double* pxmin, double* pymin, double* pxmax, double* pymax, int* npx, int* npy, double* picture);
+void bench_schematic(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem, double* ray_x,
+                     double* ray_y, int* nsets, double* image_point);
+// The next photograph traces whatever its tables: the one that stopped
+// left its tables cached without a picture.
+void forget_photograph_tables();
 
 // ---- Test section ----
 
