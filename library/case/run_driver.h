@@ -21,6 +21,15 @@ double step_run();
 // The steps of the set-up, in their order.
 void copy_parameter_blocks(const double* realPar, const int* intPar);
 void open_run_log();
+// Every field of the run-parameter record, the reference units, the gas and
+// the grid counts back to what a fresh process holds (zero), whatever an
+// earlier run in this process left: a field that only some cases or paths
+// set (the viscous gas parameters and reference viscosity, the wedge's
+// angles, what a restart file restores) is then zero unless this run sets
+// it. Kept: the parameter blocks and the run log's unit, set just before,
+// and the optics log's unit, which belongs to the session. init_common
+// follows with the start values.
+void reset_run_record();
 void read_control_file();
 void apply_block_overrides();
 void check_mach_number();

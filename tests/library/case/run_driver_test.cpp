@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "case/run_driver.h"
 #include "common/format.h"
@@ -154,6 +155,37 @@ TEST_F(RunDriver, BlocksOverrideTheControlFile) {
     EXPECT_EQ(run.ns, 1);
     EXPECT_EQ(run.iaxis, 1);
     EXPECT_EQ(run.meshfile.str(), "./grid/wedge/wedge30.neu");
+}
+
+// Fields that only viscous runs, the wedge or a restart file set, as a
+// viscous run continued from "runsave" leaves them: an inviscid run started
+// after it in the same process carries none of them into its state or its
+// own restart file.
+TEST_F(RunDriver, ARunStartsWithNothingOfAnEarlierRun) {
+    run.reyn = 1.5e5;
+    run.prand = 0.71;
+    run.twall = 1;
+    run.sut_mu = 0.38;
+    run.sut_k = 0.66;
+    ref.mu_ref = 1.8e-5;
+    ref.k_ref = 0.025;
+    run.cputime = 12.5;
+    run.rsave3 = run.rsave4 = 3;
+    run.lightning_done = 1;
+    run.idrag = 41;
+    run.ioptlog = 7;
+    initialize_qelta(realPar, intPar);
+    const std::pair<const char*, double> zero[] = {
+        {"reyn", run.reyn},     {"prand", run.prand},   {"twall", run.twall},   {"sut_mu", run.sut_mu},
+        {"sut_k", run.sut_k},   {"mu_ref", ref.mu_ref}, {"k_ref", ref.k_ref},   {"cputime", run.cputime},
+        {"rsave3", run.rsave3}, {"rsave4", run.rsave4},
+    };
+    for (auto [name, v] : zero) EXPECT_EQ(v, 0) << name;
+    EXPECT_EQ(run.lightning_done, 0);
+    EXPECT_EQ(run.idrag, 0);
+    EXPECT_EQ(run.ioptlog, 7);  // the optics log belongs to the session, not to the run
+    EXPECT_EQ(run.wangle, 30);  // set again by the wedge
+    EXPECT_EQ(run.gam, 1.4);
 }
 
 TEST_F(RunDriver, DerivedParameters) {
