@@ -2,9 +2,19 @@
 // step do, in their steps.
 #pragma once
 
+#include <limits>
+
 #include "common/checks.h"
 
 namespace qelta {
+
+// The finest refinement level that means something. A cell of level L has
+// sides 2^-L of its base cell's; at level 52 that is the rounding unit of a
+// double about as large as the base cell, so where the coordinates are at
+// least the size of the cell (on every shipped grid) a side could not be
+// halved again. What a grid can hold is not bounded here but by the
+// capacity test of the uniform start refinement and that of each adaptation.
+constexpr int max_level = std::numeric_limits<double>::digits - 1;
 
 // The steps a run may take.
 constexpr int max_run_steps = 10000000;
