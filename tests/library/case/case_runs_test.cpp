@@ -131,6 +131,31 @@ TEST_F(CaseStart, WedgeAnglesLoadTheirGrids) {
     }
 }
 
+// A steady start of the wedge and the cone below Mach 1: a uniform stream
+// with no shock in it, whose grid the refinement indicator must not refine
+// any more than that of a supersonic stream.
+TEST_F(CaseStart, SubsonicSteadyStartRefinesNoMoreThanASupersonicOne) {
+    auto lines = qelta::testing::read_lines("control.dat");
+    lines.at(2) = "1 2.0 -0.2";  // steady start
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    qelta::testing::write_file("control.dat", text);
+    for (CaseRun k : {CaseRun{2, 30, 0}, CaseRun{4, 20, 1}}) {
+        int cells[2];
+        const double machs[2] = {2.0, 0.5};
+        for (int m = 0; m < 2; ++m) {
+            CaseBlocks b = blocks(k, 4);
+            b.real[1] = machs[m];
+            initialize_qelta(b.real, b.ints);
+            EXPECT_GE(run.eps_filter, 0) << "case " << k.id << " Mach " << machs[m];
+            double progress = 0;
+            for (int s = 0; s < 20; ++s) step(&progress);
+            cells[m] = grid.ncell;
+        }
+        EXPECT_LE(cells[1], cells[0] * 1.1) << "case " << k.id << ": Mach 0.5 against Mach 2";
+    }
+}
+
 // The shipped control file with the minimum level of record 1 replaced.
 void minimum_level(int minlev) {
     auto lines = qelta::testing::read_lines("control.dat");
