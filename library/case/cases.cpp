@@ -176,8 +176,11 @@ void set_background_grid() {
     std::snprintf(buf, sizeof buf, "./grid/wedge/wedge%02d.dat", run.nwangle);
     run.gridfile = buf;
     write_log("get base grid from", run.meshfile);
-    // Weak shocks: a smaller noise term of the refinement indicator.
-    if (mach < static_cast<double>(1.15f)) run.eps_filter = (mach - 1) * 0.20000002731879987;
+    // Weak shocks: a smaller noise term of the refinement indicator, down to
+    // none at Mach 1. A steady start below Mach 1 has no shock to resolve and
+    // keeps the control file's term: the formula would make it negative,
+    // and without a noise term the indicator refines the smooth stream.
+    if (mach >= 1 && mach < static_cast<double>(1.15f)) run.eps_filter = (mach - 1) * 0.20000002731879987;
 }
 
 void set_initial_conditions() {

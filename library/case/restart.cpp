@@ -304,7 +304,7 @@ double read_header(RecordReader& in) {
     for (double v : {t_ref, reyn, prand, twall})
         if (!std::isfinite(v)) in.fail("the reference temperature and gas parameters must be finite numbers");
     if (!(t_ref > 0)) in.fail("the reference temperature is not positive");
-    // An inviscid run leaves the gas parameters of viscous runs at zero.
+    // Zero unless a viscous run set them: every run starts them at zero.
     for (auto [name, v] : {std::pair{"reyn", reyn}, {"prand", prand}, {"twall", twall}})
         if (!not_negative.holds(v)) in.fail(outside(name, v, not_negative));
     ref.t_ref = t_ref;
@@ -575,7 +575,7 @@ void read_reference(RecordReader& in) {
     ref.t_scale = in.ranged8("t_scale", positive);
     ref.rho_scale = in.ranged8("rho_scale", positive);
     ref.p_ref = in.ranged8("p_ref", positive);
-    ref.mu_ref = in.ranged8("mu_ref", not_negative);  // zero in inviscid runs
+    ref.mu_ref = in.ranged8("mu_ref", not_negative);  // zero unless a viscous run set it
     ref.k_ref = in.ranged8("k_ref", not_negative);
     ref.e_scale = in.ranged8("e_scale", positive);
     in.end();

@@ -30,6 +30,18 @@ void copy_parameter_blocks(const double* realPar, const int* intPar) {
     }
 }
 
+void reset_run_record() {
+    const RunParams before = run;
+    run = RunParams{};
+    run.rpar = before.rpar;
+    run.ipar = before.ipar;
+    run.iolog = before.iolog;
+    run.ioptlog = before.ioptlog;
+    ref = Reference{};
+    gas = Gas{};
+    grid = GridCounts{};
+}
+
 void open_run_log() {
     run.iolog = 6;
     open_unit(run.iolog, "record.txt");
@@ -134,6 +146,7 @@ void setup_run(const double* realPar, const int* intPar) {
     run_set_up = false;
     copy_parameter_blocks(realPar, intPar);
     open_run_log();
+    reset_run_record();
     init_common();
     write_log("BB");
     read_control_file();

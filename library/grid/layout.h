@@ -18,8 +18,9 @@
 // for a cell or an edge does not depend on the order it visits them in. The
 // maps follow the grid: build_edge_lists and cell_geometry, which every
 // change of the lists or of the edges' end points ends with, mark them stale
-// and the next pass rebuilds them (so on an adaptive run only after steps
-// that changed the grid). The copies of the flow are scratch of each pass;
+// and the next pass rebuilds them (so on an adaptive run after every even
+// step, whose adapt rebuilds the edge lists whether the grid changed or
+// not). The copies of the flow are scratch of each pass;
 // the storage stays the one record of the grid and the flow.
 #pragma once
 

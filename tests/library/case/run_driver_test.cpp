@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "case/run_driver.h"
 #include "common/format.h"
@@ -156,6 +157,37 @@ TEST_F(RunDriver, BlocksOverrideTheControlFile) {
     EXPECT_EQ(run.ns, 1);
     EXPECT_EQ(run.iaxis, 1);
     EXPECT_EQ(run.meshfile.str(), "./grid/wedge/wedge30.neu");
+}
+
+// Fields that only viscous runs, the wedge or a restart file set, as a
+// viscous run continued from "runsave" leaves them: an inviscid run started
+// after it in the same process carries none of them into its state or its
+// own restart file.
+TEST_F(RunDriver, ARunStartsWithNothingOfAnEarlierRun) {
+    run.reyn = 1.5e5;
+    run.prand = 0.71;
+    run.twall = 1;
+    run.sut_mu = 0.38;
+    run.sut_k = 0.66;
+    ref.mu_ref = 1.8e-5;
+    ref.k_ref = 0.025;
+    run.cputime = 12.5;
+    run.rsave3 = run.rsave4 = 3;
+    run.lightning_done = 1;
+    run.idrag = 41;
+    run.ioptlog = 7;
+    initialize_qelta(realPar, intPar);
+    const std::pair<const char*, double> zero[] = {
+        {"reyn", run.reyn},     {"prand", run.prand},   {"twall", run.twall},   {"sut_mu", run.sut_mu},
+        {"sut_k", run.sut_k},   {"mu_ref", ref.mu_ref}, {"k_ref", ref.k_ref},   {"cputime", run.cputime},
+        {"rsave3", run.rsave3}, {"rsave4", run.rsave4},
+    };
+    for (auto [name, v] : zero) EXPECT_EQ(v, 0) << name;
+    EXPECT_EQ(run.lightning_done, 0);
+    EXPECT_EQ(run.idrag, 0);
+    EXPECT_EQ(run.ioptlog, 7);  // the optics log belongs to the session, not to the run
+    EXPECT_EQ(run.wangle, 30);  // set again by the wedge
+    EXPECT_EQ(run.gam, 1.4);
 }
 
 TEST_F(RunDriver, DerivedParameters) {
@@ -345,9 +377,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"CflFive", control("0 0 0.01", "5"), R"(record 2 \(line 2\): the CFL number is 5; it must be)"},
         BadInput{"CflZero", control("0 0 0.01", "0"), R"(record 2 \(line 2\): the CFL number is 0; it must be)"},
         BadInput{"MinimumLevelMillion", control("1000000 0 0.01", "0.5"),
-                 R"(record 1 \(line 1\): the minimum level is 1000000; it must be an integer in 0 \.\. 8)"},
+                 R"(record 1 \(line 1\): the minimum level is 1000000; it must be an integer in 0 \.\. 52)"},
         BadInput{"MinimumLevelIntegerLimit", control("2147483647 0 0.01", "0.5"),
-                 R"(record 1 \(line 1\): the minimum level is 2147483647; it must be an integer in 0 \.\. 8)"},
+                 R"(record 1 \(line 1\): the minimum level is 2147483647; it must be an integer in 0 \.\. 52)"},
         BadInput{"MinimumLevelNegative", control("-1 0 0.01", "0.5"), R"(the minimum level is -1; it must be)"},
         BadInput{"NoiseTermNegative", control("0 0 -0.01", "0.5"),
                  R"(record 1 \(line 1\): the indicator noise term is -0.01; it must be a finite number of at least 0)"},
@@ -401,10 +433,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"AxisFlagTwo", int_slot(3, 2), R"(the axis flag \(intPar slot 3\) is 2; it must be an integer in 0 \.\. 1)"},
         BadInput{"AxisFlagMinusOne", int_slot(3, -1), R"(the axis flag \(intPar slot 3\) is -1)"},
         BadInput{"ResolutionIntegerLimit", int_slot(6, INT_MAX),
-                 R"(maximum refinement level \(intPar slot 6\) is 2147483647; it must be an integer in 0 \.\. 8)"},
+                 R"(maximum refinement level \(intPar slot 6\) is 2147483647; it must be an integer in 0 \.\. 52)"},
         BadInput{"ResolutionLowestInteger", int_slot(6, INT_MIN),
                  R"(maximum refinement level \(intPar slot 6\) is -2147483648)"},
-        BadInput{"ResolutionNine", int_slot(6, 9), R"(maximum refinement level \(intPar slot 6\) is 9)"}),
+        BadInput{"ResolutionFiftyThree", int_slot(6, 53), R"(maximum refinement level \(intPar slot 6\) is 53)"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
 
 // The ends of the ranges, and the values the program offers, set a run up.
@@ -426,10 +458,34 @@ TEST_F(RunDriver, ValuesAtTheEndsOfTheirRangesAreAccepted) {
         EXPECT_EQ(run.lmax, k.level) << k.id;
         if (k.id == 101) close_recording_file();
     }
-    write_control_records("8 0 0", "1.0", "0 1e-6");
+    write_control_records("52 0 0", "1.0", "0 1e-6");
     initialize_qelta(realPar, intPar);
-    EXPECT_EQ(run.minlev, 8);
+    EXPECT_EQ(run.minlev, 52);
     EXPECT_EQ(run.cfl, 0.5);  // the wedge's own
+}
+
+// Levels: 52 is the finest that means something (a side of 2^-52 of its base
+// cell's is the rounding unit of a coordinate that large); what a grid can
+// hold is left to the capacity tests of the refinement.
+TEST_F(RunDriver, LevelsUpToTheFinestMeaningfulOneAreAccepted) {
+    copy_parameter_blocks(realPar, intPar);
+    open_run_log();
+    init_common();
+    write_control("52 0 0.01");
+    read_control_file();
+    EXPECT_EQ(run.minlev, 52);
+    for (int level : {9, 20, 52}) {
+        run.ipar(6) = level;
+        apply_block_overrides();
+        EXPECT_EQ(run.lmax, level);
+    }
+    write_control("53 0 0.01");
+    EXPECT_EXIT(read_control_file(), ::testing::ExitedWithCode(1),
+                R"("control.dat", record 1 \(line 1\): the minimum level is 53; it must be an integer in 0 \.\. 52)");
+    run.ipar(6) = 53;
+    EXPECT_EXIT(apply_block_overrides(), ::testing::ExitedWithCode(1),
+                R"(the resolution, the maximum refinement level \(intPar slot 6\) is 53; it must be an integer in )"
+                R"(0 \.\. 52(.|\n)*Stop in initialize_qelta)");
 }
 
 // ---- Steps that cannot go on ----
