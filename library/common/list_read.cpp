@@ -68,8 +68,7 @@ ListReader::ListReader(std::string_view file_name) : name_(file_name), in_(name_
 }
 
 void ListReader::fail(int record, std::string_view what) const {
-    fatal_stop({"Error reading \"" + name_ + "\", record " + std::to_string(record) + " (line " +
-                std::to_string(line_no_) + "): " + std::string(what)});
+    refuse_record(name_, record, "line " + std::to_string(line_no_), what);
 }
 
 void ListReader::require(int record, std::string_view what, double v, const Range& r) const {
