@@ -96,6 +96,12 @@ std::string ListReader::read_line(int record, std::string_view what) {
     return line_;
 }
 
+bool ListReader::read_line_if_any(std::string& line) {
+    if (!next_line()) return false;
+    line = line_;
+    return true;
+}
+
 // One value, a null value or the slash, from the current position on,
 // continuing on the next lines when the current one is used up. After a
 // value the separator that follows it (blanks and at most one comma) is
