@@ -140,10 +140,10 @@ void get_cell_vertex(double* node_x, double* node_y, int* nnode, int* cell_nodes
     *nhang = 0;
 }
 
-void OPTICS_SHADOWGRAPH_A0(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem, double* ray_x,
+void OPTICS_SHADOWGRAPH_A0(double* ropara, int* /*iopara*/, double* elem_par, int* elem_ipar, int* nelem, double* ray_x,
                            double* ray_y, int* nsets, double* image_point) {
     if (entry_call("OPTICS_SHADOWGRAPH_A0", run.ioptlog, [&] {
-            bench_schematic(ropara, iopara, elem_par, elem_ipar, nelem, ray_x, ray_y, nsets, image_point);
+            bench_schematic(ropara, elem_par, elem_ipar, *nelem, ray_x, ray_y, *nsets, image_point);
         }))
         return;
     *nsets = 0;
@@ -156,9 +156,10 @@ void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_par, int* el
                           double* win_ymax, double* pixel_size, double* pxmin, double* pymin, double* pxmax,
                           double* pymax, int* npx, int* npy, double* picture) {
     if (entry_call("OPTICS_SHADOWGRAPH_A", run.ioptlog, [&] {
-            photograph(ropara, iopara, elem_par, elem_ipar, nelem, node_x, node_y, nnode, cell_nodes, ncell,
-                       hang_nodes, nhang, node_r, ray_z, ray_y, nrays, nray_cells, ray_cells, cell_weight, win_zmin,
-                       win_ymin, win_zmax, win_ymax, pixel_size, pxmin, pymin, pxmax, pymax, npx, npy, picture);
+            take_photograph(ropara, iopara, elem_par, elem_ipar, *nelem, node_x, node_y, *nnode, cell_nodes, *ncell,
+                            hang_nodes, *nhang, node_r, ray_z, ray_y, *nrays, *nray_cells, ray_cells, cell_weight,
+                            *win_zmin, *win_ymin, *win_zmax, *win_ymax, *pixel_size, *pxmin, *pymin, *pxmax, *pymax,
+                            *npx, *npy, picture);
         }))
         return;
     forget_photograph_tables();

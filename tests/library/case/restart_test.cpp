@@ -352,7 +352,7 @@ INSTANTIATE_TEST_SUITE_P(
     Values, DamagedFile,
     ::testing::Values(
         Damage{"EnergyHuge", [](SavedRun& s) { put_r8(s.file, s.rec[29].at, 1e300); },
-               R"(record 29 \(conservative state\): the pressure of cell [0-9]+ is [0-9.]+e\+299; it must be a finite number in \(0, 1e\+12\])"},
+               R"(record 29 \(conservative state\): the pressure of cell [0-9]+ is [0-9.]+e\+299; it must be a finite number in \(0, 1e\+12\))"},
         Damage{"MomentumHuge", [](SavedRun& s) { put_r8(s.file, s.rec[29].at + 16, 1e300); },
                R"(record 29 \(conservative state\): the pressure of cell [0-9]+ is -inf)"},
         Damage{"GamAndGamOneInconsistent", [](SavedRun& s) { put_r8(s.file, s.rec[13].at + 8, 0.5); },

@@ -150,16 +150,23 @@ TEST_F(BenchSchematic, DebugRecordShowsTheLensTypeOfThePreviousCall) {
     EXPECT_EQ(lines[1], " debugA         101");
 }
 
-TEST_F(BenchSchematic, FewerElementsKeepTheColumnsOfAnEarlierCall) {
+using BenchSchematicDeathTest = BenchSchematic;
+
+// After a valid call, a call of fewer elements stops instead of drawing the
+// bench from the earlier call's columns.
+TEST_F(BenchSchematicDeathTest, FewerElementsThanTheBenchStop) {
     BenchTables b = default_bench();
     trace(b);
-    const double before = y[24];
-    BenchTables two = default_bench();
-    two.nelem = 2;
-    two.par(1, 3) = 123;  // not copied: the section stays at x = 0
-    for (int s = 1; s <= 8; ++s) two.par(s, 5) = 0;
-    trace(two);
-    EXPECT_EQ(y[24], before);
+    for (int n : {0, 2, 4}) {
+        BenchTables fewer = default_bench();
+        fewer.nelem = n;
+        EXPECT_EXIT(bench_schematic(fewer.ropara, fewer.elem_par, fewer.elem_ipar, fewer.nelem, x, y, nsets, image),
+                    ::testing::ExitedWithCode(1),
+                    "Stop: the bench has " + std::to_string(n) +
+                        " optical elements, where the light, the first lens, the test section, the recording lens "
+                        "and the film make 5(.|\n)*Stop in OPTICS_SHADOWGRAPH_A0")
+            << n;
+    }
 }
 
 using BenchSchematicStop = BenchSchematic;
@@ -167,6 +174,7 @@ using BenchSchematicStop = BenchSchematic;
 TEST_F(BenchSchematicStop, UnknownElementsStop) {
     {
         BenchTables b;  // zero tables before any call
+        b.nelem = 5;
         EXPECT_TRUE(stops_with([&] { trace(b); }, "Found a unknown optical element A!"));
     }
     {
