@@ -15,7 +15,7 @@ namespace {
 
 using U = double[ncons + 1];  // mass, energy, x and y momentum, from 1
 
-constexpr int max_passes = 8;          // widenings of the set
+constexpr int max_passes = 64;         // widenings of the set
 constexpr int max_substeps = 10000;    // per pass
 constexpr double substep_share = 0.5;  // of the positivity limit of the sub-step
 
@@ -319,6 +319,144 @@ void mend(SchemeFlux flux) {
     }
     write_log("Positivity fallback failed", run.nstep, found);
     cons_to_prim();
+}
+
+namespace {
+
+constexpr int max_rings = 24;            // of neighbours round a cell the means take
+constexpr double floor_share = 1e-3;     // of the mean's density and pressure kept at least
+
+CellArray<int> region;  // cells of the region round a non-positive cell
+int nregion = 0;
+CellArray<int> father_of;  // of the active cells, while the lifts run (0: none)
+
+// Edge neighbours of the region's cells (through both halves of a split
+// edge) join it: one ring more.
+void add_ring() {
+    const int n = nregion;
+    for (int j = 1; j <= n; ++j) {
+        int c = region(j);
+        for (int k = 1; k <= 4; ++k) {
+            int e = icedge(c, k);
+            if (lbedge(e)) continue;
+            int halves[2] = {e, 0};
+            if (lsplit(e)) halves[0] = isubedge(e, 1), halves[1] = isubedge(e, 2);
+            for (int h : halves) {
+                if (h == 0) continue;
+                int nb = far_side(h, k);
+                if (member(nb) == stamp) continue;
+                member(nb) = stamp;
+                region(++nregion) = nb;
+            }
+        }
+    }
+}
+
+// The cell's state moved the share t of the way from the mean m:
+// m + t (U - m).
+void towards(int c, const double* m, double t, double q[ncons + 1]) {
+    for (int k = 1; k <= ncons; ++k) q[k] = m[k] + t * (cons(c, k) - m[k]);
+}
+
+bool above_floor(const double* q, double rho_min, double p_min) {
+    return q[1] >= rho_min && pressure_of(q[1], q[2], q[3], q[4]) >= p_min && std::isfinite(q[2]) &&
+           std::isfinite(q[3]) && std::isfinite(q[4]);
+}
+
+// Round non-positive cell c, the smallest region of whole rings whose
+// area-weighted mean is positive; every cell of it moves towards that mean
+// by the one share that lifts the worst of them to a thousandth of the
+// mean's density and pressure. The region's totals stay as they were.
+bool lift_region(int c);
+
+// The family of c first, if c is a child whose siblings are all leaves:
+// a split that left a child non-positive is undone in part by its own
+// family's mean, the father's state; then whole rings.
+bool lift(int c) {
+    stamp += 2;
+    int f = father_of(c);
+    if (f > 0) {
+        bool leaves = true;
+        for (int j = 1; j <= 4; ++j) leaves = leaves && !lfather(ichild(f, j));
+        if (leaves) {
+            nregion = 0;
+            for (int j = 1; j <= 4; ++j) {
+                region(++nregion) = ichild(f, j);
+                member(ichild(f, j)) = stamp;
+            }
+            if (lift_region(c)) return true;
+        }
+    }
+    stamp += 2;
+    nregion = 1;
+    region(1) = c;
+    member(c) = stamp;
+    for (int ring = 1; ring <= max_rings; ++ring) {
+        add_ring();
+        if (lift_region(c)) return true;
+    }
+    write_log("Positivity lift failed", run.nstep, c, nregion);
+    return false;
+}
+
+// The lift over the present region, if its mean is positive.
+bool lift_region(int c) {
+    double m[ncons + 1];
+    {
+        double vol = 0;
+        for (int k = 1; k <= ncons; ++k) m[k] = 0;
+        for (int j = 1; j <= nregion; ++j) {
+            int d = region(j);
+            vol += area(d);
+            for (int k = 1; k <= ncons; ++k) m[k] += area(d) * cons(d, k);
+        }
+        for (int k = 1; k <= ncons; ++k) m[k] /= vol;
+        if (!positive(m)) return false;
+        const double rho_min = floor_share * m[1];
+        const double p_min = floor_share * pressure_of(m[1], m[2], m[3], m[4]);
+        // The pressure of m + t (U - m) is concave in t: above the floor on
+        // [0, t_c] for each cell; the common share is the least t_c.
+        double t = 1;
+        for (int j = 1; j <= nregion; ++j) {
+            int d = region(j);
+            double q[ncons + 1];
+            towards(d, m, t, q);
+            if (above_floor(q, rho_min, p_min)) continue;
+            double lo = 0, hi = t;
+            for (int it = 0; it < 60; ++it) {
+                double mid = 0.5 * (lo + hi);
+                towards(d, m, mid, q);
+                (above_floor(q, rho_min, p_min) ? lo : hi) = mid;
+            }
+            t = lo;
+        }
+        for (int j = 1; j <= nregion; ++j) {
+            int d = region(j);
+            double q[ncons + 1];
+            towards(d, m, t, q);
+            for (int k = 1; k <= ncons; ++k) cons(d, k) = q[k];
+        }
+        write_log("Positivity lift", run.nstep, c, nregion, t);
+        return true;
+    }
+}
+
+}  // namespace
+
+bool lift_to_local_means() {
+    for (int i = 1; i <= grid.ncell; ++i) father_of(list_cel(i)) = 0;
+    for (int j = MAX_CEL - grid.nfather + 1; j <= MAX_CEL; ++j) {
+        int f = list_cel(j);
+        for (int k = 1; k <= 4; ++k) father_of(ichild(f, k)) = f;
+    }
+    bool all = true;
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        if (cell_positive(c)) continue;
+        all = lift(c) && all;
+    }
+    cons_to_prim();
+    return all;
 }
 
 }  // namespace qelta::positivity

@@ -39,4 +39,15 @@ double stored_flux(int e, int k);
 // non-positive (the state is then left as the scheme left it).
 void mend(SchemeFlux flux);
 
+// The last resort of the repair where averaging cannot mend the state (as
+// after an adaptation, when no start state is at hand): round each
+// non-positive cell the smallest region of whole rings of neighbours (at
+// most eight) whose mean is positive, and every cell of the region moved
+// towards that mean by the least share that lifts them all to a thousandth
+// of its density and pressure; conservative. Logs "Positivity lift" with
+// the step, the cell, the region's cells and the share kept. False when a
+// cell has no such region (a non-finite state), after "Positivity lift
+// failed" with the step, the cell and the cells of the last region.
+bool lift_to_local_means();
+
 }  // namespace qelta::positivity

@@ -236,6 +236,12 @@ CellColumns<double, ncons> trial_copy;  // the state before the trial
 }  // namespace
 
 void fix_negative_cells() {
+    bool any = false;
+    for (int i = 1; i <= grid.ncell && !any; ++i) any = non_positive(list_cel(i));
+    if (!any) return;
+    // Where averaging cannot mend the state, the cells are lifted towards
+    // positive local means first.
+    if (!repair_would_mend()) positivity::lift_to_local_means();
     auto list = [](int j) -> int& { return iwork(j, 2); };
     repair_passes(list, true);
 }
