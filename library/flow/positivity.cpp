@@ -8,6 +8,7 @@
 #include "common/storage.h"
 #include "flow/timestep.h"
 #include "grid/geometry.h"
+#include "grid/layout.h"
 
 namespace qelta::positivity {
 
@@ -254,13 +255,13 @@ void start_from_primitives(int c) {
 
 bool suspect() {
     // rho > 0 and 2 rho E > |m|^2 with a margin, by products alone; NaN fails.
-    bool any = false;
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = list_cel(i);
-        double m2 = cux(c) * cux(c) + cuy(c) * cuy(c);
-        any |= !(cr(c) > 0) | !(2 * cr(c) * cp(c) > m2 * (1 + 1e-9) + run.tiny);
-    }
-    return any;
+    const double floor = run.tiny;
+    int bad = 0;
+    layout::each_active_cell([&](int c) {
+        const double rho = cr(c), e = cp(c), mx = cux(c), my = cuy(c);
+        bad += !(rho > 0) | !(2 * rho * e > (mx * mx + my * my) * (1 + 1e-9) + floor);
+    });
+    return bad > 0;
 }
 
 void keep_start_from_primitives() {

@@ -191,6 +191,8 @@ void turn_to_attack_angle(const NodeExchange& out, int nnode) {
 
 namespace {
 
+CellArray<double> match_tolerance;  // of each active cell, while node_cells runs
+
 double shortest_edge(int c) {
     double h = run.big;
     for (int k = 1; k <= 4; ++k) {
@@ -206,7 +208,7 @@ double shortest_edge(int c) {
 }  // namespace
 
 int other_edge_at_node(int c, int e, int n) {
-    const double tol = match_factor * shortest_edge(c);
+    const double tol = match_tolerance(c);
     for (int k = 1; k <= 4; ++k) {
         const int f = icedge(c, k);
         if (f == e) continue;
@@ -246,6 +248,10 @@ void node_cells(int& nhang, int& nnode) {
         iwork(e, 3) = 0;
     }
     nnode = 0;
+    for (int j = 1; j <= grid.ncell; ++j) {
+        const int c = list_cel(j);
+        match_tolerance(c) = match_factor * shortest_edge(c);
+    }
     for (int j = 1; j <= grid.ncell; ++j) {
         const int c = list_cel(j);
         for (int k = 1; k <= 4; ++k) add_hanging_node(c, icedge(c, k), nnode);
