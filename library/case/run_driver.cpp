@@ -136,6 +136,22 @@ void build_base_grid() {
 
 void init_hook() {}
 
+// Wall edge factors far from 1 split the cells at no-slip walls unevenly at
+// every level, so that the thinnest wall cells, and with them the time
+// step, shrink geometrically with the resolution.
+void check_first_time_step() {
+    get_dt();
+    if (steps_fit(run.dt)) return;
+    std::string why;
+    if (run.ns == 1)
+        why = "; the thinnest cells at the no-slip walls, split by the wall edge factor " +
+              number_text(run.wallratio) + " at every level up to the resolution " + std::to_string(run.lmax) +
+              ", set it";
+    refuse("the run would need more than " + std::to_string(max_run_steps) + " steps: its first time step is " +
+               number_text(run.dt) + " for the run time of " + number_text(run.t0 + run.tend - run.time) + why,
+           "initialize_qelta");
+}
+
 namespace {
 
 bool run_set_up = false;  // initialize_qelta has set a run up
@@ -173,6 +189,7 @@ void setup_run(const double* realPar, const int* intPar) {
     if (run.ns == 1) wall_edge_factors();
     refine_uniform();
     init_adaptive_grid();
+    check_first_time_step();
     run_set_up = true;
 }
 

@@ -48,6 +48,9 @@ void check_mach_number();
 void read_controladv_file();
 void derive_run_parameters();
 void build_base_grid();
+// After the initial adaptation: a run whose first time step already needs
+// more than max_run_steps steps is refused before it starts.
+void check_first_time_step();
 
 // Hook at the start of every run; does nothing.
 void init_hook();

@@ -1,5 +1,6 @@
 #include "grid/node_values.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/log.h"
@@ -14,7 +15,9 @@ namespace qelta {
 namespace {
 
 constexpr double pi = 3.141592653589793;
-// End points match when |dx| + |dy| < match_factor x edge length / wallratio.
+// End points match when |dx| + |dy| < match_factor x the cell's shortest
+// edge: far below the distance between two corners of the cell however
+// thin the wall edge factors make it (shared end points are copies).
 constexpr double match_factor = static_cast<double>(0.001f);
 // Cells that a walk round a boundary node may list (inner nodes: max_nbr).
 constexpr int max_nbr_boundary = 6;
@@ -186,8 +189,26 @@ void turn_to_attack_angle(const NodeExchange& out, int nnode) {
 
 }  // namespace
 
+namespace {
+
+CellArray<double> match_tolerance;  // of each active cell, while node_cells runs
+
+double shortest_edge(int c) {
+    double h = run.big;
+    for (int k = 1; k <= 4; ++k) {
+        const int f = icedge(c, k);
+        if (lsplit(f))
+            h = std::min({h, edglen(isubedge(f, 1)), edglen(isubedge(f, 2))});
+        else
+            h = std::min(h, edglen(f));
+    }
+    return h;
+}
+
+}  // namespace
+
 int other_edge_at_node(int c, int e, int n) {
-    const double tol = match_factor * edglen(icedge(c, 1)) / run.wallratio;
+    const double tol = match_tolerance(c);
     for (int k = 1; k <= 4; ++k) {
         const int f = icedge(c, k);
         if (f == e) continue;
@@ -227,6 +248,10 @@ void node_cells(int& nhang, int& nnode) {
         iwork(e, 3) = 0;
     }
     nnode = 0;
+    for (int j = 1; j <= grid.ncell; ++j) {
+        const int c = list_cel(j);
+        match_tolerance(c) = match_factor * shortest_edge(c);
+    }
     for (int j = 1; j <= grid.ncell; ++j) {
         const int c = list_cel(j);
         for (int k = 1; k <= 4; ++k) add_hanging_node(c, icedge(c, k), nnode);

@@ -547,13 +547,21 @@ INSTANTIATE_TEST_SUITE_P(
 // A CFL number of 1e-9 (the cylinder keeps the control file's) would take
 // some 1e11 steps to the end: the first step says so and stops.
 TEST_F(RunDriver, RunOfTooManyStepsStopsAtItsFirstStep) {
-    write_control_records("0 0 0.01", "1e-9", "0 1.0");
     intPar[4] = 1;
     initialize_qelta(realPar, intPar);
+    run.cfl = 1e-9;
     double progress;
     EXPECT_TRUE(stops_with([&] { step(&progress); },
                            "the run would need more than 10000000 steps: step 1 has the time step [0-9.e+-]+ and "
                            "[0-9.e+-]+ of the run time is left to its end at [0-9.e+-]+(.|\n)*Stop in step"));
+}
+
+TEST_F(RunDriver, RunOfTooManyStepsIsRefusedBeforeItStarts) {
+    write_control_records("0 0 0.01", "1e-9", "0 1.0");
+    intPar[4] = 1;
+    EXPECT_EXIT(setup_run(realPar, intPar), ::testing::ExitedWithCode(1),
+                "the run would need more than 10000000 steps: its first time step is [0-9.e+-]+ for the run time "
+                "of [0-9.e+-]+(.|\n)*Stop in initialize_qelta");
 }
 
 }  // namespace
