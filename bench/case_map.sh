@@ -50,7 +50,7 @@ export BIN TMO
 one() {
     out=$(timeout "$TMO" "$BIN" $1 2>&1)
     rc=$?
-    last=$(printf '%s\n' "$out" | grep -E '^end |QELTA' | tr '\n' ' ')
+    last=$(printf '%s\n' "$out" | grep -E '^end |^stop |QELTA' | tr '\n' ' ')
     [ $rc -eq 124 ] && last="timeout after $TMO s $last"
     printf '%s | %s\n' "$1" "$last"
 }
