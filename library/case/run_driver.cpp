@@ -158,8 +158,7 @@ bool run_set_up = false;  // initialize_qelta has set a run up
 
 }  // namespace
 
-void setup_run(const double* realPar, const int* intPar) {
-    run_set_up = false;
+void read_run_parameters(const double* realPar, const int* intPar) {
     copy_parameter_blocks(realPar, intPar);
     open_run_log();
     reset_run_record();
@@ -174,6 +173,19 @@ void setup_run(const double* realPar, const int* intPar) {
     read_controladv_file();
     derive_run_parameters();
     write_log("grid data file ", run.meshfile);
+}
+
+void build_start_grid() {
+    set_reference();
+    set_units();
+    build_base_grid();
+    grid.ncell0 = grid.ncell;
+    if (run.ns == 1) wall_edge_factors();
+}
+
+void setup_run(const double* realPar, const int* intPar) {
+    run_set_up = false;
+    read_run_parameters(realPar, intPar);
     if (case_id() == 101) record_drag(0);
     if (case_id() == 102) record_lift_drag(0);
     init_hook();
@@ -182,11 +194,7 @@ void setup_run(const double* realPar, const int* intPar) {
         run_set_up = true;
         return;
     }
-    set_reference();
-    set_units();
-    build_base_grid();
-    grid.ncell0 = grid.ncell;
-    if (run.ns == 1) wall_edge_factors();
+    build_start_grid();
     refine_uniform();
     init_adaptive_grid();
     check_first_time_step();

@@ -30,6 +30,13 @@ double step_run();
 // After a stop inside a run: step refuses until the next set-up.
 void drop_run();
 
+// The set-up up to the force recorders: the parameter blocks, the run log,
+// the reset, the control files and the case's grid files.
+void read_run_parameters(const double* realPar, const int* intPar);
+// The set-up of a fresh run (no restart file) up to the uniform refinement:
+// reference units, the base grid and its initial state.
+void build_start_grid();
+
 // The steps of the set-up, in their order.
 void copy_parameter_blocks(const double* realPar, const int* intPar);
 void open_run_log();

@@ -198,18 +198,8 @@ TEST_P(BodyPoints, RefinedPointsLieOnTheBody) {
     const CaseRun& k = GetParam();
     qelta::testing::CaseBlocks b = blocks(k);
     // The set-up without the force recorders: grid, state, uniform level.
-    copy_parameter_blocks(b.real, b.ints);
-    open_run_log();
-    init_common();
-    read_control_file();
-    apply_block_overrides();
-    run.gridfile = "celledge.dat";
-    set_background_grid();
-    read_controladv_file();
-    derive_run_parameters();
-    set_reference();
-    set_units();
-    build_base_grid();
+    read_run_parameters(b.real, b.ints);
+    build_start_grid();
     refine_uniform();
     // Refine the cells on the body again and again.
     auto on_body = [&](int e) {

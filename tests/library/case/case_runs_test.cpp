@@ -192,18 +192,8 @@ TEST_F(CaseStart, UniformRefinementMustFitTheCapacity) {
 TEST_F(CaseStart, UniformRefinementToTheFinestLevelStopsAtTheFirstThatDoesNotFit) {
     minimum_level(52);
     CaseBlocks b = blocks({2, 30, 0}, 52);
-    copy_parameter_blocks(b.real, b.ints);
-    open_run_log();
-    init_common();
-    read_control_file();
-    apply_block_overrides();
-    run.gridfile = "celledge.dat";
-    set_background_grid();
-    read_controladv_file();
-    derive_run_parameters();
-    set_reference();
-    set_units();
-    build_base_grid();
+    read_run_parameters(b.real, b.ints);
+    build_start_grid();
     EXPECT_EXIT(refine_uniform(), ::testing::ExitedWithCode(1),
                 "the grid of 800 cells refined uniformly to level 4 needs 272800 cell numbers and [0-9]+ edge "
                 "numbers; the capacity is 200000 cells and 400000 edges(.|\n)*"

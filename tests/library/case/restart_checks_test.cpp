@@ -52,20 +52,7 @@ void save_run(const CaseRun& r) {
 // a freshly loaded library.
 void prepare_restart(const CaseRun& r) {
     CaseBlocks b = blocks(r);
-    run = RunParams{};
-    ref = Reference{};
-    gas = Gas{};
-    grid = GridCounts{};
-    copy_parameter_blocks(b.real, b.ints);
-    open_run_log();
-    init_common();
-    read_control_file();
-    apply_block_overrides();
-    run.gridfile = "celledge.dat";
-    set_background_grid();
-    check_mach_number();
-    read_controladv_file();
-    derive_run_parameters();
+    read_run_parameters(b.real, b.ints);
 }
 
 void restart(const CaseRun& r) {

@@ -17,6 +17,7 @@
 #include "common/storage.h"
 #include "case_blocks.h"
 #include "qelta.h"
+#include "restart_bytes.h"
 #include "support/workdir.h"
 #include "support/stops.h"
 
@@ -25,50 +26,22 @@ using qelta::testing::read_file;
 using qelta::testing::read_lines;
 using qelta::testing::stops_with;
 using qelta::testing::write_file;
+using qelta::testing::get_i4;
+using qelta::testing::get_r8;
+using qelta::testing::get_u4;
+using qelta::testing::numbered_records;
+using qelta::testing::put_i4;
+using qelta::testing::put_r8;
+using qelta::testing::put_u4;
+using qelta::testing::Record;
 
 namespace {
 
-// ---- The file as bytes ------------------------------------------------------
-
-std::uint32_t get_u4(const std::string& b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
-    return v;
-}
-void put_u4(std::string& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
-}
-int get_i4(const std::string& b, std::size_t at) { return static_cast<std::int32_t>(get_u4(b, at)); }
-void put_i4(std::string& b, std::size_t at, int v) { put_u4(b, at, static_cast<std::uint32_t>(v)); }
-double get_r8(const std::string& b, std::size_t at) {
-    std::uint64_t u = 0;
-    for (int i = 7; i >= 0; --i) u = (u << 8) | static_cast<unsigned char>(b[at + i]);
-    double v;
-    std::memcpy(&v, &u, 8);
-    return v;
-}
-void put_r8(std::string& b, std::size_t at, double v) {
-    std::uint64_t u;
-    std::memcpy(&u, &v, 8);
-    for (int i = 0; i < 8; ++i) b[at + i] = static_cast<char>(u >> (8 * i));
-}
-
-// Records in the file: the offset of each one's data and its length, from
-// little-endian length markers before and after.
-struct Record {
-    std::size_t at;
-    std::uint32_t length;
-};
+// The whole file is made of its records.
 std::vector<Record> records_of(const std::string& b) {
-    std::vector<Record> recs;
-    std::size_t at = 0;
-    while (at + 8 <= b.size()) {
-        std::uint32_t n = get_u4(b, at);
-        if (at + 8 + n > b.size() || get_u4(b, at + 4 + n) != n) break;
-        recs.push_back({at + 4, n});
-        at += 8 + n;
-    }
-    EXPECT_EQ(at, b.size()) << "bytes outside the records";
+    std::vector<Record> recs = numbered_records(b);
+    const Record& last = recs.back();
+    EXPECT_EQ(recs.size() == 1 ? 0 : last.at + last.length + 4, b.size()) << "bytes outside the records";
     return recs;
 }
 
@@ -92,7 +65,6 @@ struct SavedRun : qelta::testing::WorkDir {
         flush_units();
         file = read_file("runsave");
         rec = records_of(file);
-        rec.insert(rec.begin(), Record{0, 0});
     }
     int count(int k) const { return get_i4(file, rec[15].at + 4 * (k - 1)); }  // nedge, ncell, nmother, nfather, ncell0
 };
@@ -168,7 +140,7 @@ TEST_F(RestartRun, WithoutParentsHoldsNeitherHalvesNorFathers) {
     ASSERT_EQ(grid.nfather, 0);
     write_restart();
     auto recs = records_of(read_file("runsave"));
-    EXPECT_EQ(recs.size(), 28u);
+    EXPECT_EQ(recs.size(), 1 + 28u);  // 28 records
     const int ncell = grid.ncell;
     initialize_qelta(b.real, b.ints);
     EXPECT_EQ(grid.ncell, ncell);
