@@ -72,21 +72,6 @@ protected:
         return true;
     }
 
-    // Text typed into the value of a row of ValList (from 1), the editor
-    // left open with the focus; false when no editor opened.
-    bool TypeIntoRow(int row, const char* text) {
-        w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w)) return false;
-        QTableWidgetItem* cell = w->ValList->item(row - 1, 1);
-        w->ValList->setCurrentItem(cell);
-        w->ValList->editItem(cell);
-        auto* editor = qobject_cast<QLineEdit*>(w->ValList->indexWidget(w->ValList->indexFromItem(cell)));
-        if (!editor || !editor->hasFocus()) return false;
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-        return true;
-    }
-
     // A run at the lowest resolution, stopped after its first step (fetched
     // and drawn).
     bool TakeOneStep() {

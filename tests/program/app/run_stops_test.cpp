@@ -118,21 +118,6 @@ protected:
         EXPECT_EQ(w->FPlot->NodeX, w->FNodeX.get());
     }
 
-    // Text typed into the value of a row of ValList (from 1), the editor
-    // left open with the focus; false when no editor opened.
-    bool TypeIntoRow(int row, const char* text) {
-        w->activateWindow();
-        if (!QTest::qWaitForWindowActive(w)) return false;
-        QTableWidgetItem* cell = w->ValList->item(row - 1, 1);
-        w->ValList->setCurrentItem(cell);
-        w->ValList->editItem(cell);
-        auto* editor = qobject_cast<QLineEdit*>(w->ValList->indexWidget(w->ValList->indexFromItem(cell)));
-        if (!editor || !editor->hasFocus()) return false;
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-        return true;
-    }
-
 private:
     std::string control_, controladv_;
 };

@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QTest>
 #include <clocale>
 #include <functional>
@@ -21,6 +23,7 @@
 #include "app/Main.h"
 #include "app/ObjectDetails.h"
 #include "app/about.h"
+#include "controls/ValueListEditor.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageBoxes.h"
 #include "support/workdir.h"
@@ -73,6 +76,21 @@ protected:
     virtual void BeforeShow() {}
 
     bool visible(QWidget* control) const { return control->isVisibleTo(w); }
+
+    // Text typed into the value of a row of ValList (from 1), the editor
+    // left open with the focus; false when no editor opened.
+    bool TypeIntoRow(int row, const char* text) {
+        w->activateWindow();
+        if (!QTest::qWaitForWindowActive(w)) return false;
+        QTableWidgetItem* cell = w->ValList->item(row - 1, 1);
+        w->ValList->setCurrentItem(cell);
+        w->ValList->editItem(cell);
+        auto* editor = qobject_cast<QLineEdit*>(w->ValList->indexWidget(w->ValList->indexFromItem(cell)));
+        if (!editor || !editor->hasFocus()) return false;
+        editor->selectAll();
+        QTest::keyClicks(editor, text);
+        return true;
+    }
 
     std::vector<platform::MessageRequest> shown;
     std::vector<QDialog*> modal;
