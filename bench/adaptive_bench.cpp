@@ -194,10 +194,10 @@ int main(int argc, char** argv) {
         for (Figure& f : figures) f.repeats.push_back(f.run());
 
     std::printf("medians of %d interleaved repeat(s), CPU time\n", repeats);
-    std::printf("| run                                    | steps | M cell updates/s | ns/update | ms/step | adaptation %% "
-                "| mean cells | most cells |\n");
-    std::printf("|----------------------------------------|-------|------------------|-----------|---------|--------------"
-                "|------------|------------|\n");
+    std::printf("| run                                    | steps | M cell updates/s | ns/update | ms/step "
+                "| adaptation %% | mean cells | most cells |\n");
+    std::printf("|----------------------------------------|-------|------------------|-----------|---------"
+                "|--------------|------------|------------|\n");
     for (const Figure& f : figures) {
         std::vector<double> rate, ns, ms, share;
         for (const Tally& t : f.repeats) {

@@ -253,7 +253,8 @@ void solve_cells(const Fit& fit) {
         for (int col = 1; col <= 2 * fit.nvar; ++col) s(col) = 0;
         sum_cell_slots(i, 2 * fit.nvar, s);
     }
-    for (int i = 1; i <= grid.ncell; ++i) solve_cell(fit, layout::number_cell(i), position_sums(layout::number_position(i)));
+    for (int i = 1; i <= grid.ncell; ++i)
+        solve_cell(fit, layout::number_cell(i), position_sums(layout::number_position(i)));
 }
 
 void fit_gradients(const Fit& fit, Values (*images)(int e)) {
@@ -393,8 +394,8 @@ void remember_matrix_grid() {
 }
 
 // Cells already recomputed by the present call of lsq_matrix_around.
-CellArray<long> matrix_call;
-long matrix_calls = 0;
+CellArray<int> matrix_call;
+int matrix_calls = 0;
 
 void renew_matrix(int c) {
     if (matrix_call(c) == matrix_calls) return;

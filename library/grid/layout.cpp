@@ -64,7 +64,10 @@ struct Box {
     double x0, y0, sx, sy;  // corner and scales to 0..65535
 };
 
+// The box of the centroids, with a margin for the centroids of later
+// children near its sides.
 Box centroid_box() {
+    if (grid.ncell == 0) return {0, 0, 0, 0};
     double x0 = xc(number_cell(1)), x1 = x0, y0 = yc(number_cell(1)), y1 = y0;
     for (int i = 2; i <= grid.ncell; ++i) {
         int c = number_cell(i);
@@ -73,6 +76,11 @@ Box centroid_box() {
         y0 = std::min(y0, yc(c));
         y1 = std::max(y1, yc(c));
     }
+    double mx = (x1 - x0) / 16, my = (y1 - y0) / 16;
+    x0 -= mx;
+    x1 += mx;
+    y0 -= my;
+    y1 += my;
     constexpr double top = 65535;
     return {x0, y0, x1 > x0 ? top / (x1 - x0) : 0.0, y1 > y0 ? top / (y1 - y0) : 0.0};
 }
@@ -85,7 +93,8 @@ std::uint32_t box_coordinate(double v, double v0, double scale) {
 
 Box box;  // of the last whole rebuild
 std::uint32_t cell_key(int c) {
-    return spread_bits(box_coordinate(xc(c), box.x0, box.sx)) | (spread_bits(box_coordinate(yc(c), box.y0, box.sy)) << 1);
+    std::uint32_t x = box_coordinate(xc(c), box.x0, box.sx), y = box_coordinate(yc(c), box.y0, box.sy);
+    return spread_bits(x) | (spread_bits(y) << 1);
 }
 
 CellArray<std::uint32_t> number_key;    // the key of number_cell(i)
@@ -130,12 +139,15 @@ bool recorded = false;
 // number, each sorted.
 Array1<std::uint64_t, MAX_CEL> new_by_key;
 CellArray<int> new_by_number;
-CellArray<long> entered_mark, left_mark;
-long marks = 0;
+CellArray<int> entered_mark, left_mark, new_mark;
+int marks = 0;
+int n_new_cells = 0;
 CellArray<int> merged_cells;
 CellArray<std::uint32_t> merged_keys;
 
-std::uint64_t key_and_number(std::uint32_t key, int c) { return (static_cast<std::uint64_t>(key) << 32) | static_cast<std::uint32_t>(c); }
+std::uint64_t key_and_number(std::uint32_t key, int c) {
+    return (static_cast<std::uint64_t>(key) << 32) | static_cast<std::uint32_t>(c);
+}
 
 int collect_new_cells() {
     ++marks;
@@ -152,21 +164,26 @@ int collect_new_cells() {
         int c = (*entered_cells)(i);
         if (left_mark(c) == marks || cell_position(c) != 0) continue;
         cell_position(c) = -1;  // once only
+        new_mark(c) = marks;
         ++m;
         new_by_key(m) = key_and_number(cell_key(c), c);
         new_by_number(m) = c;
     }
     std::sort(new_by_key.data(), new_by_key.data() + m);
     std::sort(new_by_number.data(), new_by_number.data() + m);
+    n_new_cells = m;
     return m;
 }
 
 // Positions: the old ones that stay, in their order, merged with the new
 // cells by key and number; their count.
+CellArray<int> moved_to;  // the new position of an old one, 0 for a cell that left
+
 int merge_positions(int m) {
     int n = 0, k = 1;
     for (int i = 1; i <= counts.cells; ++i) {
         int c = position_cell(i);
+        moved_to(i) = 0;
         if (cell_position(c) <= 0) continue;
         std::uint64_t old_key = key_and_number(position_key(i), c);
         for (; k <= m && new_by_key(k) < old_key; ++k) {
@@ -175,6 +192,7 @@ int merge_positions(int m) {
         }
         merged_cells(++n) = c;
         merged_keys(n) = position_key(i);
+        moved_to(i) = n;
     }
     for (; k <= m; ++k) {
         merged_cells(++n) = static_cast<int>(new_by_key(k) & 0xffffffffu);
@@ -271,16 +289,78 @@ bool interior_slots_by_position() {
     return interior_slot == grid.niedge;
 }
 
+// After an adaptation: an interior edge between two cells that stayed is
+// unchanged (a split or a merge takes out a cell of every edge it removes,
+// splits or relinks), so its slot is kept, with its positions moved; the
+// edges of the new cells are merged in by the position of their cells
+// ileft. False when the count does not come out (then they are laid out
+// afresh).
+Array1<std::uint64_t, MAX_EDG> new_edges;  // (position of ileft, edge), sorted
+int n_new_edges;
+EdgeArray<int> kept_edge;
+Array2<int, 2, MAX_EDG> kept_links;
+Array2<double, 4, MAX_EDG> kept_ends;
+
+bool is_new_cell(int c) { return new_mark(c) == marks; }
+
+void collect_new_edge(int e, int c) {
+    if (lbedge(e)) return;
+    if (lsplit(e)) {
+        collect_new_edge(isubedge(e, 1), c);
+        collect_new_edge(isubedge(e, 2), c);
+        return;
+    }
+    int left = ileft(e);
+    // An edge between two new cells is taken from its cell ileft.
+    if (left != c && is_new_cell(left)) return;
+    if (n_new_edges == MAX_EDG) return;
+    new_edges(++n_new_edges) = (static_cast<std::uint64_t>(cell_position(left)) << 32) | static_cast<std::uint32_t>(e);
+}
+
+bool update_interior_slots() {
+    int old_slots = counts.interior;
+    n_new_edges = 0;
+    for (int k = 1; k <= n_new_cells; ++k)
+        for (int side = 1; side <= 4; ++side) collect_new_edge(icedge(new_by_number(k), side), new_by_number(k));
+    std::sort(new_edges.data(), new_edges.data() + n_new_edges);
+    int kept = 0;
+    for (int j = 1; j <= old_slots; ++j) {
+        int left = moved_to(slot_links(1, j)), right = moved_to(slot_links(2, j));
+        if (left == 0 || right == 0) continue;
+        ++kept;
+        kept_edge(kept) = slot_edge(j);
+        kept_links(1, kept) = left;
+        kept_links(2, kept) = right;
+        for (int m = 1; m <= 4; ++m) kept_ends(m, kept) = slot_ends(m, j);
+    }
+    if (kept + n_new_edges != grid.niedge) return false;
+    int j = 0, k = 1;
+    auto put_new = [&](int n) {
+        int e = static_cast<int>(new_edges(n) & 0xffffffffu);
+        set_slot(++j, e, static_cast<int>(new_edges(n) >> 32), cell_position(iright(e)));
+        for (int m = 1; m <= 4; ++m) slot_ends(m, j) = xyedge(e, m);
+    };
+    for (int i = 1; i <= kept; ++i) {
+        for (; k <= n_new_edges && static_cast<int>(new_edges(k) >> 32) < kept_links(1, i); ++k) put_new(k);
+        set_slot(++j, kept_edge(i), kept_links(1, i), kept_links(2, i));
+        for (int m = 1; m <= 4; ++m) slot_ends(m, j) = kept_ends(m, i);
+    }
+    for (; k <= n_new_edges; ++k) put_new(k);
+    return true;
+}
+
 void rebuild(bool after_adaptation) {
     // The positions of the last rebuild, with the adaptation's record, or
     // afresh.
-    if (!after_adaptation || !update_positions()) {
+    bool updated = after_adaptation && update_positions();
+    if (!updated) {
         cell_position.fill(0);
         counts.cells = 0;
         order_positions();
     }
+    bool slots_kept = updated && update_interior_slots();
     counts = {grid.ncell, grid.niedge, grid.nbedge, grid.nsplit};
-    if (!interior_slots_by_position()) order_interior_slots();
+    if (!slots_kept && !interior_slots_by_position()) order_interior_slots();
     int j = grid.niedge;
     for (int i = 1; i <= grid.nbedge; ++i) {
         int e = list_bedge(i);
