@@ -93,16 +93,26 @@ void net_inflows(bool marks) {
 
 // Update of every active cell and, with `marks`, its refine and coarsen marks.
 void update_cells(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks) {
-    net_inflows(marks);
+    // Positions in number order need no second pass.
+    const bool one_pass = layout::positions_are_numbers();
+    if (!one_pass) net_inflows(marks);
     layout::each_cell_and_position([&](int c, int i) {
         double h = (fluxes_carry_dt ? 1.0 : run.dt) / area(c);
-        for (int k = 1; k <= ncons; ++k) cons(c, k) += position_net(k, i) * h;
+        int s1 = layout::position_slots(1, i), s2 = layout::position_slots(2, i);
+        int s3 = layout::position_slots(3, i), s4 = layout::position_slots(4, i);
+        auto F = [](int s, int k) { return slot_fluxes(k, s); };
+        if (one_pass)
+            for (int k = 1; k <= ncons; ++k) cons(c, k) += (F(s2, k) - F(s1, k) + F(s3, k) - F(s4, k)) * h;
+        else
+            for (int k = 1; k <= ncons; ++k) cons(c, k) += position_net(k, i) * h;
         // Radial pressure source of the axisymmetric momentum: G P, G twice
         // the plane area and P the cell's pressure of the stage.
         if (axisymmetric) cuy(c) += run.dt / area(c) * (twice_plane_area(c) * P(c));
         if (!marks) return;
 
-        double ind = position_net(net_indicator, i);
+        double ind = one_pass ? std::max({F(s1, slot_indicator), F(s2, slot_indicator), F(s3, slot_indicator),
+                                          F(s4, slot_indicator)})
+                              : position_net(net_indicator, i);
         lrefine(c) = (ind > run.refine_tol || lkeep(c)) && area(c) >= run.area_min;
         lcoarse(c) = ind < run.coarse_tol && !lrefine(c);
     });

@@ -244,10 +244,18 @@ void solve_cell(const Fit& fit, int c, const Products& s) {
 
 // The sums of every position's products, formed in position order (the
 // slots of neighbouring positions lie together); the cells are then solved
-// in number order.
+// in number order (at once where positions are in number order).
 Array1<Products, MAX_CEL> position_sums;
 
 void solve_cells(const Fit& fit) {
+    if (layout::positions_are_numbers()) {
+        for (int i = 1; i <= grid.ncell; ++i) {
+            Products s{};
+            sum_cell_slots(i, 2 * fit.nvar, s);
+            solve_cell(fit, layout::number_cell(i), s);
+        }
+        return;
+    }
     for (int i = 1; i <= grid.ncell; ++i) {
         Products& s = position_sums(i);
         for (int col = 1; col <= 2 * fit.nvar; ++col) s(col) = 0;

@@ -92,9 +92,36 @@ std::uint32_t box_coordinate(double v, double v0, double scale) {
 }
 
 Box box;  // of the last whole rebuild
-std::uint32_t cell_key(int c) {
+// Whether the positions are in number order: where the numbers already
+// follow the space (a block numbered row by row, a grid refined uniformly)
+// that keeps the storage and the copies in one order.
+bool numbers_as_positions = false;
+std::uint32_t morton_key(int c) {
     std::uint32_t x = box_coordinate(xc(c), box.x0, box.sx), y = box_coordinate(yc(c), box.y0, box.sy);
     return spread_bits(x) | (spread_bits(y) << 1);
+}
+std::uint32_t cell_key(int c) { return numbers_as_positions ? static_cast<std::uint32_t>(c) : morton_key(c); }
+
+// Interior edges whose cells lie farther apart in an order than this are
+// counted as far: the copies of the cells between them no longer stay in
+// the cache while the sweep passes.
+constexpr int far_apart = 2048;
+bool far(int a, int b) { return a - b > far_apart || b - a > far_apart; }
+
+// Number order or the Morton order in cell_position: the number order where
+// it has no more than twice the far edges of the Morton order.
+CellArray<int> number_rank;
+long far_when_ordered = 0;  // far edges of the number order when chosen
+bool number_order_is_near() {
+    for (int i = 1; i <= grid.ncell; ++i) number_rank(number_cell(i)) = i;
+    long far_numbers = 0, far_morton = 0;
+    for (int k = 1; k <= grid.niedge; ++k) {
+        int l = ileft(list_iedge(k)), r = iright(list_iedge(k));
+        far_numbers += far(number_rank(l), number_rank(r));
+        far_morton += far(cell_position(l), cell_position(r));
+    }
+    far_when_ordered = far_numbers;
+    return far_numbers <= 2 * far_morton;
 }
 
 CellArray<std::uint32_t> number_key;    // the key of number_cell(i)
@@ -108,6 +135,7 @@ void order_positions() {
     for (int i = 1; i <= counts.cells; ++i) cell_position(position_cell(i)) = 0;
     order_numbers();
     box = centroid_box();
+    numbers_as_positions = false;
     for (int i = 1; i <= n; ++i) number_key(i) = cell_key(number_cell(i));
     constexpr std::uint32_t mask = max_digits - 1;
     auto digit = [](int shift) { return [shift](int i) { return static_cast<int>((number_key(i) >> shift) & mask); }; };
@@ -122,6 +150,15 @@ void order_positions() {
         int c = number_cell(k);
         position_cell(i) = c;
         position_key(i) = number_key(k);
+        cell_position(c) = i;
+    }
+    if (!number_order_is_near()) return;
+    numbers_as_positions = true;
+    for (int i = 1; i <= n; ++i) {
+        int c = number_cell(i);
+        number_position(i) = i;
+        position_cell(i) = c;
+        position_key(i) = cell_key(c);
         cell_position(c) = i;
     }
 }
@@ -317,6 +354,8 @@ void collect_new_edge(int e, int c) {
     new_edges(++n_new_edges) = (static_cast<std::uint64_t>(cell_position(left)) << 32) | static_cast<std::uint32_t>(e);
 }
 
+bool reorder = false;  // order afresh at the next rebuild
+
 bool update_interior_slots() {
     int old_slots = counts.interior;
     n_new_edges = 0;
@@ -346,13 +385,22 @@ bool update_interior_slots() {
         for (int m = 1; m <= 4; ++m) slot_ends(m, j) = kept_ends(m, i);
     }
     for (; k <= n_new_edges; ++k) put_new(k);
+    // In number order, adaptation scatters the numbers over the space: once
+    // the far edges are more than twice as many as when it was chosen (and a
+    // tenth of all), the next rebuild chooses afresh.
+    if (numbers_as_positions) {
+        long far_edges = 0;
+        for (int i = 1; i <= j; ++i) far_edges += far(slot_links(1, i), slot_links(2, i));
+        if (far_edges > 2 * far_when_ordered + j / 10) reorder = true;
+    }
     return true;
 }
 
 void rebuild(bool after_adaptation) {
     // The positions of the last rebuild, with the adaptation's record, or
     // afresh.
-    bool updated = after_adaptation && update_positions();
+    bool updated = after_adaptation && !reorder && update_positions();
+    reorder = false;
     if (!updated) {
         cell_position.fill(0);
         counts.cells = 0;
@@ -397,6 +445,8 @@ void mark_adapted(const CellArray<int>& left, int nl, const CellArray<int>& ente
 }
 
 long generation() { return changes; }
+
+bool positions_are_numbers() { return numbers_as_positions; }
 
 bool current() { return !stale && counts_agree(); }
 

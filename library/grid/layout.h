@@ -7,7 +7,9 @@
 // read packed copies of what they need, laid out by
 //   position: the active cells along a Morton curve of their centroids in
 //             the box of the grid, so that the cells of an edge lie near
-//             each other in the copies at every level of refinement;
+//             each other in the copies at every level of refinement; or in
+//             the order of their numbers where that keeps them as near
+//             (a block numbered row by row, a grid refined uniformly);
 //   slot:     the edges that carry a flux or a product: the interior edges
 //             in the order of the positions of their cells ileft, then the
 //             boundary edges in list_bedge order, then the hanging mother
@@ -71,6 +73,8 @@ long generation();
 void refresh();
 // Whether the maps match the present grid (no rebuild needed).
 bool current();
+// Whether position i holds number_cell(i) (after refresh()).
+bool positions_are_numbers();
 
 // f(c) for every active cell, for passes whose results do not depend on the
 // order: in number order when the maps are current (the per-cell columns are
