@@ -108,11 +108,19 @@ std::uint32_t cell_key(int c) { return numbers_as_positions ? static_cast<std::u
 constexpr int far_apart = 2048;
 bool far(int a, int b) { return a - b > far_apart || b - a > far_apart; }
 
-// Number order or the Morton order in cell_position: the number order where
-// it has no more than twice the far edges of the Morton order.
+// The copies of a grid of fewer cells stay in the cache in any order: it
+// keeps the number order, which the storage's columns are read in.
+constexpr int spatial_order_from = 10000;
+
+// Number order or the Morton order in cell_position: the number order for a
+// small grid, or where it has no more than twice the far edges of the Morton
+// order.
 CellArray<int> number_rank;
-long far_when_ordered = 0;  // far edges of the number order when chosen
+long far_when_ordered = 0;     // far edges of the number order when chosen
+bool small_when_ordered = false;  // chosen for a small grid
 bool number_order_is_near() {
+    small_when_ordered = grid.ncell < spatial_order_from;
+    if (small_when_ordered) return true;
     for (int i = 1; i <= grid.ncell; ++i) number_rank(number_cell(i)) = i;
     long far_numbers = 0, far_morton = 0;
     for (int k = 1; k <= grid.niedge; ++k) {
@@ -387,8 +395,11 @@ bool update_interior_slots() {
     for (; k <= n_new_edges; ++k) put_new(k);
     // In number order, adaptation scatters the numbers over the space: once
     // the far edges are more than twice as many as when it was chosen (and a
-    // tenth of all), the next rebuild chooses afresh.
-    if (numbers_as_positions) {
+    // tenth of all), or a grid it was chosen for as small has grown, the next
+    // rebuild chooses afresh.
+    if (numbers_as_positions && small_when_ordered) {
+        if (grid.ncell >= spatial_order_from) reorder = true;
+    } else if (numbers_as_positions) {
         long far_edges = 0;
         for (int i = 1; i <= j; ++i) far_edges += far(slot_links(1, i), slot_links(2, i));
         if (far_edges > 2 * far_when_ordered + j / 10) reorder = true;

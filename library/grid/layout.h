@@ -22,10 +22,13 @@
 // What each pass computes for a cell or an edge does not depend on the
 // order it visits them in. The maps follow the grid: build_edge_lists and
 // cell_geometry, which every change of the lists or of the edges' end points
-// ends with, mark them stale and the next pass rebuilds them (so on an
-// adaptive run only after steps that changed the grid). The copies of the
-// flow are scratch of each pass; the storage stays the one record of the
-// grid and the flow.
+// ends with, mark them stale and the next pass rebuilds them; the adaptation
+// tells which cells it took out and put in (mark_adapted), and the next pass
+// keeps the rest of the orders and the interior slots between cells that
+// stayed, and merges the new cells and their edges in (so on an adaptive run
+// only after steps that changed the grid, and mostly in sequential passes).
+// The copies of the flow are scratch of each pass; the storage stays the one
+// record of the grid and the flow.
 #pragma once
 
 #include "common/storage.h"
