@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "case/entry.h"
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/timestep.h"
@@ -110,6 +111,7 @@ Tally wedge_run(int scheme, int min_level, int level, int max_steps) {
     double realPar[20] = {0, 2.0, 30.0, 1.4};
     int intPar[20] = {0, 0, 0, 0, 2, level};
     initialize_qelta(realPar, intPar);
+    if (!entry_stop_text().empty()) std::exit(1);  // the stop's message is on stderr
     Tally t;
     while (run.time < run.t0 + run.tend && (max_steps == 0 || t.steps < max_steps)) timed_step(t);
     return t;

@@ -11,11 +11,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "case/entry.h"
 #include "common/run.h"
 #include "optics/flow_trace.h"
 #include "optics/optics.h"
@@ -65,12 +67,18 @@ void default_bench(double* par, int* ipar, int* io, int& nelem) {
     io[0] = 3;
 }
 
+// A stop of the library ends the benchmark; its message is on stderr.
+void end_on_stop() {
+    if (!entry_stop_text().empty()) std::exit(1);
+}
+
 void photograph(Buffers& b, double* ropara, int* iopara, double* par, int* ipar, int& nelem) {
     OPTICS_SHADOWGRAPH_A(ropara, iopara, par, ipar, &nelem, b.node_x.data(), b.node_y.data(), &b.nnode,
                          b.cell_nodes.data(), &b.ncell, b.hang_nodes.data(), &b.nhang, b.node_r.data(),
                          b.ray_z.data(), b.ray_y.data(), &b.nrays, &b.nray_cells, b.ray_cells.data(),
                          b.cell_weight.data(), &b.window[0], &b.window[1], &b.window[2], &b.window[3], &b.pixel,
                          &b.pwin[0], &b.pwin[1], &b.pwin[2], &b.pwin[3], &b.npx, &b.npy, b.picture.data());
+    end_on_stop();
 }
 
 // The stages of one point source, each timed, on the ray grid over the
@@ -148,15 +156,18 @@ int main(int argc, char** argv) {
         double realPar[20] = {0, 2.0, 30.0, 1.4};
         int intPar[20] = {0, 0, 0, 0, 2, level};
         initialize_qelta(realPar, intPar);
+        end_on_stop();
         double progress = 0;
         int steps = 0;
         while (progress < 0.45 && (!quick || steps < 10)) {
             step(&progress);
+            end_on_stop();
             ++steps;
         }
         get_cell_vertex(b.node_x.data(), b.node_y.data(), &b.nnode, b.cell_nodes.data(), &b.ncell,
                         b.hang_nodes.data(), &b.nhang, b.node_r.data(), b.node_p.data(), b.node_ux.data(),
                         b.node_uy.data());
+        end_on_stop();
 
         double ropara[20] = {}, par[400] = {};
         int iopara[20] = {}, ipar[400] = {}, nelem = 0;

@@ -20,8 +20,9 @@ void enter_work_dir();
 // storage reset as at the start of a run.
 void reset_library();
 
-// Runs the call; a fatal stop (an exception in this build) is an input the
-// library refused. Returns whether the call came back normally.
+// Runs the call; a fatal stop (an exception in this build, which an entry
+// point takes back and keeps the message of) is an input the library
+// refused. Returns whether the call came back without one.
 bool accepts(const std::function<void()>& call);
 
 void write_bytes(const std::string& name, const std::uint8_t* data, std::size_t size);

@@ -11,6 +11,7 @@
 #include "common/storage.h"
 #include "flow/timestep.h"
 #include "flow/viscous.h"
+#include "qelta_limits.h"
 #include "grid/adapt.h"
 #include "grid/geometry.h"
 #include "grid/gradients.h"
@@ -166,7 +167,7 @@ void set_background_grid() {
     // whole number computed from it.
     require("the wedge or cone angle in degrees (realPar slot 3)", run.rpar(3), Range{-unbounded, unbounded},
             "initialize_qelta");
-    double a = std::clamp(run.rpar(3), 0.0, 90.0);
+    double a = std::clamp(run.rpar(3), limits::min_body_angle, limits::max_body_angle);
     run.wangle = a;
     run.nwangle = wedge_grid_angle(a);
     char buf[64];
@@ -175,8 +176,11 @@ void set_background_grid() {
     std::snprintf(buf, sizeof buf, "./grid/wedge/wedge%02d.dat", run.nwangle);
     run.gridfile = buf;
     write_log("get base grid from", run.meshfile);
-    // Weak shocks: a smaller noise term of the refinement indicator.
-    if (mach < static_cast<double>(1.15f)) run.eps_filter = (mach - 1) * 0.20000002731879987;
+    // Weak shocks: a smaller noise term of the refinement indicator, down to
+    // none at Mach 1. A steady start below Mach 1 has no shock to resolve and
+    // keeps the control file's term: the formula would make it negative,
+    // and without a noise term the indicator refines the smooth stream.
+    if (mach >= 1 && mach < static_cast<double>(1.15f)) run.eps_filter = (mach - 1) * 0.20000002731879987;
 }
 
 void set_initial_conditions() {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,6 +28,7 @@
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/timestep.h"
+#include "grid/adapt.h"
 #include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/grid_files.h"
@@ -51,7 +53,7 @@ constexpr long i4 = 4, r8 = 8, l4 = 4;
 // units of the reference state): densities and pressures positive and below
 // 1e12 times those of the undisturbed gas, speeds below that of light
 // (1e6 a_ref).
-constexpr Range state_range{0, 1e12, true};
+constexpr Range state_range{0, 1e12, true, true};
 constexpr Range speed_range{-1e6, 1e6};
 
 struct FileCloser {
@@ -63,8 +65,7 @@ std::string quoted_name() { return std::string("\"") + restart_file + "\""; }
 
 // The fatal stop for a record that does not hold what it should.
 [[noreturn]] void bad_record(int record, std::string_view what, std::string_view detail) {
-    fatal_stop({"Error reading " + quoted_name() + ", record " + std::to_string(record) + " (" + std::string(what) +
-                "): " + std::string(detail)});
+    refuse_record(restart_file, record, what, detail);
 }
 
 // Positions of the zones of the two lists.
@@ -304,7 +305,7 @@ double read_header(RecordReader& in) {
     for (double v : {t_ref, reyn, prand, twall})
         if (!std::isfinite(v)) in.fail("the reference temperature and gas parameters must be finite numbers");
     if (!(t_ref > 0)) in.fail("the reference temperature is not positive");
-    // An inviscid run leaves the gas parameters of viscous runs at zero.
+    // Zero unless a viscous run set them: every run starts them at zero.
     for (auto [name, v] : {std::pair{"reyn", reyn}, {"prand", prand}, {"twall", twall}})
         if (!not_negative.holds(v)) in.fail(outside(name, v, not_negative));
     ref.t_ref = t_ref;
@@ -344,7 +345,9 @@ void read_run_records(RecordReader& in) {
     run.rsave3 = in.ranged8("rsave3", any_finite);
     in.end();
     in.begin(11, "small terms", 2 * r8);
-    run.eps_small = in.ranged8("eps_small", not_negative);
+    // The small term of scheme 1's dissipation divides a gradient by
+    // |gradient| + d eps_small: zero would give 0/0 in a flat region.
+    run.eps_small = in.ranged8("eps_small", positive);
     run.eps_filter = in.ranged8("eps_filter", any_finite);
     in.end();
     in.begin(12, "Mach number and shock", 3 * r8);
@@ -437,8 +440,8 @@ void read_cell_list(RecordReader& in) {
 double end_point(RecordReader& in) { return in.ranged8("an end point", coordinate_range); }
 double end_weight(RecordReader& in) { return in.ranged8("an end weight", wall_factor_range); }
 
-// The codes of the boundary types; inner edges hold 0, or what an earlier
-// run of the process left on the edge number.
+// The codes of the boundary types; inner edges hold 0 (the run start clears
+// every edge's type and adaptation gives its inner edges 0).
 bool known_boundary_type(int type) {
     using namespace boundary;
     return type == 0 || type == -1 || type == slip_wall || type == open_boundary || type == isothermal_wall ||
@@ -450,6 +453,11 @@ int boundary_type(RecordReader& in, int e) {
     if (!known_boundary_type(type))
         in.fail("edge " + std::to_string(e) + " has the boundary type " + std::to_string(type) +
                 ", which is none of -1, 0, 1, 2, 3, 4 and 6");
+    // A type on an inner edge would limit its fluxes and project its split
+    // points as if it were a wall.
+    if (!lbedge(e) && type != 0)
+        in.fail("inner edge " + std::to_string(e) + " has the boundary type " + std::to_string(type) +
+                ", where an edge inside the grid has the type 0");
     return type;
 }
 
@@ -575,7 +583,7 @@ void read_reference(RecordReader& in) {
     ref.t_scale = in.ranged8("t_scale", positive);
     ref.rho_scale = in.ranged8("rho_scale", positive);
     ref.p_ref = in.ranged8("p_ref", positive);
-    ref.mu_ref = in.ranged8("mu_ref", not_negative);  // zero in inviscid runs
+    ref.mu_ref = in.ranged8("mu_ref", not_negative);  // zero unless a viscous run set it
     ref.k_ref = in.ranged8("k_ref", not_negative);
     ref.e_scale = in.ranged8("e_scale", positive);
     in.end();
@@ -643,6 +651,25 @@ int& father_of(int c) { return iwork_ad(c); }
 
 double edge_length(int e) { return std::hypot(xyedge(e, 3) - xyedge(e, 1), xyedge(e, 4) - xyedge(e, 2)); }
 
+std::string point_text(Vec2 p) {
+    std::string s(1, '(');
+    s += number_text(p.x);
+    s += ", ";
+    s += number_text(p.y);
+    s += ')';
+    return s;
+}
+
+// Points that the grid shares are the same numbers in a file of the
+// library's own; the tolerance allows the round-off of a length scale and
+// of the coordinates' size.
+double round_off(double length, std::initializer_list<Vec2> points) {
+    double size = 0;
+    for (Vec2 p : points) size = std::max({size, std::fabs(p.x), std::fabs(p.y)});
+    return 1e-9 * length + 1e-15 * size;
+}
+bool same_point(Vec2 a, Vec2 b, double tol) { return std::fabs(a.x - b.x) <= tol && std::fabs(a.y - b.y) <= tol; }
+
 // Two distinct halves per mother edge, each the half of no other edge and
 // shorter than its mother (so that no chain of halves returns to its start).
 void check_halves() {
@@ -660,6 +687,18 @@ void check_halves() {
                 bad_record(record, what, words({"half", num(e), "is not shorter than its mother edge", num(m)}));
             mother_of(e) = m;
         }
+        // The first half runs from the mother's start to the split point,
+        // the second from there to the mother's end.
+        const int h1 = isubedge(m, 1), h2 = isubedge(m, 2);
+        const double tol = round_off(edge_length(m), {edge_start(m), edge_end(m)});
+        if (!(same_point(edge_start(h1), edge_start(m), tol) && same_point(edge_end(h1), edge_start(h2), tol) &&
+              same_point(edge_end(h2), edge_end(m), tol)))
+            bad_record(24, "end points of the mother edges",
+                       "the halves " + num(h1) + " and " + num(h2) + " of mother edge " + num(m) + " run from " +
+                           point_text(edge_start(h1)) + " to " + point_text(edge_end(h1)) + " and from " +
+                           point_text(edge_start(h2)) + " to " + point_text(edge_end(h2)) +
+                           ", which is not from its start " + point_text(edge_start(m)) +
+                           " through one point to its end " + point_text(edge_end(m)));
     });
 }
 
@@ -713,7 +752,10 @@ void check_families() {
     constexpr std::string_view what = "father cells";
     for (int c = 1; c <= MAX_CEL; ++c) father_of(c) = 0;
     auto level_ok = [](int record, std::string_view what, int c) {
-        if (level(c) < 0) bad_record(record, what, words({"cell", num(c), "has the level", num(level(c))}));
+        if (level(c) < 0 || level(c) > max_level)
+            bad_record(record, what,
+                       words({"cell", num(c), "has the level", num(level(c)) + ";", "levels run from 0 to",
+                              num(max_level)}));
     };
     each_active_cell([&](int c) { level_ok(32, "levels", c); });
     each_father_cell([&](int f) {
@@ -747,6 +789,72 @@ void check_families() {
     });
 }
 
+// The edges of every cell close round its corners: edge 4 runs from the
+// lower-left corner to the lower-right one, edge 1 on to the upper right,
+// edge 3 from the lower left to the upper left and edge 2 on to the upper
+// right (a split edge by the end points of the whole edge).
+void check_cell_loops() {
+    auto check = [](int record, std::string_view what, int c) {
+        const int e1 = icedge(c, 1), e2 = icedge(c, 2), e3 = icedge(c, 3), e4 = icedge(c, 4);
+        struct Join {
+            const char* corner;
+            int k1;
+            Vec2 a;
+            const char* runs;
+            int k2;
+            Vec2 b;
+            const char* runs2;
+        };
+        const Join joins[4] = {
+            {"lower right", 4, edge_end(e4), "ends", 1, edge_start(e1), "starts"},
+            {"upper right", 1, edge_end(e1), "ends", 2, edge_end(e2), "ends"},
+            {"upper left", 3, edge_end(e3), "ends", 2, edge_start(e2), "starts"},
+            {"lower left", 4, edge_start(e4), "starts", 3, edge_start(e3), "starts"},
+        };
+        const double tol = round_off(edge_length(e1) + edge_length(e2) + edge_length(e3) + edge_length(e4),
+                                     {edge_start(e4), edge_end(e4), edge_end(e1), edge_end(e3)});
+        for (const Join& j : joins) {
+            if (same_point(j.a, j.b, tol)) continue;
+            bad_record(record, what,
+                       "the edges of cell " + num(c) + " do not close round its corners: at its " + j.corner +
+                           " corner its edge " + num(j.k1) + " (edge " + num(icedge(c, j.k1)) + ") " + j.runs +
+                           " at " + point_text(j.a) + " and its edge " + num(j.k2) + " (edge " +
+                           num(icedge(c, j.k2)) + ") " + j.runs2 + " at " + point_text(j.b));
+        }
+    };
+    each_active_cell([&](int c) { check(30, "edges of the cells", c); });
+    each_father_cell([&](int c) { check(33, "father cells", c); });
+}
+
+// The cells without a father are the base cells refined uniformly at the
+// run start: all of one level, the level of the first of them.
+struct Roots {
+    int level = 0;
+    long count = 0;
+};
+Roots roots;
+
+void check_root_levels() {
+    roots = Roots{};
+    int first = 0;
+    auto check = [&first](int record, std::string_view what, int c) {
+        if (father_of(c) != 0) return;
+        ++roots.count;
+        if (first == 0) {
+            first = c;
+            roots.level = level(c);
+            return;
+        }
+        if (level(c) != roots.level)
+            bad_record(record, what,
+                       "cell " + num(c) + ", which has no father, has the level " + num(level(c)) + " where cell " +
+                           num(first) + " has the level " + num(roots.level) +
+                           ": the cells without a father are the base grid refined uniformly, all of one level");
+    };
+    each_active_cell([&](int c) { check(32, "levels", c); });
+    each_father_cell([&](int c) { check(33, "father cells", c); });
+}
+
 // The centre of every cell lies within the box of its corners, and the
 // area of a father is positive and within what a cell of that box can
 // have, plane or axisymmetric (the integral of 2y).
@@ -771,20 +879,136 @@ void check_cell_shapes() {
     each_father_cell([&](int c) { check(33, "father cells", c, true); });
 }
 
+// ---- The grid the run builds itself ----
+//
+// A file of the run holds the base grid that the run start builds (the
+// case's grid file converted, bent to the run's angle and smoothed as the
+// run asks, or the built-in grid), refined uniformly to the level of its
+// cells without a father: ncell0 base cells, 4^level times as many cells
+// without a father, and a corner of one of those at every corner of a base
+// cell (a split adds points and moves none). The base grid is built before
+// the file is read, in the storage that the file then fills; its corners
+// are kept sorted by x, then y.
+
+struct BaseCorner {
+    Vec2 at;
+    int cell;
+    bool found;
+};
+Array1<BaseCorner, 4 * MAX_CEL> base_corner;
+
+struct BaseGrid {
+    int ncell = 0;
+    int ncorner = 0;
+    double tol = 0;    // round-off of the grid's size
+    std::string name;  // case 2 on the grid of "./grid/wedge/wedge30.neu" at 35 degrees
+};
+BaseGrid base;
+
+std::string run_grid_name() {
+    std::string s = "case " + num(case_id());
+    if (run.ibgrid != 1) return s + " on the built-in grid of three cells";
+    const bool mesh = std::filesystem::exists(run.meshfile.str());
+    s += " on the grid of \"" + (mesh ? run.meshfile.str() : run.gridfile.str()) + "\"";
+    if (case_id() == 2 || case_id() == 4) s += " at " + number_text(run.wangle) + " degrees";
+    if (run.ioptgrid == 1) s += ", smoothed";
+    return s;
+}
+
+bool corner_before(const BaseCorner& a, const BaseCorner& b) {
+    return a.at.x < b.at.x || (a.at.x == b.at.x && a.at.y < b.at.y);
+}
+
+// The base grid as build_base_grid reads it, and its cells' corners.
+void read_run_base_grid() {
+    base = BaseGrid{};
+    base.name = run_grid_name();
+    write_log("Base grid of the run, to compare with the grid of ", quoted_name());
+    if (run.ibgrid == 1)
+        load_grid();
+    else
+        grid_three_cells();
+    base.ncell = grid.ncell;
+    double x0 = run.big, x1 = -run.big, y0 = run.big, y1 = -run.big;
+    for (int i = 1; i <= grid.ncell; ++i) {
+        const int c = list_cel(i);
+        const Corners k = cell_corners(c);
+        for (Vec2 p : {k.ll, k.lr, k.ur, k.ul}) {
+            base_corner(++base.ncorner) = {p, c, false};
+            x0 = std::min(x0, p.x);
+            x1 = std::max(x1, p.x);
+            y0 = std::min(y0, p.y);
+            y1 = std::max(y1, p.y);
+        }
+    }
+    base.tol = 1e-9 * std::max(x1 - x0, y1 - y0);
+    std::sort(base_corner.data(), base_corner.data() + base.ncorner, corner_before);
+}
+
+// Marks the base corners at point p.
+void mark_base_corners(Vec2 p) {
+    BaseCorner* first = base_corner.data();
+    BaseCorner* last = first + base.ncorner;
+    const BaseCorner low{{p.x - base.tol, -run.big}, 0, false};
+    for (BaseCorner* b = std::lower_bound(first, last, low, corner_before); b != last && b->at.x <= p.x + base.tol;
+         ++b)
+        if (std::fabs(b->at.y - p.y) <= base.tol) b->found = true;
+}
+
+// Marks the base corners at the corners of the file's cells without a
+// father (with the fathers of check_families).
+void mark_file_corners() {
+    auto mark = [](int c) {
+        if (father_of(c) != 0) return;
+        const Corners k = cell_corners(c);
+        for (Vec2 p : {k.ll, k.lr, k.ur, k.ul}) mark_base_corners(p);
+    };
+    each_active_cell(mark);
+    each_father_cell(mark);
+}
+
+// After the boundary types, which tell most files of another case apart.
+void compare_base_grid() {
+    const std::string another = ": the file holds the grid of another case or grid file";
+    if (grid.ncell0 != base.ncell)
+        bad_record(15, "counts",
+                   "the file's grid has " + num(grid.ncell0) + " base cells (ncell0) where " + base.name + " has " +
+                       num(base.ncell) + another);
+    long refined = grid.ncell0;
+    for (int l = 1; l <= roots.level; ++l) refined *= 4;
+    if (roots.count != refined)
+        bad_record(15, "counts",
+                   "the file's grid has " + num(roots.count) + " cells without a father, of level " +
+                       num(roots.level) + ", where its " + num(grid.ncell0) +
+                       " base cells (ncell0) refined uniformly to that level make " + num(refined));
+    for (int i = 1; i <= base.ncorner; ++i) {
+        const BaseCorner& b = base_corner(i);
+        if (!b.found)
+            bad_record(20, "end points and weights",
+                       "base cell " + num(b.cell) + " of " + base.name + " has a corner at " + point_text(b.at) +
+                           ", where no cell of the file's grid without a father has one (to " +
+                           number_text(base.tol) + ")" + another);
+    }
+}
+
 void check_grid() {
     check_links();
     check_halves();
     check_orientation();
     check_edge_cells();
     check_families();
+    check_root_levels();
+    check_cell_loops();
     check_cell_shapes();
+    mark_file_corners();
 }
 
 // ---- The run that reads the file ----
 //
 // The file must hold the grid of the case that reads it, with the boundary
-// types the case gives its edges; cells of positive area; the gas
-// parameters of a viscous run; and an end within the steps a run may take.
+// types the case gives its edges and the base grid that the run builds;
+// cells of positive area; the gas parameters of a viscous run; and an end
+// within the steps a run may take.
 
 void check_boundary_types() {
     const double tol = axis_tolerance();
@@ -805,6 +1029,7 @@ void check_boundary_types() {
 
 void check_restored_run() {
     check_boundary_types();
+    compare_base_grid();
     each_active_cell([](int c) {
         if (!(area(c) > 0))
             bad_record(20, "end points and weights",
@@ -914,6 +1139,7 @@ void write_restart() {
 
 void read_restart() {
     write_log("Reading saved data file ", quoted_name(), " ");
+    read_run_base_grid();
     {
         RecordReader in;
         double version = read_header(in);

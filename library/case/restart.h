@@ -10,13 +10,15 @@ namespace qelta {
 // Writes "runsave" from the current state.
 void write_restart();
 
-// Restores a run from "runsave" over the run start's reset (init_common and
-// the control files already read) and completes the set-up: the control
-// files again, the edge lists, the geometry. A missing, short or malformed
-// record, a count or list entry outside the capacities, a real that is not
-// a number, a grid whose cells, edges, halves and children do not fit
-// together, and data after the last record end with the fatal stop and a
-// message naming the record.
+// Restores a run from "runsave" over the run start's reset (init_common,
+// the control files read and the case's grid names set) and completes the
+// set-up: the control files again, the edge lists, the geometry. The base
+// grid that the run would build is read first, to compare the file's grid
+// with. A missing, short or malformed record, a count or list entry outside
+// the capacities, a value outside its range, a grid whose cells, edges,
+// halves, children and levels do not fit together, a grid of another case
+// or grid file, and data after the last record end with the fatal stop and
+// a message naming the record.
 void read_restart();
 
 }  // namespace qelta

@@ -19,6 +19,7 @@
 #include "grid/adapt.h"
 #include "grid/grid_files.h"
 #include "grid/grid_store.h"
+#include "qelta_limits.h"
 
 namespace qelta {
 
@@ -27,6 +28,18 @@ void copy_parameter_blocks(const double* realPar, const int* intPar) {
         run.rpar(k) = realPar[k - 1];
         run.ipar(k) = intPar[k - 1];
     }
+}
+
+void reset_run_record() {
+    const RunParams before = run;
+    run = RunParams{};
+    run.rpar = before.rpar;
+    run.ipar = before.ipar;
+    run.iolog = before.iolog;
+    run.ioptlog = before.ioptlog;
+    ref = Reference{};
+    gas = Gas{};
+    grid = GridCounts{};
 }
 
 void open_run_log() {
@@ -77,7 +90,7 @@ void apply_block_overrides() {
 void check_mach_number() {
     int id = case_id();
     if (id == 5 || id == 6) return;
-    constexpr double max_mach = 100;
+    constexpr double max_mach = limits::max_mach;
     bool moving_shock = (id != 102) && run.isteady == 0;
     if (moving_shock)
         require("the Mach number of a moving shock (realPar slot 2)", run.amach, Range{1, max_mach},
@@ -123,6 +136,22 @@ void build_base_grid() {
 
 void init_hook() {}
 
+// Wall edge factors far from 1 split the cells at no-slip walls unevenly at
+// every level, so that the thinnest wall cells, and with them the time
+// step, shrink geometrically with the resolution.
+void check_first_time_step() {
+    get_dt();
+    if (steps_fit(run.dt)) return;
+    std::string why;
+    if (run.ns == 1)
+        why = "; the thinnest cells at the no-slip walls, split by the wall edge factor " +
+              number_text(run.wallratio) + " at every level up to the resolution " + std::to_string(run.lmax) +
+              ", set it";
+    refuse("the run would need more than " + std::to_string(max_run_steps) + " steps: its first time step is " +
+               number_text(run.dt) + " for the run time of " + number_text(run.t0 + run.tend - run.time) + why,
+           "initialize_qelta");
+}
+
 namespace {
 
 bool run_set_up = false;  // initialize_qelta has set a run up
@@ -133,6 +162,7 @@ void setup_run(const double* realPar, const int* intPar) {
     run_set_up = false;
     copy_parameter_blocks(realPar, intPar);
     open_run_log();
+    reset_run_record();
     init_common();
     write_log("BB");
     read_control_file();
@@ -159,8 +189,11 @@ void setup_run(const double* realPar, const int* intPar) {
     if (run.ns == 1) wall_edge_factors();
     refine_uniform();
     init_adaptive_grid();
+    check_first_time_step();
     run_set_up = true;
 }
+
+void drop_run() { run_set_up = false; }
 
 double run_progress() { return run.time / (run.tend + run.t0); }
 

@@ -14,7 +14,7 @@ namespace qelta {
 namespace {
 
 constexpr double universal_gas_constant = 8.3147;  // J/(mol K)
-constexpr double gam_min = 1.001;
+constexpr double gam_min = limits::min_gamma;
 constexpr double t_ice = static_cast<double>(273.15f);  // K, single precision
 
 // Sutherland's laws about 273.15 K (White, Viscous Fluid Flow, 1991).

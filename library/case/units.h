@@ -2,11 +2,13 @@
 // relations.
 #pragma once
 
+#include "qelta_limits.h"
+
 namespace qelta {
 
 // The largest ratio of specific heats: gamma = 1 + 2/f for molecules of
 // f >= 1 degrees of freedom.
-constexpr double gam_max = 3;
+constexpr double gam_max = limits::max_gamma;
 
 void set_reference();
 void set_units();

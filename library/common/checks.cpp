@@ -41,8 +41,17 @@ std::string outside(std::string_view what, long v, long lo, long hi) {
            " .. " + std::to_string(hi);
 }
 
+void refuse_call(std::string_view text, std::string_view routine, int unit) {
+    fatal_stop({text, "Stop in " + std::string(routine)}, unit);
+}
+
 void refuse(std::string_view text, std::string_view routine) {
-    fatal_stop({"Error: " + std::string(text), "Stop in " + std::string(routine)});
+    refuse_call("Error: " + std::string(text), routine, run.iolog);
+}
+
+void refuse_record(std::string_view file, long record, std::string_view where, std::string_view detail) {
+    fatal_stop({"Error reading \"" + std::string(file) + "\", record " + std::to_string(record) + " (" +
+                std::string(where) + "): " + std::string(detail)});
 }
 
 void require(std::string_view what, double v, const Range& r, std::string_view routine) {

@@ -33,6 +33,14 @@ std::string outside(std::string_view what, long v, long lo, long hi);
 // The fatal stop of the set-up for a value outside its range: "Error: "
 // and the text, then "Stop in " and the routine.
 [[noreturn]] void refuse(std::string_view text, std::string_view routine);
+// The fatal stop of a call refused as a whole, on the given unit: the text
+// as it stands, then "Stop in " and the routine.
+[[noreturn]] void refuse_call(std::string_view text, std::string_view routine, int unit);
+// The fatal stop for a record of an input file that the run cannot take:
+// "Error reading "<file>", record <n> (<where>): <detail>", where names the
+// item or the line.
+[[noreturn]] void refuse_record(std::string_view file, long record, std::string_view where,
+                                std::string_view detail);
 // Refuses a real or an integer that lies outside its range.
 void require(std::string_view what, double v, const Range& r, std::string_view routine);
 void require(std::string_view what, long v, long lo, long hi, std::string_view routine);

@@ -68,8 +68,7 @@ ListReader::ListReader(std::string_view file_name) : name_(file_name), in_(name_
 }
 
 void ListReader::fail(int record, std::string_view what) const {
-    fatal_stop({"Error reading \"" + name_ + "\", record " + std::to_string(record) + " (line " +
-                std::to_string(line_no_) + "): " + std::string(what)});
+    refuse_record(name_, record, "line " + std::to_string(line_no_), what);
 }
 
 void ListReader::require(int record, std::string_view what, double v, const Range& r) const {
@@ -95,6 +94,12 @@ void ListReader::skip(int record) {
 std::string ListReader::read_line(int record, std::string_view what) {
     if (!next_line()) fail(record, "end of file, expected " + std::string(what));
     return line_;
+}
+
+bool ListReader::read_line_if_any(std::string& line) {
+    if (!next_line()) return false;
+    line = line_;
+    return true;
 }
 
 // One value, a null value or the slash, from the current position on,

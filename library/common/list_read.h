@@ -41,6 +41,8 @@ public:
     void skip(int record);
     // The next line as it stands (for fixed-format records).
     std::string read_line(int record, std::string_view what);
+    // The same, or false at the end of the file.
+    bool read_line_if_any(std::string& line);
 
     const std::string& file_name() const { return name_; }
 

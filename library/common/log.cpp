@@ -61,7 +61,16 @@ void flush_units() {
     std::fflush(stderr);
 }
 
-void fatal_stop(std::initializer_list<std::string_view> records, int unit) {
+namespace {
+
+int entry_depth = 0;  // entry-point calls in progress
+
+}  // namespace
+
+EntryCall::EntryCall() { ++entry_depth; }
+EntryCall::~EntryCall() { --entry_depth; }
+
+void write_stop_records(std::initializer_list<std::string_view> records, int unit) {
     for (std::string_view r : records) {
         if (unit_is_open(unit)) write_free(unit, r);
 #ifndef QELTA_FUZZ
@@ -69,14 +78,21 @@ void fatal_stop(std::initializer_list<std::string_view> records, int unit) {
 #endif
     }
     flush_units();
-#ifdef QELTA_FUZZ
-    // The fuzz harness takes the stop back and goes on with its next input;
-    // the message travels with the exception instead of filling stderr.
-    throw std::runtime_error(std::string(records.size() ? *records.begin() : "fatal stop"));
-#else
-    // No destructors run: the stop may come from inside a call of the program.
-    std::_Exit(1);
+}
+
+void fatal_stop(std::initializer_list<std::string_view> records, int unit) {
+    write_stop_records(records, unit);
+#ifndef QELTA_FUZZ
+    // No destructors run: the stop may come from inside a call of the
+    // program's, which has no way to hear of it.
+    if (entry_depth == 0) std::_Exit(1);
 #endif
+    std::string text;
+    for (std::string_view r : records) {
+        if (!text.empty()) text += '\n';
+        text += r;
+    }
+    throw Stop(text.empty() ? std::string("fatal stop") : text);
 }
 
 void fatal_stop(std::initializer_list<std::string_view> records) { fatal_stop(records, run.iolog); }

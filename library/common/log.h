@@ -4,6 +4,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -41,12 +42,31 @@ void write_log(const Items&... items) {
 // One fixed-format record on the run log, written as it stands.
 inline void log_fixed(std::string_view text) { write_record(run.iolog, text); }
 
+// A fatal stop inside an entry-point call: its records, joined by '\n'.
+class Stop : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Marks an entry-point call for its lifetime (calls may nest): a fatal stop
+// inside one throws Stop, for the entry point to catch.
+class EntryCall {
+public:
+    EntryCall();
+    ~EntryCall();
+    EntryCall(const EntryCall&) = delete;
+    EntryCall& operator=(const EntryCall&) = delete;
+};
+
 // The fatal stop: the records go to the unit (free-format) and to stderr,
-// every open unit is flushed, and the process ends with exit status 1. In
-// the fuzz build (QELTA_FUZZ) it throws std::runtime_error with the first
-// record instead, for the harness to catch, and leaves stderr alone.
+// and every open unit is flushed. Inside an entry-point call it then throws
+// Stop; outside one (internal routines called directly) the process ends
+// with exit status 1. The fuzz build (QELTA_FUZZ) always throws Stop, for
+// the harness to catch, and leaves stderr alone.
 [[noreturn]] void fatal_stop(std::initializer_list<std::string_view> records, int unit);
 // The same on the run log.
 [[noreturn]] void fatal_stop(std::initializer_list<std::string_view> records);
+// The records of a stop written as fatal_stop writes them, without the stop.
+void write_stop_records(std::initializer_list<std::string_view> records, int unit);
 
 }  // namespace qelta

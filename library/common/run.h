@@ -1,8 +1,10 @@
 // The run-parameter record shared by the whole library, the values read with
 // it, the reference units and the gas. All of it is static storage for the
-// life of the process; `init_common` gives some fields their start values at
-// the start of every run, the control files, the parameter blocks and the
-// case set-up the others.
+// life of the process. At the start of every run the set-up sets all of it
+// back to zero (keeping the parameter blocks and the units of the run log
+// and the optics log), `init_common` gives some fields their start values,
+// and the control files, the parameter blocks and the case set-up set the
+// others. A field that the run does not set stays zero.
 #pragma once
 
 #include <cstdint>

@@ -9,6 +9,7 @@
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
+#include "flow/positivity.h"
 #include "flow/timestep.h"
 
 namespace qelta {
@@ -18,6 +19,17 @@ namespace {
 constexpr int nweight = 10;  // weights 0, 1/9, ..., 1
 
 CellColumns<double, ncons> backup;  // the other of the two states
+EdgeColumns<double, ncons> first_flux;  // the first scheme's edge fluxes, when blended
+double chosen[ncons + 1];               // the blend's weights
+bool first_carries_dt, second_carries_dt;  // scheme 1's fluxes carry dt
+
+// The flux of the blend: each variable's weight on the two schemes' fluxes
+// per unit time.
+double blended_flux(int e, int k) {
+    double a = first_flux(e, k) / (first_carries_dt ? run.dt : 1.0);
+    double b = edgflux(e, k) / (second_carries_dt ? run.dt : 1.0);
+    return (1 - chosen[k]) * a + chosen[k] * b;
+}
 
 double weight(int k) { return (k - 1) / 9.0; }
 
@@ -82,21 +94,26 @@ void hybrid_step(int first, int second) {
         for (int k = 1; k <= ncons; ++k) backup(c, k) = cons(c, k);
     }
     run.ischeme = first;
-    solve_euler_step();
+    scheme_step(false);
     double pmin, rmin;
     check_negative(pmin, rmin);
     if (!(pmin > 0 && rmin > 0)) {
         swap_with_backup();  // state: the start state again; backup: result a
         cons_to_prim();      // the second scheme starts from the primitives of U0 too
+        positivity::keep_start_from_conservative();
+        for (int i = 1; i <= grid.nedge; ++i) {
+            int e = list_edg(i);
+            for (int k = 1; k <= ncons; ++k) first_flux(e, k) = edgflux(e, k);
+        }
         run.ischeme = second;
-        solve_euler_step();  // state: result b
+        scheme_step(false);  // state: result b
         check_negative(pmin, rmin);
 
         int n = affected_cells();
         // The search: density weight outermost, energy weight innermost;
         // the first best combination in that order wins.
         double best = -run.big;
-        double chosen[ncons + 1] = {0, 0, 0, 0, 0};
+        std::fill(chosen, chosen + ncons + 1, 0.0);
         for (int a = 1; a <= nweight; ++a)
             for (int b = 1; b <= nweight; ++b)
                 for (int c = 1; c <= nweight; ++c)
@@ -114,6 +131,13 @@ void hybrid_step(int first, int second) {
             int c = list_cel(i);
             for (int k = 1; k <= ncons; ++k) cons(c, k) = blend(c, k, chosen[k]);
         }
+        user_flux_hook();
+        cons_to_prim();
+        first_carries_dt = first == 1;
+        second_carries_dt = second == 1;
+        positivity::mend(blended_flux);
+        run.ischeme = saved;
+        return;
     }
     user_flux_hook();
     cons_to_prim();

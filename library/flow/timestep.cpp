@@ -7,6 +7,7 @@
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
+#include "flow/positivity.h"
 #include "flow/schemes.h"
 #include "flow/viscous.h"
 #include "grid/adapt.h"
@@ -80,7 +81,9 @@ void get_dt() {
         run.dt = (run.tend + run.t0 - run.time) * static_cast<double>(1.000001f);
 }
 
-void solve_euler_step() {
+void solve_euler_step() { scheme_step(true); }
+
+void scheme_step(bool mend) {
     int s = run.ischeme;
     if (s == 5) {
         hybrid_step(2, 1);
@@ -102,7 +105,11 @@ void solve_euler_step() {
     lsq_edge_terms();
     sweep();
     user_flux_hook();
+    // The primitive columns hold the start state until the conversion.
+    const bool suspect = mend && s == 2 && positivity::suspect();
+    if (suspect) positivity::keep_start_from_primitives();
     cons_to_prim();
+    if (suspect) positivity::mend(positivity::stored_flux);
 }
 
 void viscous_terms() {
@@ -179,12 +186,7 @@ int repair_neighbours(int c, int nb[max_repair_nbr]) {
     return n;
 }
 
-void repair_cell(int c) {
-    int nb[max_repair_nbr];
-    double w[max_repair_nbr];
-    int n = repair_neighbours(c, nb);
-    for (int j = 0; j < n; ++j) w[j] = (level(nb[j]) < level(c)) ? 0.25 : 1.0;  // coarser: a quarter
-
+void log_repair(int c, int n, const int nb[], const double w[]) {
     write_log("Found a negative cell:", c);
     write_log("Smoothed for ", n, " cells");
     std::string ids, weights = "Weighting ";
@@ -194,6 +196,14 @@ void repair_cell(int c) {
     }
     log_fixed(ids);
     log_fixed(weights);
+}
+
+void repair_cell(int c, bool log) {
+    int nb[max_repair_nbr];
+    double w[max_repair_nbr];
+    int n = repair_neighbours(c, nb);
+    for (int j = 0; j < n; ++j) w[j] = (level(nb[j]) < level(c)) ? 0.25 : 1.0;  // coarser: a quarter
+    if (log) log_repair(c, n, nb, w);
 
     double avg[ncons + 1];
     double vol = area(c);
@@ -204,31 +214,67 @@ void repair_cell(int c) {
     }
     for (int k = 1; k <= ncons; ++k) avg[k] /= vol;
 
-    write_log(cr(c), cp(c), cux(c), cuy(c));
-    write_log(avg[1], avg[2], avg[3], avg[4]);
+    if (log) {
+        write_log(cr(c), cp(c), cux(c), cuy(c));
+        write_log(avg[1], avg[2], avg[3], avg[4]);
+    }
     for (int k = 1; k <= ncons; ++k) cons(c, k) = avg[k];
     for (int j = 0; j < n; ++j)
         for (int k = 1; k <= ncons; ++k) cons(nb[j], k) = (1 - w[j]) * cons(nb[j], k) + w[j] * avg[k];
 }
 
-}  // namespace
-
-void fix_negative_cells() {
+// The passes of fix_negative_cells; the offending cells of each pass are
+// listed in `list`. False when cells are left after the last pass.
+template <class List>
+bool repair_passes(List& list, bool log) {
     for (int pass = 1;; ++pass) {
         // The offending cells, in list order.
         int n = 0;
         for (int i = 1; i <= grid.ncell; ++i)
-            if (non_positive(list_cel(i))) iwork(++n, 2) = list_cel(i);
-        if (n == 0) return;
+            if (non_positive(list_cel(i))) list(++n) = list_cel(i);
+        if (n == 0) return true;
         if (pass > max_repair_passes) {
-            fatal_stop({free_text("Could not repair", n, " cells with non-positive pressure or density in",
-                                  max_repair_passes, " passes"),
-                        "Stop in fix_negative_cells"});
+            if (log)
+                fatal_stop({free_text("Could not repair", n, " cells with non-positive pressure or density in",
+                                      max_repair_passes, " passes"),
+                            "Stop in fix_negative_cells"});
+            return false;
         }
-        write_log("Found negatives", run.nstep, n);
-        for (int j = 1; j <= n; ++j) repair_cell(iwork(j, 2));
+        if (log) write_log("Found negatives", run.nstep, n);
+        for (int j = 1; j <= n; ++j) repair_cell(list(j), log);
         cons_to_prim();
     }
+}
+
+CellArray<int> trial_list;           // the offending cells of a trial pass
+CellColumns<double, ncons> trial_copy;  // the state before the trial
+
+}  // namespace
+
+void fix_negative_cells() {
+    bool any = false;
+    for (int i = 1; i <= grid.ncell && !any; ++i) any = non_positive(list_cel(i));
+    if (!any) return;
+    // Where averaging cannot mend the state, the cells are lifted towards
+    // positive local means first.
+    if (!repair_would_mend()) positivity::lift_to_local_means();
+    auto list = [](int j) -> int& { return iwork(j, 2); };
+    repair_passes(list, true);
+}
+
+bool repair_would_mend() {
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        for (int k = 1; k <= ncons; ++k) trial_copy(c, k) = cons(c, k);
+    }
+    auto list = [](int j) -> int& { return trial_list(j); };
+    bool mended = repair_passes(list, false);
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        for (int k = 1; k <= ncons; ++k) cons(c, k) = trial_copy(c, k);
+    }
+    cons_to_prim();
+    return mended;
 }
 
 }  // namespace qelta

@@ -17,6 +17,9 @@ void adaptation_step();
 void get_dt();
 // One step of the scheme ischeme.
 void solve_euler_step();
+// The same; with `mend`, the positivity fallback acts on what scheme 2 (the
+// blend's inner steps run without it) leaves non-positive.
+void scheme_step(bool mend);
 void viscous_terms();
 // Scheme 5: the first scheme, and where it leaves a non-positive pressure or
 // density, the blend of the first and second schemes' results that keeps
@@ -25,6 +28,10 @@ void hybrid_step(int first, int second);
 // Averages every cell with a non-positive pressure or density with its
 // edge neighbours until none is left.
 void fix_negative_cells();
+// Whether fix_negative_cells would mend the present state within its
+// passes: the same passes on a copy, with no records; the state is left as
+// it was.
+bool repair_would_mend();
 // Smallest pressure and density over the active cells, with warnings.
 void check_negative(double& pmin, double& rmin);
 // Primitive columns of every active cell from its conservative ones.

@@ -6,14 +6,6 @@
 
 namespace qelta {
 
-// The finest refinement level: a base cell refined uniformly to it fits the
-// cell capacity (4^8 = 65536 cells; 4^9 would not).
-constexpr int max_level = [] {
-    int level = 0;
-    for (long cells = 4; cells <= MAX_CEL; cells *= 4) ++level;
-    return level;
-}();
-
 // The gradients that the children of a split are reconstructed with: the
 // stored ones, or (least squares only) those that lsq_edge_terms would give
 // the present state, fitted for the cells to split alone.

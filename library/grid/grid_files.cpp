@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/checks.h"
 #include "common/format.h"
 #include "common/list_read.h"
 #include "common/log.h"
@@ -89,12 +90,13 @@ int side_end(int c, int k) { return cell_node(c, next_side(k)); }
 
 std::string mesh_name() { return run.meshfile.str(); }
 
+[[noreturn]] void bad_node(int n, std::string_view detail);
+
 // Appends b (reached by edge e) to the neighbour list of a.
 void append_neighbour(int a, int b, int e) {
-    if (list_length(a) == max_nbr) {
-        fatal_stop({free_text("Too many neighbours of node", a, " in the case grid file ", in_quotes(mesh_name())),
-                    free_text("at most max_nbr =", max_nbr, " sides may meet at a node")});
-    }
+    if (list_length(a) == max_nbr)
+        bad_node(a, "more than " + std::to_string(max_nbr) + " sides meet at node " + std::to_string(a) +
+                        ", where at most " + std::to_string(max_nbr) + " may");
     int k = ++list_length(a);
     nbrcel(a, k) = b;
     node_edge(a, k) = e;
@@ -114,8 +116,35 @@ double twice_node_area(int c) {
     return s;
 }
 
-// Record number of cell c's line in the case grid file.
+// Record numbers of node n's and cell c's lines in the case grid file.
+int node_record(int n) { return 6 + 1 + 2 + n; }
 int cell_record(int nn, int c) { return 6 + 1 + 2 + nn + 2 + c; }
+
+// The refusal of a node's or a cell's line of the case grid file.
+[[noreturn]] void bad_node(int n, std::string_view detail) {
+    refuse_record(mesh_name(), node_record(n), "node " + std::to_string(n), detail);
+}
+[[noreturn]] void bad_cell(int nn, int c, std::string_view detail) {
+    refuse_record(mesh_name(), cell_record(nn, c), "cell " + std::to_string(c), detail);
+}
+
+// Whether the line begins with the items of a node line ("irr": a whole
+// number and two reals) or of a cell line ("iiiiiii").
+bool begins_with(std::string_view line, std::string_view kinds) {
+    auto separator = [](char ch) { return ch == ' ' || ch == '\t' || ch == ','; };
+    std::size_t pos = 0;
+    for (char kind : kinds) {
+        while (pos < line.size() && separator(line[pos])) ++pos;
+        std::size_t end = pos;
+        while (end < line.size() && !separator(line[end])) ++end;
+        const std::string_view word = line.substr(pos, end - pos);
+        int i = 0;
+        double r = 0;
+        if (word.empty() || !(kind == 'i' ? parse_int(word, i) : parse_real(word, r))) return false;
+        pos = end;
+    }
+    return true;
+}
 
 void read_case_grid(int& nn, int& nc) {
     ListReader in(mesh_name());
@@ -126,25 +155,44 @@ void read_case_grid(int& nn, int& nc) {
     if (nc < 1 || nc > MAX_CEL) in.fail(rec, free_text("the number of cells", nc, " is outside 1 ..", MAX_CEL));
     in.skip(++rec);
     in.skip(++rec);
+    // Nodes and cells are numbered by their place in the file: each line's
+    // id must be that number.
     for (int n = 1; n <= nn; ++n) {
         int id;
         in.read(++rec, {item(id, "node id"), item(work(n, 1), "node x"), item(work(n, 3), "node y")});
+        if (id != n)
+            in.fail(rec, "node id " + std::to_string(id) + " where node " + std::to_string(n) +
+                             " belongs: the node lines must follow the order of their ids 1 .. " + std::to_string(nn));
         in.require(rec, "the node x", work(n, 1), coordinate_range);
         in.require(rec, "the node y", work(n, 3), coordinate_range);
     }
-    in.skip(++rec);
+    if (begins_with(in.read_line(++rec, "the line after the nodes"), "irr"))
+        in.fail(rec, "a node line beyond the " + std::to_string(nn) + " nodes that record 7 states");
     in.skip(++rec);
     for (int c = 1; c <= nc; ++c) {
         int id, type, count;
         in.read(++rec, {item(id, "cell id"), item(type, "element type"), item(count, "node count"),
                         item(cell_node(c, 1), "corner node 1"), item(cell_node(c, 2), "corner node 2"),
                         item(cell_node(c, 3), "corner node 3"), item(cell_node(c, 4), "corner node 4")});
+        if (id != c)
+            in.fail(rec, "cell id " + std::to_string(id) + " where cell " + std::to_string(c) +
+                             " belongs: the cell lines must follow the order of their ids 1 .. " + std::to_string(nc));
         for (int k = 1; k <= 4; ++k) {
             int n = cell_node(c, k);
             if (n < 1 || n > nn) in.fail(rec, free_text("corner node", n, " of cell", c, " is outside 1 ..", nn));
             for (int j = 1; j < k; ++j)
                 if (cell_node(c, j) == n) in.fail(rec, free_text("cell", c, " lists node", n, " twice"));
         }
+    }
+    // Nothing after the cells is read, but a further cell line would leave
+    // a hole where its cell belongs.
+    std::string line;
+    while (in.read_line_if_any(line)) {
+        ++rec;
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        if (begins_with(line, "iiiiiii"))
+            in.fail(rec, "a cell line beyond the " + std::to_string(nc) + " cells that record 7 states");
+        break;
     }
     write_log("Reading ", nn, " nodes");
     write_log("Reading ", nc, " cells");
@@ -167,12 +215,81 @@ void check_node_orientation(int nn, int nc) {
     }
 }
 
+// The grid data file keeps six significant digits of every coordinate
+// (E14.6). A cell that they do not keep convex and counterclockwise (one
+// thinner than about a millionth of its distance from the origin) would be
+// refused only when that file is read back, under its name.
+double six_digits(double v) {
+    const std::string text = fmt_e(v, 14, 6);
+    double r = v;
+    parse_real(std::string_view(text).substr(text.find_first_not_of(' ')), r);
+    return r;
+}
+
+void check_six_digit_cells(int nn, int nc) {
+    for (int c = 1; c <= nc; ++c) {
+        Vec2 corners[4];
+        for (int k = 1; k <= 4; ++k) {
+            const Vec2 p = node_point(cell_node(c, k));
+            corners[k - 1] = {six_digits(p.x), six_digits(p.y)};
+        }
+        if (int k = corner_not_turning_left(corners))
+            bad_cell(nn, c,
+                     "the cell is too thin for the six significant digits of its coordinates that the grid data "
+                     "file " + in_quotes(run.gridfile.trimmed()) +
+                         " keeps: with its corners rounded to them, its sides do not turn left at its corner node " +
+                         std::to_string(cell_node(c, k)));
+    }
+}
+
+// The grid's node tables (node_cells) list at most max_nbr cells round a
+// node inside the grid and one fewer round a node on its boundary.
+constexpr int max_boundary_cells = max_nbr - 1;
+
+[[noreturn]] void too_many_cells(int n, int cells, bool boundary) {
+    bad_node(n, "node " + std::to_string(n) + (boundary ? ", on the boundary of the grid," : "") + " is a corner of " +
+                    std::to_string(cells) + " cells, where at most " +
+                    std::to_string(max_nbr) + " may meet at a node inside the grid and " +
+                    std::to_string(max_boundary_cells) + " at a node on its boundary");
+}
+
+int cells_at(int n, int nc) {
+    int count = 0;
+    for (int c = 1; c <= nc; ++c)
+        for (int k = 1; k <= 4; ++k) count += cell_node(c, k) == n;
+    return count;
+}
+
+// The cell that runs through a side a -> b already, or 0 (the lists of the
+// first pass of find_boundary_sides hold cells in place of edges).
+int cell_running(int a, int b) {
+    for (int k = 1; k <= list_length(a); ++k)
+        if (nbrcel(a, k) == b) return node_edge(a, k);
+    return 0;
+}
+
 // Side a -> b lies on the boundary when no cell runs through it b -> a.
-// Its nodes become boundary nodes; icedge(c,k) := -1 marks the side.
+// Its nodes become boundary nodes; icedge(c,k) := -1 marks the side. Two
+// cells that run through a side the same way overlap: an inner side has
+// exactly two cells, which run through it in opposite directions. Every
+// cell at a node has one side from it, so the first pass lists the cells
+// at each node.
 int find_boundary_sides(int nn, int nc) {
     for (int n = 1; n <= nn; ++n) list_length(n) = 0;
-    for (int c = 1; c <= nc; ++c)
-        for (int k = 1; k <= 4; ++k) append_neighbour(side_start(c, k), side_end(c, k), 0);
+    for (int c = 1; c <= nc; ++c) {
+        for (int k = 1; k <= 4; ++k) {
+            const int a = side_start(c, k), b = side_end(c, k);
+            if (int other = cell_running(a, b))
+                bad_cell(nn, c,
+                         "cells " + std::to_string(other) + " (record " + std::to_string(cell_record(nn, other)) +
+                             ") and " + std::to_string(c) + " both run from node " + std::to_string(a) +
+                             " to node " + std::to_string(b) +
+                             ": they overlap, where the two cells of an inner side run through it in opposite "
+                             "directions");
+            if (list_length(a) == max_nbr) too_many_cells(a, cells_at(a, nc), false);
+            append_neighbour(a, b, c);
+        }
+    }
     for (int n = 1; n <= nn; ++n) boundary_node(n) = 0;
     for (int c = 1; c <= nc; ++c) {
         for (int k = 1; k <= 4; ++k) {
@@ -183,7 +300,10 @@ int find_boundary_sides(int nn, int nc) {
         }
     }
     int count = 0;
-    for (int n = 1; n <= nn; ++n) count += boundary_node(n);
+    for (int n = 1; n <= nn; ++n) {
+        count += boundary_node(n);
+        if (boundary_node(n) && list_length(n) > max_boundary_cells) too_many_cells(n, list_length(n), true);
+    }
     return count;
 }
 
@@ -348,6 +468,7 @@ void convert_neu() {
     write_log("Reading data from ", run.meshfile, "..END");
     write_log("starting...to transform");
     check_node_orientation(nn, nc);
+    check_six_digit_cells(nn, nc);
 
     int nbnode = find_boundary_sides(nn, nc);
     write_log("boundary nodes: ", static_cast<double>(nbnode));

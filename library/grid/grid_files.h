@@ -7,7 +7,11 @@ namespace qelta {
 // Converts the case grid file when it exists, then reads the grid data
 // file; bends wedge grids to the asked angle.
 void load_grid();
-// Case grid file (meshfile) -> grid data file (gridfile).
+// Case grid file (meshfile) -> grid data file (gridfile). Lines out of the
+// order of their ids or beyond the stated counts, cells that are not
+// counterclockwise and convex (also with the six digits the grid data file
+// keeps), cells that overlap and nodes of too many cells end with the fatal
+// stop, naming the case grid file, the record and the node or cell.
 void convert_neu();
 // Grid data file -> grid storage, geometry and edge lists.
 void read_celledge();

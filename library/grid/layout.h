@@ -26,7 +26,8 @@
 // tells which cells it took out and put in (mark_adapted), and the next pass
 // keeps the rest of the orders and the interior slots between cells that
 // stayed, and merges the new cells and their edges in (so on an adaptive run
-// only after steps that changed the grid, and mostly in sequential passes).
+// after every even step, whose adapt reports its changes whether the grid
+// changed or not, and mostly in sequential passes).
 // The copies of the flow are scratch of each pass; the storage stays the one
 // record of the grid and the flow.
 #pragma once

@@ -1,5 +1,6 @@
 #include "grid/node_values.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/log.h"
@@ -14,7 +15,9 @@ namespace qelta {
 namespace {
 
 constexpr double pi = 3.141592653589793;
-// End points match when |dx| + |dy| < match_factor x edge length / wallratio.
+// End points match when |dx| + |dy| < match_factor x the cell's shortest
+// edge: far below the distance between two corners of the cell however
+// thin the wall edge factors make it (shared end points are copies).
 constexpr double match_factor = static_cast<double>(0.001f);
 // Cells that a walk round a boundary node may list (inner nodes: max_nbr).
 constexpr int max_nbr_boundary = 6;
@@ -186,8 +189,26 @@ void turn_to_attack_angle(const NodeExchange& out, int nnode) {
 
 }  // namespace
 
+namespace {
+
+CellArray<double> match_tolerance;  // of each active cell, while node_cells runs
+
+double shortest_edge(int c) {
+    double h = run.big;
+    for (int k = 1; k <= 4; ++k) {
+        const int f = icedge(c, k);
+        if (lsplit(f))
+            h = std::min({h, edglen(isubedge(f, 1)), edglen(isubedge(f, 2))});
+        else
+            h = std::min(h, edglen(f));
+    }
+    return h;
+}
+
+}  // namespace
+
 int other_edge_at_node(int c, int e, int n) {
-    const double tol = match_factor * edglen(icedge(c, 1)) / run.wallratio;
+    const double tol = match_tolerance(c);
     for (int k = 1; k <= 4; ++k) {
         const int f = icedge(c, k);
         if (f == e) continue;
@@ -229,6 +250,10 @@ void node_cells(int& nhang, int& nnode) {
     nnode = 0;
     for (int j = 1; j <= grid.ncell; ++j) {
         const int c = list_cel(j);
+        match_tolerance(c) = match_factor * shortest_edge(c);
+    }
+    for (int j = 1; j <= grid.ncell; ++j) {
+        const int c = list_cel(j);
         for (int k = 1; k <= 4; ++k) add_hanging_node(c, icedge(c, k), nnode);
     }
     nhang = nnode;
@@ -262,12 +287,10 @@ void node_values_out(const NodeExchange& out, int& nnode, int& nhang) {
 
 }  // namespace qelta
 
-// Node values for the program: cell values averaged to the nodes, the
-// cell-to-node table and the hanging-node pairs.
-extern "C" void get_cell_vertex(double* node_x, double* node_y, int* nnode, int* cell_nodes, int* ncell,
-                                int* hang_nodes, int* nhang, double* node_r, double* node_p, double* node_ux,
-                                double* node_uy) {
-    using namespace qelta;
+namespace qelta {
+
+void cell_vertex_values(double* node_x, double* node_y, int* nnode, int* cell_nodes, int* ncell, int* hang_nodes,
+                        int* nhang, double* node_r, double* node_p, double* node_ux, double* node_uy) {
     *ncell = grid.ncell;
     cons_to_prim();
     lsq_edge_terms();
@@ -275,3 +298,5 @@ extern "C" void get_cell_vertex(double* node_x, double* node_y, int* nnode, int*
     node_values_out(node_exchange(node_x, node_y, cell_nodes, hang_nodes, node_r, node_p, node_ux, node_uy),
                     *nnode, *nhang);
 }
+
+}  // namespace qelta

@@ -36,4 +36,9 @@ NodeExchange node_exchange(double* node_x, double* node_y, int* cell_nodes, int*
 // by minus the angle of attack about (0.25, 0).
 void node_values_out(const NodeExchange& out, int& nnode, int& nhang);
 
+// get_cell_vertex, whole: node values for the program, cell values averaged
+// to the nodes, the cell-to-node table and the hanging-node pairs.
+void cell_vertex_values(double* node_x, double* node_y, int* nnode, int* cell_nodes, int* ncell, int* hang_nodes,
+                        int* nhang, double* node_r, double* node_p, double* node_ux, double* node_uy);
+
 }  // namespace qelta

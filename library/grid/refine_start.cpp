@@ -38,31 +38,31 @@ void log_grid_usage() {
 // split cells and edges stay as fathers and mothers, and the split test of
 // adapt reserves 4 cell numbers and 12 edge numbers per cell. A level that
 // does not fit would be split in part, which the rest of the set-up cannot
-// finish, so a refinement beyond the capacity stops before its first split.
+// finish, so a refinement beyond the capacity stops before its first split,
+// naming the first level that does not fit.
 void check_uniform_capacity(int minlev) {
     const int levels = std::min(minlev, run.lmax);  // cells at lmax are not split
-    if (levels <= 0) return;
     long cells = grid.ncell, fathers = grid.nfather, edges = grid.nedge, mothers = grid.nmother;
-    long need_cells = 0, need_edges = 0;
     for (int k = 1; k <= levels; ++k) {
         // Family mode forgets the parents before the last level.
         if (run.irecon == 2 && k == levels && levels == minlev && minlev >= 2) fathers = mothers = 0;
-        need_cells = fathers + cells + 4 * cells;
-        need_edges = mothers + edges + 12 * cells;
+        const long need_cells = fathers + cells + 4 * cells;
+        const long need_edges = mothers + edges + 12 * cells;
+        if (need_cells > MAX_CEL || need_edges > MAX_EDG) {
+            using std::to_string;
+            fatal_stop({"Error: the grid of " + to_string(grid.ncell) + " cells refined uniformly to level " +
+                            to_string(k) + " needs " + to_string(need_cells) + " cell numbers and " +
+                            to_string(need_edges) + " edge numbers; the capacity is " + to_string(MAX_CEL) +
+                            " cells and " + to_string(MAX_EDG) + " edges",
+                        "The minimum level (control.dat, record 1) is " + to_string(minlev) + ", the resolution " +
+                            to_string(run.lmax),
+                        "Stop in refine_uniform"});
+        }
         fathers += cells;
         mothers += edges;
         edges = 2 * edges + 4 * cells;
         cells *= 4;
     }
-    if (need_cells <= MAX_CEL && need_edges <= MAX_EDG) return;
-    using std::to_string;
-    fatal_stop({"Error: the grid of " + to_string(grid.ncell) + " cells refined uniformly to level " +
-                    to_string(levels) + " needs " + to_string(need_cells) + " cell numbers and " +
-                    to_string(need_edges) + " edge numbers; the capacity is " + to_string(MAX_CEL) + " cells and " +
-                    to_string(MAX_EDG) + " edges",
-                "The minimum level (control.dat, record 1) is " + to_string(minlev) + ", the resolution " +
-                    to_string(run.lmax),
-                "Stop in refine_uniform"});
 }
 
 }  // namespace

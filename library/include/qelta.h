@@ -2,8 +2,16 @@
  *
  * Every argument passes by reference, except the code of getIntPar. Reals
  * are 8-byte doubles, integers 32-bit. The library keeps its whole state in
- * static storage: it serves one program and one run at a time, and a fatal
- * condition ends the process after its message has gone to the run log. */
+ * static storage: it serves one program and one run at a time.
+ *
+ * Stops. A fatal condition (a missing or malformed input file, a value out
+ * of its range, a solver that cannot go on) writes its message to the run
+ * log (the optics log for the optics) and to standard error, and ends the
+ * entry-point call, which returns normally; get_stop_message then gives the
+ * message. A stop in initialize_qelta, step or get_cell_vertex leaves no
+ * run: step and get_cell_vertex then stop at once ("step is called before
+ * initialize_qelta has set up a run"), until the next initialize_qelta sets
+ * up a run afresh. A stop of the optics leaves the run as it was. */
 #ifndef QELTA_H
 #define QELTA_H
 
@@ -19,7 +27,9 @@ extern "C" {
  * refinement level). */
 QELTA_API void initialize_qelta(const double* realPar, const int* intPar);
 
-/* Advances the run by one time step; progress gets the fraction done. */
+/* Advances the run by one time step; progress gets the fraction done, and
+ * 1 after a stop, so that a caller stepping until the progress reaches 1
+ * ends. */
 QELTA_API void step(double* progress);
 
 /* Capacities and sizes: 0 cell capacity, 1 active cells, 10 optical
@@ -41,7 +51,8 @@ QELTA_API void close_optics(void);
  * pressure and velocity node_r, node_p, node_ux, node_uy; for each of the
  * ncell active cells its upper-right, upper-left, lower-left and
  * lower-right corner nodes in columns 1 to 4 of cell_nodes; for each of the
- * nhang hanging nodes the two end nodes of its split edge in hang_nodes. */
+ * nhang hanging nodes the two end nodes of its split edge in hang_nodes.
+ * After a stop nnode, ncell and nhang are 0. */
 QELTA_API void get_cell_vertex(double* node_x, double* node_y, int* nnode, int* cell_nodes, int* ncell,
                                int* hang_nodes, int* nhang, double* node_r, double* node_p, double* node_ux,
                                double* node_uy);
@@ -51,7 +62,7 @@ QELTA_API void get_cell_vertex(double* node_x, double* node_y, int* nnode, int* 
  * section centre, recording lens, film) in ray_x, ray_y (500 values each;
  * point m of ray i of set n at (n - 1) 100 + 5 (m - 1) + i, counted from 1),
  * nsets = 1, and the image of the source point through the two lenses in
- * image_point (x, y, z). */
+ * image_point (x, y, z). After a stop nsets is 0. */
 QELTA_API void OPTICS_SHADOWGRAPH_A0(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem,
                                      double* ray_x, double* ray_y, int* nsets, double* image_point);
 
@@ -65,7 +76,8 @@ QELTA_API void OPTICS_SHADOWGRAPH_A0(double* ropara, int* iopara, double* elem_p
  * and pixel size (in for colour pictures), the picture window, npx, npy
  * and (npx + 1)(npy + 1) picture values in [0, 1], one per node (grey) or
  * three (colour). A call whose tables equal those of the previous call
- * returns at once and changes nothing. */
+ * returns at once and changes nothing; after a stop (nrays, nray_cells,
+ * npx and npy then 0) the next call traces whatever its tables. */
 QELTA_API void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem,
                                     double* node_x, double* node_y, int* nnode, int* cell_nodes, int* ncell,
                                     int* hang_nodes, int* nhang, double* node_r, double* ray_z, double* ray_y,
@@ -73,6 +85,12 @@ QELTA_API void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_pa
                                     double* win_zmin, double* win_ymin, double* win_zmax, double* win_ymax,
                                     double* pixel_size, double* pxmin, double* pymin, double* pxmax,
                                     double* pymax, int* npx, int* npy, double* picture);
+
+/* The message of the stop that ended the most recent call of another entry
+ * point, its records separated by newlines: at most size - 1 bytes of it
+ * are copied to message, followed by a NUL (nothing when size is 0 or
+ * less), and length gets its full length, 0 when that call ran to its end. */
+QELTA_API void get_stop_message(char* message, int* size, int* length);
 
 #ifdef __cplusplus
 }

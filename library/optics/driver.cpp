@@ -3,6 +3,7 @@
 // mapped into the picture, and the sum normalised to grey levels or colours.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <string_view>
@@ -372,30 +373,31 @@ void gladstone_dale(const double& density, double& n) {
     n = 1 + 0.00022 * density;
 }
 
-}  // namespace qelta
+void forget_photograph_tables() { ropara_cache(1) = std::numeric_limits<double>::quiet_NaN(); }
 
-using namespace qelta;
-
-extern "C" void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int* nelem,
-                                     double* node_x, double* node_y, int* nnode, int* cell_nodes, int* ncell,
-                                     int* hang_nodes, int* nhang, double* node_r, double* ray_z, double* ray_y,
-                                     int* nrays, int* nray_cells, int* ray_cells, double* cell_weight,
-                                     double* win_zmin, double* win_ymin, double* win_zmax, double* win_ymax,
-                                     double* pixel_size, double* pxmin, double* pymin, double* pxmax, double* pymax,
-                                     int* npx, int* npy, double* picture) {
+void take_photograph(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int& nelem, double* node_x,
+                     double* node_y, int& nnode, int* cell_nodes, int& ncell, int* hang_nodes, int& nhang,
+                     double* node_r, double* ray_z, double* ray_y, int& nrays, int& nray_cells, int* ray_cells,
+                     double* cell_weight, double& win_zmin, double& win_ymin, double& win_zmax, double& win_ymax,
+                     double& pixel_size, double& pxmin, double& pymin, double& pxmax, double& pymax, int& npx,
+                     int& npy, double* picture) {
     const ExchangeArray<double> ro(ropara, block);
     const ExchangeArray<int> io(iopara, block);
     const ExchangeColumns<double> par(elem_par, element_slots, max_elements);
     const ExchangeColumns<int> ipar(elem_ipar, element_slots, max_elements);
 
-    // 1., 2. Early return, then the caches.
+    // 1. Early return.
     if (tables_unchanged(ro, io, par, ipar)) return;
+    // The bench as the schematic takes it, before the caches take the call,
+    // so that a refused bench is refused again when it comes back unchanged.
+    copy_element_tables(par, ipar, nelem, photo_par, photo_ipar);
+    check_photograph_bench(photo_par, photo_ipar, nelem);
+    // 2. The caches.
     cache_tables(ro, io, par, ipar);
 
     // 3. - 5.
-    optics_log("Start ray tracing......", *nelem);
+    optics_log("Start ray tracing......", nelem);
     log_picture_place(io.nth(1));
-    copy_element_tables(par, ipar, *nelem, photo_par, photo_ipar);
     io.nth(2) = 0;
     io.nth(7) = 1;
     io.nth(8) = 1;
@@ -403,26 +405,26 @@ extern "C" void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_p
     optics_log(" nx , ny ", nx, ny);
 
     // 6., 7. Refractive field.
-    check_flow_counts(*nnode, *ncell, *nhang, ExchangeArray<int>(hang_nodes, max_flow));
+    check_flow_counts(nnode, ncell, nhang, ExchangeArray<int>(hang_nodes, max_flow));
     const ExchangeArray<double> xs(node_x, max_flow), ys(node_y, max_flow);
     const ExchangeColumns<int> cells(cell_nodes, max_flow, 4);
-    refractive_field(xs, ys, ExchangeArray<double>(node_r, max_flow), *nnode);
-    refractivity_gradients(xs, ys, cells, *ncell, *nnode);
+    refractive_field(xs, ys, ExchangeArray<double>(node_r, max_flow), nnode);
+    refractivity_gradients(xs, ys, cells, ncell, nnode);
 
     // 8. Point sources.
     point_sources(photo_par, photo_ipar);
 
     // 9. Flow and light domain, then every point source.
-    const FlowExtent extent = flow_extent(*nnode, io.nth(3) == 1);
+    const FlowExtent extent = flow_extent(nnode, io.nth(3) == 1);
     const LightDomain light = light_domain(extent);
-    *nrays = (nx + 1) * (ny + 1);
+    nrays = (nx + 1) * (ny + 1);
     log_light_domain(light);
 
-    const RayGrid rays{{ray_z, max_rays}, {ray_y, max_rays}, *nrays, *nray_cells, {ray_cells, max_rays, 4},
+    const RayGrid rays{{ray_z, max_rays}, {ray_y, max_rays}, nrays, nray_cells, {ray_cells, max_rays, 4},
                        {cell_weight, max_rays}};
-    const PictureArgs pic{*win_zmin, *win_ymin, *win_zmax, *win_ymax, *pixel_size, *pxmin, *pymin,
-                          *pxmax,    *pymax,    *npx,      *npy,      {picture, 3 * maxpix}};
-    const FlowGrid flow{*nnode, cells, *ncell, {hang_nodes, max_flow}, *nhang};
+    const PictureArgs pic{win_zmin, win_ymin, win_zmax, win_ymax, pixel_size, pxmin, pymin,
+                          pxmax,    pymax,    npx,      npy,      {picture, 3 * maxpix}};
+    const FlowGrid flow{nnode, cells, ncell, {hang_nodes, max_flow}, nhang};
     Logical first_picture = true;
     int nvalues = 0;
     for (int k = 1; k <= nsource; ++k) {
@@ -430,10 +432,10 @@ extern "C" void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_p
         optics_log("Start source:", k, source.x, source.y, source.z);
         // Slot 7 is 1 from step 5: the planar cell walker is kept, not used.
         if (io.nth(7) != 0)
-            trace_test_section(first_picture, source, nvalues, ro, io, photo_par, photo_ipar, *nelem, flow, extent,
+            trace_test_section(first_picture, source, nvalues, ro, io, photo_par, photo_ipar, nelem, flow, extent,
                                light, rays, pic);
         else
-            trace_test_section_walk(first_picture, source, nvalues, ro, io, photo_par, photo_ipar, *nelem, flow,
+            trace_test_section_walk(first_picture, source, nvalues, ro, io, photo_par, photo_ipar, nelem, flow,
                                     light, rays, pic);
     }
 
@@ -445,3 +447,5 @@ extern "C" void OPTICS_SHADOWGRAPH_A(double* ropara, int* iopara, double* elem_p
     }
     normalise_picture(pic.picture, nvalues, colour, io.nth(8) == 1);
 }
+
+}  // namespace qelta

@@ -188,6 +188,17 @@ void gladstone_dale(const double& density, double& n);
 
 // ---- Bench schematic and thin lenses ----
 
+// OPTICS_SHADOWGRAPH_A0: the five rays of the schematic and the image of
+// the light-source point. A bench of fewer than the five elements, or one
+// that gives no finite image or ray path, stops.
+void bench_schematic(double* ropara, double* elem_par, int* elem_ipar, int& nelem, double* ray_x, double* ray_y,
+                     int& nsets, double* image_point);
+// The photograph's bench as the schematic takes it: five elements at
+// least, and, where the elements 2 to 5 are the schematic's (a lens of
+// either kind, the test section, a lens, the film), a finite image and
+// finite ray paths; the same stops.
+void check_photograph_bench(const ElementReals& par, const ElementCodes& ipar, int nelem);
+
 // Unit direction after a thin lens at C (focal length f) of a ray that went
 // from P to its hit point Q on the lens.
 Vec3 lens_ray_direction(Vec3 p, Vec3 q, Vec3 c, double f);
@@ -200,6 +211,17 @@ void two_lens_image(const ElementReals& par, Vec3& image, double& magnification)
 // pictures then with the contrast step) and clamped to [0, 1]; a value that
 // is not a finite number stops the photograph.
 void normalise_picture(ExchangeArray<double> picture, int nvalues, bool colour, bool contrast);
+
+// The next photograph traces whatever its tables: the one that stopped
+// left its tables cached without a picture.
+void forget_photograph_tables();
+// OPTICS_SHADOWGRAPH_A, whole.
+void take_photograph(double* ropara, int* iopara, double* elem_par, int* elem_ipar, int& nelem, double* node_x,
+                     double* node_y, int& nnode, int* cell_nodes, int& ncell, int* hang_nodes, int& nhang,
+                     double* node_r, double* ray_z, double* ray_y, int& nrays, int& nray_cells, int* ray_cells,
+                     double* cell_weight, double& win_zmin, double& win_ymin, double& win_zmax, double& win_ymax,
+                     double& pixel_size, double& pxmin, double& pymin, double& pxmax, double& pymax, int& npx,
+                     int& npy, double* picture);
 
 // ---- Test section ----
 

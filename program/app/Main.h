@@ -4,7 +4,10 @@
 // the optical-bench editor in the bottom panel and the Tecplot export.
 //
 // Every array that crosses to the library is allocated and freed here; the
-// library fills it and keeps no pointer.
+// library fills it and keeps no pointer. The class is defined across files:
+// MainForm.cpp builds the window and connects its controls, each panel's
+// handlers have a file of their own (see the sections below), and
+// MainLibrary.cpp is the one place that calls the library.
 #pragma once
 
 #include <QComboBox>
@@ -239,7 +242,7 @@ public:
     // The text of key in the current language.
     QString Text(const char* key) const;
 
-    // ---- start-up, closing, layout
+    // ---- start-up and closing (MainStartup.cpp), layout (MainLayout.cpp)
     void FormCreate();
     void FormClose();
     void FileExit1Click();
@@ -247,7 +250,7 @@ public:
     void ViewSpecificationsClick();
     void ViewOpticalModel1Click();
 
-    // ---- case selection and parameter checks
+    // ---- case selection and parameter checks (MainCases.cpp)
     void sbWedgeClick();
     void sbConeClick();
     void sbSphereClick();
@@ -267,17 +270,55 @@ public:
     // (ParameterChanged), as when its editor closes.
     void CommitParameterEdit();
 
-    // ---- run control
-    void PreProcessingforRun1();
+    // ---- run control (MainRun.cpp)
+    // The parameter blocks from the panel and a new run of the library;
+    // false when the library stopped.
+    bool PreProcessingforRun1();
     void tbRun1Click();
     void tbPauseClick();
     void StepbyStepClick();
     void StopComputationClick();
     void Timer1Timer();
+    // Ends the run where it is, before its end: no more ticks, the force
+    // history closed, the gauge back at its start; the next Start or Step
+    // sets up a new run.
+    void EndRun();
+    // A run is set up and has not ended: running, paused or stepping.
+    bool FRunHeld = false;
+    // The panel shows the case and the values the node values were computed
+    // from (the blocks of the last run).
+    bool PanelShowsRunCase() const;
+    // A case button or a parameter edit of caseId while a run is held: true
+    // when they leave the run's case and values as they are (the run goes
+    // on, nothing changes); otherwise the run ends first and false.
+    bool RunKeepsItsCase(int caseId);
 
-    // ---- plot and photograph display
+    // ---- the link to the library (MainLibrary.cpp): every call of an entry
+    // point, and what a stop of the library shows
+    enum class LibraryCall { Run, NodeValues, Photograph, Schematic };
+    // After an entry-point call: true when it ran to its end. After a stop,
+    // the library's message in a message box; a stop of a run call, the node
+    // values or the photograph ends the run first, and the last two let the
+    // plot go of the arrays the library left half filled. A schematic that
+    // stops again with the same message shows no second box.
+    bool LibraryAnswered(LibraryCall call);
+    // initial_optics and the bench's capacities; close_optics.
+    void OpenOptics();
+    void CloseOptics();
+    // initialize_qelta with FRealPar and FIntPar (the node arrays made at the
+    // first run); step into FProgress; close_recording_file.
+    bool StartLibraryRun();
+    bool StepLibraryRun();
+    void CloseRecording();
+    // OPTICS_SHADOWGRAPH_A0 with the bench's tables into the schematic's rays.
+    void TraceSchematic();
+    QString FSchematicStop;  // the message of the schematic's last stop
+
+    // ---- plot and photograph display (MainPlot.cpp)
     void DrawExecute();
-    void FitView();
+    // The view fitted to the flow or to the photograph's rays; false when the
+    // photograph stopped.
+    bool FitView();
     void ioparainput();
     void chkMeshClick();
     void chkVectorClick();
@@ -304,19 +345,19 @@ public:
     void colororgrayscale1Click();
     void dofirstorderraytracing1Click();
 
-    // ---- languages
+    // ---- languages (MainLanguage.cpp)
     void ApplyLanguage();
     void Lang0Click();
     void Lang1Click();
     void Lang2Click();
 
-    // ---- Tecplot export
+    // ---- Tecplot export (MainExport.cpp)
     void Save1Click();
     // Writes the node values of the last fetch; false when the file cannot
     // be opened or written.
     bool WriteTecplotFile(const QString& fileName) const;
 
-    // Bench editor
+    // Bench editor (MainBench.cpp)
     void btnOKClick();
     void ImageModelMouseDown(Qt::MouseButton button, int x, int y);
     void ImageModelMouseMove(Qt::MouseButtons buttons, int x, int y);
@@ -352,6 +393,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Construction (MainForm.cpp).
     void CreateComponents();
     void CreateMenus();
     void CreateToolBar();
@@ -374,10 +416,12 @@ private:
     void AllocateNodeArrays();
     // Value ranges, the shortest edge and the vector scale at the first fetch.
     void TakeFirstFetchRanges();
-    void FetchNodeValues();
+    // get_cell_vertex into the node arrays; false when the library stopped.
+    bool FetchNodeValues();
     // OPTICS_SHADOWGRAPH_A with the main window's arrays and the window
-    // arguments of the current view, after flattening the bench when asked.
-    void TracePhotograph(bool flatten);
+    // arguments of the current view, after flattening the bench when asked;
+    // false when the library stopped.
+    bool TracePhotograph(bool flatten);
     // Shows or hides a tool button of the tool bar.
     void SetToolVisible(QToolButton* button, bool visible);
     // The menu bar is shown while one of its menus is.

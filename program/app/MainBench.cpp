@@ -13,7 +13,6 @@
 #include "app/Main.h"
 #include "app/ObjectDetails.h"
 #include "platform/Errors.h"
-#include "qelta.h"
 
 namespace vorlantic {
 
@@ -178,8 +177,7 @@ void TfrmMain::TraceRays() {
     FRaySetCount = 1;
     FElementCount = FlattenShapes();
     if (FElementCount > 0 && FRayX && FRayY && FRayResult && FOpticsRealPar && FOpticsIntPar)
-        OPTICS_SHADOWGRAPH_A0(FOpticsRealPar.get(), FOpticsIntPar.get(), FElementPar.get(), FElementCode.get(),
-                              &FElementCount, FRayX.get(), FRayY.get(), &FRaySetCount, FRayResult.get());
+        TraceSchematic();
 }
 
 void TfrmMain::DrawRays() {

@@ -2,8 +2,10 @@
 // shipped control files and case grids.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "case/cases.h"
 #include "case/run_driver.h"
@@ -116,6 +118,46 @@ INSTANTIATE_TEST_SUITE_P(Cases, FinestLevel,
                          ::testing::Values(CaseRun{1, 0, 0, 6}, CaseRun{2, 30, 0, 6}, CaseRun{3, 0, 1, 6},
                                            CaseRun{4, 20, 1, 6}, CaseRun{5, 0, 0, 6}, CaseRun{6, 0, 1, 6},
                                            CaseRun{2, 80, 0, 6}));
+
+// Resolutions beyond what one base cell refined uniformly would fit: the
+// adaptation holds what its capacity test lets it split (with a warning in
+// the log) and the run goes on. The wedge at resolution 9 refines its shock
+// to level 9 on the shipped files; at 52, the finest level there is, and
+// with no smallest refinable size, only the capacity limits the grid.
+struct FineRun {
+    int level;
+    const char* smallest_size;  // record 2 of controladv.dat: its second item
+    int finest;                 // the finest level the grid must reach
+};
+
+void PrintTo(const FineRun& k, std::ostream* os) { *os << "resolution " << k.level; }
+
+class BeyondUniformFit : public qelta::testing::WorkDir, public ::testing::WithParamInterface<FineRun> {};
+
+TEST_P(BeyondUniformFit, AdaptsWithinTheCapacity) {
+    const FineRun& k = GetParam();
+    std::vector<std::string> lines = qelta::testing::read_lines("controladv.dat");
+    lines.at(1) = std::string("2.0 ") + k.smallest_size;
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    qelta::testing::write_file("controladv.dat", text);
+    start({2, 30, 0, k.level});
+    double progress = 0;
+    for (int s = 0; s < 40; ++s) step(&progress);
+    EXPECT_GT(progress, 0);
+    expect_sound_state();
+    int finest = 0;
+    for (int i = 1; i <= grid.ncell; ++i) finest = std::max(finest, level(list_cel(i)));
+    EXPECT_GE(finest, k.finest);
+    EXPECT_GT(grid.ncell, 100000);
+    EXPECT_LE(grid.ncell + grid.nfather, MAX_CEL);
+}
+
+INSTANTIATE_TEST_SUITE_P(Wedge, BeyondUniformFit,
+                         ::testing::Values(FineRun{9, "0.0001", 9}, FineRun{52, "0", 10}),
+                         [](const ::testing::TestParamInfo<FineRun>& info) {
+                             return "Resolution" + std::to_string(info.param.level);
+                         });
 
 using ClosedBox = qelta::testing::WorkDir;
 

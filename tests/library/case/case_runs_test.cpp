@@ -6,14 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "case/cases.h"
+#include "case/run_driver.h"
+#include "case/units.h"
 #include "common/run.h"
 #include "common/storage.h"
+#include "grid/adapt.h"
+#include "grid/grid_store.h"
 #include "case_blocks.h"
 #include "qelta.h"
 #include "support/library_fixture.h"
+#include "support/stops.h"
 
 using namespace qelta;
 using qelta::testing::CaseBlocks;
+using qelta::testing::stops_with;
 
 namespace {
 
@@ -126,6 +133,31 @@ TEST_F(CaseStart, WedgeAnglesLoadTheirGrids) {
     }
 }
 
+// A steady start of the wedge and the cone below Mach 1: a uniform stream
+// with no shock in it, whose grid the refinement indicator must not refine
+// any more than that of a supersonic stream.
+TEST_F(CaseStart, SubsonicSteadyStartRefinesNoMoreThanASupersonicOne) {
+    auto lines = qelta::testing::read_lines("control.dat");
+    lines.at(2) = "1 2.0 -0.2";  // steady start
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    qelta::testing::write_file("control.dat", text);
+    for (CaseRun k : {CaseRun{2, 30, 0}, CaseRun{4, 20, 1}}) {
+        int cells[2];
+        const double machs[2] = {2.0, 0.5};
+        for (int m = 0; m < 2; ++m) {
+            CaseBlocks b = blocks(k, 4);
+            b.real[1] = machs[m];
+            initialize_qelta(b.real, b.ints);
+            EXPECT_GE(run.eps_filter, 0) << "case " << k.id << " Mach " << machs[m];
+            double progress = 0;
+            for (int s = 0; s < 20; ++s) step(&progress);
+            cells[m] = grid.ncell;
+        }
+        EXPECT_LE(cells[1], cells[0] * 1.1) << "case " << k.id << ": Mach 0.5 against Mach 2";
+    }
+}
+
 // The shipped control file with the minimum level of record 1 replaced.
 void minimum_level(int minlev) {
     auto lines = qelta::testing::read_lines("control.dat");
@@ -145,12 +177,37 @@ TEST_F(CaseStart, UniformRefinementMustFitTheCapacity) {
     EXPECT_GE(grid.ncell, 800 * 64);
     for (int i = 1; i <= grid.ncell; ++i) ASSERT_GE(level(list_cel(i)), 3);
     minimum_level(4);
-    EXPECT_EXIT(initialize_qelta(b.real, b.ints), ::testing::ExitedWithCode(1),
-                "the grid of 800 cells refined uniformly to level 4 needs 272800 cell numbers and [0-9]+ edge "
-                "numbers; the capacity is 200000 cells and 400000 edges(.|\n)*Stop in refine_uniform");
+    EXPECT_TRUE(
+        stops_with([&] { initialize_qelta(b.real, b.ints); },
+                   "the grid of 800 cells refined uniformly to level 4 needs 272800 cell numbers and [0-9]+ edge "
+                   "numbers; the capacity is 200000 cells and 400000 edges(.|\n)*Stop in refine_uniform"));
     b.ints[5] = 3;  // the resolution limits the uniform level
     initialize_qelta(b.real, b.ints);
     EXPECT_EQ(run.minlev, 4);
+}
+
+// Uniform refinement to the finest level there is: the test counts level by
+// level and stops at the first that does not fit, without counting the
+// 4^52 cells of the last.
+TEST_F(CaseStart, UniformRefinementToTheFinestLevelStopsAtTheFirstThatDoesNotFit) {
+    minimum_level(52);
+    CaseBlocks b = blocks({2, 30, 0}, 52);
+    copy_parameter_blocks(b.real, b.ints);
+    open_run_log();
+    init_common();
+    read_control_file();
+    apply_block_overrides();
+    run.gridfile = "celledge.dat";
+    set_background_grid();
+    read_controladv_file();
+    derive_run_parameters();
+    set_reference();
+    set_units();
+    build_base_grid();
+    EXPECT_EXIT(refine_uniform(), ::testing::ExitedWithCode(1),
+                "the grid of 800 cells refined uniformly to level 4 needs 272800 cell numbers and [0-9]+ edge "
+                "numbers; the capacity is 200000 cells and 400000 edges(.|\n)*"
+                "The minimum level \\(control.dat, record 1\\) is 52, the resolution 52(.|\n)*Stop in refine_uniform");
 }
 
 }  // namespace

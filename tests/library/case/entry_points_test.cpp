@@ -26,6 +26,7 @@ const EntryPoint entry_points[] = {
     {"get_cell_vertex", reinterpret_cast<void*>(&get_cell_vertex)},
     {"OPTICS_SHADOWGRAPH_A", reinterpret_cast<void*>(&OPTICS_SHADOWGRAPH_A)},
     {"OPTICS_SHADOWGRAPH_A0", reinterpret_cast<void*>(&OPTICS_SHADOWGRAPH_A0)},
+    {"get_stop_message", reinterpret_cast<void*>(&get_stop_message)},
 };
 
 TEST(EntryPoints, ResolveIntoTheLibrary) {

@@ -50,7 +50,8 @@ protected:
     const std::string continued = "continued";
 
     // A working directory for the continued run: the control files, with
-    // the case's own run length in "control.dat", and "runsave".
+    // the case's own run length in "control.dat", the case grids, which the
+    // restart compares with the file's grid, and "runsave".
     void prepare_continued_run() {
         fs::create_directory(continued);
         std::vector<std::string> control = read_lines("control.dat");
@@ -61,6 +62,7 @@ protected:
         for (const auto& l : control) text += l + "\n";
         qelta::testing::write_file(continued + "/control.dat", text);
         fs::copy_file("controladv.dat", continued + "/controladv.dat");
+        fs::copy("grid", continued + "/grid", fs::copy_options::recursive);
         fs::rename("runsave", continued + "/runsave");
     }
 

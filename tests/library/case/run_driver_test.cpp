@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "case/run_driver.h"
 #include "common/format.h"
@@ -15,10 +16,12 @@
 #include "grid/grid_store.h"
 #include "qelta.h"
 #include "run_fixture.h"
+#include "support/stops.h"
 
 using namespace qelta;
 using qelta::testing::in_order;
 using qelta::testing::read_lines;
+using qelta::testing::stops_with;
 using qelta::testing::write_file;
 
 namespace {
@@ -156,6 +159,37 @@ TEST_F(RunDriver, BlocksOverrideTheControlFile) {
     EXPECT_EQ(run.meshfile.str(), "./grid/wedge/wedge30.neu");
 }
 
+// Fields that only viscous runs, the wedge or a restart file set, as a
+// viscous run continued from "runsave" leaves them: an inviscid run started
+// after it in the same process carries none of them into its state or its
+// own restart file.
+TEST_F(RunDriver, ARunStartsWithNothingOfAnEarlierRun) {
+    run.reyn = 1.5e5;
+    run.prand = 0.71;
+    run.twall = 1;
+    run.sut_mu = 0.38;
+    run.sut_k = 0.66;
+    ref.mu_ref = 1.8e-5;
+    ref.k_ref = 0.025;
+    run.cputime = 12.5;
+    run.rsave3 = run.rsave4 = 3;
+    run.lightning_done = 1;
+    run.idrag = 41;
+    run.ioptlog = 7;
+    initialize_qelta(realPar, intPar);
+    const std::pair<const char*, double> zero[] = {
+        {"reyn", run.reyn},     {"prand", run.prand},   {"twall", run.twall},   {"sut_mu", run.sut_mu},
+        {"sut_k", run.sut_k},   {"mu_ref", ref.mu_ref}, {"k_ref", ref.k_ref},   {"cputime", run.cputime},
+        {"rsave3", run.rsave3}, {"rsave4", run.rsave4},
+    };
+    for (auto [name, v] : zero) EXPECT_EQ(v, 0) << name;
+    EXPECT_EQ(run.lightning_done, 0);
+    EXPECT_EQ(run.idrag, 0);
+    EXPECT_EQ(run.ioptlog, 7);  // the optics log belongs to the session, not to the run
+    EXPECT_EQ(run.wangle, 30);  // set again by the wedge
+    EXPECT_EQ(run.gam, 1.4);
+}
+
 TEST_F(RunDriver, DerivedParameters) {
     struct Case {
         int ischeme;
@@ -224,8 +258,8 @@ TEST_F(RunDriver, MachNumberChecks) {
 
 TEST_F(RunDriver, MachNumberBelowOneIsRefusedAtSetUp) {
     realPar[1] = 0.8;
-    EXPECT_EXIT(initialize_qelta(realPar, intPar), ::testing::ExitedWithCode(1),
-                "Mach number of a moving shock \\(realPar slot 2\\) is 0.8");
+    EXPECT_TRUE(stops_with([&] { initialize_qelta(realPar, intPar); },
+                           "Mach number of a moving shock \\(realPar slot 2\\) is 0.8"));
 }
 
 struct BadFile {
@@ -258,7 +292,7 @@ TEST_F(RunDriver, BadControlFilesStopWithAClearMessage) {
             write_file(k.name, k.text);
         else
             std::remove(k.name);
-        EXPECT_EXIT(initialize_qelta(realPar, intPar), ::testing::ExitedWithCode(1), k.message) << k.message;
+        EXPECT_TRUE(stops_with([&] { initialize_qelta(realPar, intPar); }, k.message)) << k.message;
         auto lines = log_lines();
         ASSERT_FALSE(lines.empty());
         EXPECT_NE(lines.back().find(k.logged), std::string::npos) << lines.back();
@@ -317,7 +351,7 @@ class BadInputStops : public RunDriver, public ::testing::WithParamInterface<Bad
 protected:
     void expect_stop(const std::string& message) {
         GetParam().change(*this);
-        EXPECT_EXIT(initialize_qelta(realPar, intPar), ::testing::ExitedWithCode(1), message);
+        EXPECT_TRUE(stops_with([&] { initialize_qelta(realPar, intPar); }, message));
     }
 };
 
@@ -343,9 +377,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"CflFive", control("0 0 0.01", "5"), R"(record 2 \(line 2\): the CFL number is 5; it must be)"},
         BadInput{"CflZero", control("0 0 0.01", "0"), R"(record 2 \(line 2\): the CFL number is 0; it must be)"},
         BadInput{"MinimumLevelMillion", control("1000000 0 0.01", "0.5"),
-                 R"(record 1 \(line 1\): the minimum level is 1000000; it must be an integer in 0 \.\. 8)"},
+                 R"(record 1 \(line 1\): the minimum level is 1000000; it must be an integer in 0 \.\. 52)"},
         BadInput{"MinimumLevelIntegerLimit", control("2147483647 0 0.01", "0.5"),
-                 R"(record 1 \(line 1\): the minimum level is 2147483647; it must be an integer in 0 \.\. 8)"},
+                 R"(record 1 \(line 1\): the minimum level is 2147483647; it must be an integer in 0 \.\. 52)"},
         BadInput{"MinimumLevelNegative", control("-1 0 0.01", "0.5"), R"(the minimum level is -1; it must be)"},
         BadInput{"NoiseTermNegative", control("0 0 -0.01", "0.5"),
                  R"(record 1 \(line 1\): the indicator noise term is -0.01; it must be a finite number of at least 0)"},
@@ -399,10 +433,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"AxisFlagTwo", int_slot(3, 2), R"(the axis flag \(intPar slot 3\) is 2; it must be an integer in 0 \.\. 1)"},
         BadInput{"AxisFlagMinusOne", int_slot(3, -1), R"(the axis flag \(intPar slot 3\) is -1)"},
         BadInput{"ResolutionIntegerLimit", int_slot(6, INT_MAX),
-                 R"(maximum refinement level \(intPar slot 6\) is 2147483647; it must be an integer in 0 \.\. 8)"},
+                 R"(maximum refinement level \(intPar slot 6\) is 2147483647; it must be an integer in 0 \.\. 52)"},
         BadInput{"ResolutionLowestInteger", int_slot(6, INT_MIN),
                  R"(maximum refinement level \(intPar slot 6\) is -2147483648)"},
-        BadInput{"ResolutionNine", int_slot(6, 9), R"(maximum refinement level \(intPar slot 6\) is 9)"}),
+        BadInput{"ResolutionFiftyThree", int_slot(6, 53), R"(maximum refinement level \(intPar slot 6\) is 53)"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
 
 // The ends of the ranges, and the values the program offers, set a run up.
@@ -424,22 +458,46 @@ TEST_F(RunDriver, ValuesAtTheEndsOfTheirRangesAreAccepted) {
         EXPECT_EQ(run.lmax, k.level) << k.id;
         if (k.id == 101) close_recording_file();
     }
-    write_control_records("8 0 0", "1.0", "0 1e-6");
+    write_control_records("52 0 0", "1.0", "0 1e-6");
     initialize_qelta(realPar, intPar);
-    EXPECT_EQ(run.minlev, 8);
+    EXPECT_EQ(run.minlev, 52);
     EXPECT_EQ(run.cfl, 0.5);  // the wedge's own
+}
+
+// Levels: 52 is the finest that means something (a side of 2^-52 of its base
+// cell's is the rounding unit of a coordinate that large); what a grid can
+// hold is left to the capacity tests of the refinement.
+TEST_F(RunDriver, LevelsUpToTheFinestMeaningfulOneAreAccepted) {
+    copy_parameter_blocks(realPar, intPar);
+    open_run_log();
+    init_common();
+    write_control("52 0 0.01");
+    read_control_file();
+    EXPECT_EQ(run.minlev, 52);
+    for (int level : {9, 20, 52}) {
+        run.ipar(6) = level;
+        apply_block_overrides();
+        EXPECT_EQ(run.lmax, level);
+    }
+    write_control("53 0 0.01");
+    EXPECT_EXIT(read_control_file(), ::testing::ExitedWithCode(1),
+                R"("control.dat", record 1 \(line 1\): the minimum level is 53; it must be an integer in 0 \.\. 52)");
+    run.ipar(6) = 53;
+    EXPECT_EXIT(apply_block_overrides(), ::testing::ExitedWithCode(1),
+                R"(the resolution, the maximum refinement level \(intPar slot 6\) is 53; it must be an integer in )"
+                R"(0 \.\. 52(.|\n)*Stop in initialize_qelta)");
 }
 
 // ---- Steps that cannot go on ----
 
 // The program calls step only after initialize_qelta; without a run there
 // is nothing to advance, and a caller waiting for progress 1 would wait
-// for ever.
+// for ever: the stop sets it to 1.
 TEST(StepWithoutARun, StopsWithAMessage) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a process that has set up no run
     double progress = -1;
-    EXPECT_EXIT(step(&progress), ::testing::ExitedWithCode(1),
-                "step is called before initialize_qelta has set up a run(.|\n)*Stop in step");
+    EXPECT_TRUE(stops_with([&] { step(&progress); },
+                           "step is called before initialize_qelta has set up a run(.|\n)*Stop in step"));
+    EXPECT_EQ(progress, 1);
 }
 
 // A step that leaves a value that is not a finite number in a cell.
@@ -460,9 +518,9 @@ TEST_P(NonFiniteState, EndsTheRunAtThatStep) {
     double progress;
     step(&progress);
     scheme_sweeps(2) = {GetParam().sweep, GetParam().sweep, true};
-    EXPECT_EXIT(step(&progress), ::testing::ExitedWithCode(1),
-                std::string("the flow state is not finite after step 2: cell 2 has ") + GetParam().message +
-                    "(.|\n)*Stop in step");
+    EXPECT_TRUE(
+        stops_with([&] { step(&progress); }, std::string("the flow state is not finite after step 2: cell 2 has ") +
+                                                 GetParam().message + "(.|\n)*Stop in step"));
 }
 
 template <int k>
@@ -489,13 +547,21 @@ INSTANTIATE_TEST_SUITE_P(
 // A CFL number of 1e-9 (the cylinder keeps the control file's) would take
 // some 1e11 steps to the end: the first step says so and stops.
 TEST_F(RunDriver, RunOfTooManyStepsStopsAtItsFirstStep) {
-    write_control_records("0 0 0.01", "1e-9", "0 1.0");
     intPar[4] = 1;
     initialize_qelta(realPar, intPar);
+    run.cfl = 1e-9;
     double progress;
-    EXPECT_EXIT(step(&progress), ::testing::ExitedWithCode(1),
-                "the run would need more than 10000000 steps: step 1 has the time step [0-9.e+-]+ and "
-                "[0-9.e+-]+ of the run time is left to its end at [0-9.e+-]+(.|\n)*Stop in step");
+    EXPECT_TRUE(stops_with([&] { step(&progress); },
+                           "the run would need more than 10000000 steps: step 1 has the time step [0-9.e+-]+ and "
+                           "[0-9.e+-]+ of the run time is left to its end at [0-9.e+-]+(.|\n)*Stop in step"));
+}
+
+TEST_F(RunDriver, RunOfTooManyStepsIsRefusedBeforeItStarts) {
+    write_control_records("0 0 0.01", "1e-9", "0 1.0");
+    intPar[4] = 1;
+    EXPECT_EXIT(setup_run(realPar, intPar), ::testing::ExitedWithCode(1),
+                "the run would need more than 10000000 steps: its first time step is [0-9.e+-]+ for the run time "
+                "of [0-9.e+-]+(.|\n)*Stop in initialize_qelta");
 }
 
 }  // namespace

@@ -153,6 +153,27 @@ TEST_F(LogUnits, FatalStopFlushesFullyBufferedStdout) {
     EXPECT_EQ(read_file("stdout.txt"), "pending output");
 }
 
+// Inside an entry-point call the stop writes as ever, then throws for the
+// entry point to catch; once the call has ended it ends the process again.
+TEST_F(LogUnits, FatalStopInsideAnEntryCallThrows) {
+    run.iolog = 6;
+    open_unit(6, "record.txt");
+    ::testing::internal::CaptureStderr();
+    try {
+        EntryCall outer;
+        {
+            EntryCall inner;
+        }
+        fatal_stop({"Something went wrong", "in record 3"});
+        ADD_FAILURE() << "no stop";
+    } catch (const Stop& stop) {
+        EXPECT_STREQ(stop.what(), "Something went wrong\nin record 3");
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "QELTA: Something went wrong\nQELTA: in record 3\n");
+    EXPECT_EQ(lines("record.txt"), (Lines{" Something went wrong", " in record 3"}));
+    EXPECT_EXIT(fatal_stop({"after the call"}), ::testing::ExitedWithCode(1), "^QELTA: after the call\n$");
+}
+
 TEST_F(LogUnits, OpenFailuresStop) {
     EXPECT_EXIT(open_unit(8, "no_such_dir/x.txt"), ::testing::ExitedWithCode(1),
                 "QELTA: Cannot create the file \"no_such_dir/x\\.txt\"");

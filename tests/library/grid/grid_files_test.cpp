@@ -14,6 +14,7 @@
 #include "grid/geometry.h"
 #include "grid/grid_files.h"
 #include "grid/grid_store.h"
+#include "grid/node_values.h"
 #include "support/block_grid.h"
 #include "support/library_fixture.h"
 
@@ -234,17 +235,72 @@ TEST_F(GridFiles, SingleClockwiseCellStops) {
     EXPECT_EXIT(convert_neu(), ::testing::ExitedWithCode(1), "edge direction or cell neighbors are wrong!");
 }
 
-TEST_F(GridFiles, NodeWithTooManyNeighboursStops) {
-    // Eight kites round the origin.
+// n kites round the origin (node 1) over the angle `sweep` in degrees: a
+// full turn leaves the origin inside the grid, half a turn on its boundary.
+NeuGrid kites(int n, double sweep) {
     NeuGrid g;
     g.nodes.push_back({0, 0});
-    for (int k = 0; k < 8; ++k) {
-        g.nodes.push_back({std::cos(k * 45 * deg), std::sin(k * 45 * deg)});
-        g.nodes.push_back({1.5 * std::cos((k + 0.5) * 45 * deg), 1.5 * std::sin((k + 0.5) * 45 * deg)});
+    const bool closed = sweep == 360;
+    const int spokes = closed ? n : n + 1;
+    const double step = sweep / n * deg;
+    for (int k = 0; k < spokes; ++k) {
+        g.nodes.push_back({std::cos(k * step), std::sin(k * step)});
+        if (k < n) g.nodes.push_back({1.5 * std::cos((k + 0.5) * step), 1.5 * std::sin((k + 0.5) * step)});
     }
-    for (int k = 0; k < 8; ++k) g.cells.push_back({1, 2 + 2 * k, 3 + 2 * k, 2 + (2 * k + 2) % 16});
+    const int nodes = static_cast<int>(g.nodes.size());
+    for (int k = 0; k < n; ++k) {
+        const int next = closed ? 2 + (2 * k + 2) % (nodes - 1) : 2 + 2 * k + 2;
+        g.cells.push_back({1, 2 + 2 * k, 3 + 2 * k, next});
+    }
+    return g;
+}
+
+TEST_F(GridFiles, NodeWithTooManyNeighboursStops) {
+    write_file("test.neu", kites(8, 360).text());
+    EXPECT_EXIT(convert_neu(), ::testing::ExitedWithCode(1),
+                R"(Error reading "test.neu", record 10 \(node 1\): node 1 is a corner of 8 cells, where at most 7 may )"
+                R"(meet at a node inside the grid and 6 at a node on its boundary)");
+}
+
+TEST_F(GridFiles, BoundaryNodeOfSevenCellsStops) {
+    write_file("test.neu", kites(7, 180).text());
+    EXPECT_EXIT(convert_neu(), ::testing::ExitedWithCode(1),
+                R"(Error reading "test.neu", record 10 \(node 1\): node 1, on the boundary of the grid, is a )"
+                R"(corner of 7 cells, where at most 7 may meet at a node inside the grid and 6 at a node on its )"
+                R"(boundary)");
+}
+
+// Two fans of three cells that touch at their common corner: six cells,
+// but eight sides meet there.
+TEST_F(GridFiles, NodeWhereTwoPartsTouchStops) {
+    NeuGrid g = kites(3, 90);
+    const int n = static_cast<int>(g.nodes.size()), m = static_cast<int>(g.cells.size());
+    for (int k = 1; k < n; ++k) g.nodes.push_back({-g.nodes[k].x, -g.nodes[k].y});
+    for (int c = 0; c < m; ++c) {
+        std::array<int, 4> turned = g.cells[c];
+        for (int& node : turned)
+            if (node != 1) node += n - 1;
+        g.cells.push_back(turned);
+    }
     write_file("test.neu", g.text());
-    EXPECT_EXIT(convert_neu(), ::testing::ExitedWithCode(1), "Too many neighbours of node +1 in the case grid file");
+    EXPECT_EXIT(convert_neu(), ::testing::ExitedWithCode(1),
+                R"(Error reading "test.neu", record 10 \(node 1\): more than 7 sides meet at node 1, where at most 7 )"
+                R"(may)");
+}
+
+// At the limits the grid converts, reads back and has its nodes numbered
+// with the cells round each.
+TEST_F(GridFiles, SevenCellsRoundAnInnerNodeAndSixRoundABoundaryNode) {
+    for (const NeuGrid& g : {kites(7, 360), kites(6, 180)}) {
+        convert(g);
+        load();
+        int nhang = 0, nnode = 0;
+        node_cells(nhang, nnode);
+        EXPECT_EQ(nnode, static_cast<int>(g.nodes.size()));
+        int most = 0;
+        for (int n = 1; n <= nnode; ++n) most = std::max(most, nnbr(n));
+        EXPECT_EQ(most, static_cast<int>(g.cells.size()));
+    }
 }
 
 TEST_F(GridFiles, WrittenGridReadsBack) {
@@ -408,6 +464,94 @@ INSTANTIATE_TEST_SUITE_P(
         BadGrid{"NodeFarOut", two_cells({2, 0}, {1e300, 1}),
                 R"( reading "test.neu", record 15 \(line 15\): the node x is 1e\+300; it must be a finite number in \[-1e\+06, 1e\+06\])"}),
     [](const ::testing::TestParamInfo<BadGrid>& info) { return std::string(info.param.name); });
+
+// Case grids whose lines do not give each node and cell once, in place:
+// the conversion stops, naming the file, the record and the node or cell.
+struct BadLines {
+    const char* name;
+    std::function<std::string()> text;
+    const char* message;  // an extended regular expression
+};
+
+void PrintTo(const BadLines& k, std::ostream* os) { *os << k.name; }
+
+class BadCaseGridLines : public GridFiles, public ::testing::WithParamInterface<BadLines> {};
+
+TEST_P(BadCaseGridLines, StopNamingTheRecord) {
+    write_file("test.neu", GetParam().text());
+    EXPECT_EXIT(convert_neu(), ::testing::ExitedWithCode(1), GetParam().message);
+}
+
+// The text of a grid with records a and b (from 1) swapped, or record 7's
+// counts replaced.
+std::string swapped(const NeuGrid& g, int a, int b) {
+    write_file("swap.neu", g.text());
+    auto lines = read_lines("swap.neu");
+    std::swap(lines[a - 1], lines[b - 1]);
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    return text;
+}
+std::string counts(const NeuGrid& g, int nn, int nc) {
+    write_file("counts.neu", g.text());
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%10d%10d%10d%10d%10d%10d", nn, nc, 1, 0, 2, 2);
+    return with_record(read_lines("counts.neu"), 7, buf);
+}
+
+// A 3 x 3 block of unit squares with copies of some of its cells appended.
+NeuGrid with_copies(std::initializer_list<int> copies) {
+    NeuGrid g = unit_squares(3, 3);
+    for (int c : copies) {
+        const auto k = g.cells[c - 1];
+        g.cells.push_back({k[2], k[3], k[0], k[1]});  // the same cell from another corner
+    }
+    return g;
+}
+
+// unit_squares(2, 2): nine nodes on records 10 to 18, four cells on 21 to 24;
+// unit_squares(3, 3): sixteen nodes on 10 to 25, cells from record 28 on.
+INSTANTIATE_TEST_SUITE_P(
+    Lines, BadCaseGridLines,
+    ::testing::Values(
+        BadLines{"NodeLinesSwapped", [] { return swapped(unit_squares(2, 2), 11, 12); },
+                 R"(Error reading "test.neu", record 11 \(line 11\): node id 3 where node 2 belongs: the node lines )"
+                 R"(must follow the order of their ids 1 \.\. 9)"},
+        BadLines{"CellLinesSwapped", [] { return swapped(unit_squares(2, 2), 22, 23); },
+                 R"(Error reading "test.neu", record 22 \(line 22\): cell id 3 where cell 2 belongs: the cell lines )"
+                 R"(must follow the order of their ids 1 \.\. 4)"},
+        BadLines{"NodeLineBeyondTheCount", [] { return counts(unit_squares(2, 2), 8, 4); },
+                 R"(Error reading "test.neu", record 18 \(line 18\): a node line beyond the 8 nodes that record 7 )"
+                 R"(states)"},
+        BadLines{"CellLineBeyondTheCount", [] { return counts(unit_squares(2, 2), 9, 3); },
+                 R"(Error reading "test.neu", record 24 \(line 24\): a cell line beyond the 3 cells that record 7 )"
+                 R"(states)"},
+        BadLines{"TwoCellsOnTheSameNodes", [] { return with_copies({5}).text(); },
+                 R"(Error reading "test.neu", record 37 \(cell 10\): cells 5 \(record 32\) and 10 both run from node )"
+                 R"([0-9]+ to node [0-9]+: they overlap, where the two cells of an inner side run through it in )"
+                 R"(opposite directions)"},
+        BadLines{"IslandCopiedOnTop", [] { return with_copies({1, 2, 4, 5}).text(); },
+                 R"(Error reading "test.neu", record 37 \(cell 10\): cells 1 \(record 28\) and 10 both run from node )"
+                 R"([0-9]+ to node [0-9]+: they overlap)"}),
+    [](const ::testing::TestParamInfo<BadLines>& info) { return std::string(info.param.name); });
+
+// A cell that only the six significant digits of the grid data file would
+// collapse is refused in the case grid file that the user wrote.
+TEST_F(GridFiles, CellTooThinForTheDataFileStopsNamingTheCaseGrid) {
+    write_file("test.neu", two_cells({1.0000004, 0}, {1.0000004, 1}).text());
+    EXPECT_EXIT(convert_neu(), ::testing::ExitedWithCode(1),
+                R"(Error reading "test.neu", record 19 \(cell 2\): the cell is too thin for the six significant )"
+                R"(digits of its coordinates that the grid data file "celledge.dat" keeps: with its corners rounded )"
+                R"(to them, its sides do not turn left at its corner node [2356])");
+}
+
+// Just wide enough: its corners keep six digits apart.
+TEST_F(GridFiles, CellWideEnoughForTheDataFileConverts) {
+    convert(two_cells({1.00002, 0}, {1.00002, 1}));
+    load();
+    EXPECT_EQ(grid.ncell, 2);
+    EXPECT_GT(area(2), 0);
+}
 
 // A malformed grid data file names the file and the record.
 TEST_F(GridFiles, MalformedDataFilesStop) {

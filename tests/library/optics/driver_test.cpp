@@ -13,6 +13,7 @@
 #include "optics/optics.h"
 #include "photo_fixture.h"
 #include "support/default_bench.h"
+#include "support/stops.h"
 
 namespace qelta::testing {
 namespace {
@@ -288,8 +289,9 @@ TEST_P(BadOpticsControl, StopsNamingTheValue) {
     b.code(1) = GetParam().light;
     b.par(4, 1) = 2;  // Diameter, or Height
     b.par(5, 1) = 6;  // Width
-    EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1),
-                std::string(R"(Error reading "controlopt.dat", record 1 \(line 1\): )") + GetParam().message);
+    EXPECT_TRUE(
+        stops_with([&] { photo->take(b); },
+                   std::string(R"(Error reading "controlopt.dat", record 1 \(line 1\): )") + GetParam().message));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -456,49 +458,49 @@ TEST_F(Photograph, LeftWindowShowsTheLensAperture) {
     EXPECT_GT(lit, 10000);
 }
 
-using PhotographDeathTest = Photograph;
+using PhotographStop = Photograph;
 
-TEST_F(PhotographDeathTest, TablesBeyondTheirCapacityStop) {
+TEST_F(PhotographStop, TablesBeyondTheirCapacityStop) {
     {
         write_file("controlopt.dat", "40 1.0\n");
         BenchTables b = default_bench();
         b.code(1) = 3;
         b.par(4, 1) = 8;
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than one photograph traces");
+        EXPECT_TRUE(stops_with([&] { photo->take(b); }, "more point sources than one photograph traces"));
     }
     {
         write_file("controlopt.dat", "499 1.0\n");
         BenchTables b = default_bench();
         b.code(1) = 4;
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than one photograph traces");
+        EXPECT_TRUE(stops_with([&] { photo->take(b); }, "more point sources than one photograph traces"));
     }
     {
         write_file("controlopt.dat", "1001 1.0\n");
         BenchTables b = default_bench();
         b.code(1) = 6;
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more point sources than one photograph traces");
+        EXPECT_TRUE(stops_with([&] { photo->take(b); }, "more point sources than one photograph traces"));
     }
     {
         BenchTables b = default_bench();
         b.nelem = 21;
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "more optical elements than the tables hold");
+        EXPECT_TRUE(stops_with([&] { photo->take(b); }, "more optical elements than the tables hold"));
     }
     {
         BenchTables b = default_bench();
         photo->nnode = 200001;
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "node count outside");
+        EXPECT_TRUE(stops_with([&] { photo->take(b); }, "node count outside"));
     }
     {
         BenchTables b = default_bench();
         photo->box_grid(4, 3, 0, 1, 0, 0.6, 1.0);
         photo->ncell = 200001;
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "cell count outside");
+        EXPECT_TRUE(stops_with([&] { photo->take(b); }, "cell count outside"));
     }
     {
         BenchTables b = default_bench();
         photo->box_grid(4, 3, 0, 1, 0, 0.6, 1.0);
         photo->cell_nodes[2] = 21;  // beyond the 20 nodes
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "corner node outside");
+        EXPECT_TRUE(stops_with([&] { photo->take(b); }, "corner node outside"));
     }
     {
         BenchTables b = default_bench();
@@ -506,28 +508,64 @@ TEST_F(PhotographDeathTest, TablesBeyondTheirCapacityStop) {
         photo->nhang = 1;
         photo->hang_nodes[0] = 2;
         photo->hang_nodes[1] = 0;  // no such node
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "parent node outside");
+        EXPECT_TRUE(stops_with([&] { photo->take(b); }, "parent node outside"));
     }
 }
 
-TEST_F(PhotographDeathTest, UnknownElementsBeforeTheSectionStop) {
+TEST_F(PhotographStop, UnknownElementsBeforeTheSectionStop) {
     {
         BenchTables b = default_bench();
         b.code(3) = 502;
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "Found a unknown optical element LWB!");
+        EXPECT_TRUE(stops_with([&] { photo->take(b); }, "Found a unknown optical element LWB!"));
     }
     {
         BenchTables b = default_bench();
         b.code(2) = 501;
-        EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "Found a unknown optical element LWA!");
+        EXPECT_TRUE(stops_with([&] { photo->take(b); }, "Found a unknown optical element LWA!"));
     }
 }
 
-TEST_F(PhotographDeathTest, MissingControlFileStops) {
+// The photograph that stopped had cached its tables: the same tables again
+// trace the picture that a call after other tables traces, instead of
+// returning at once with nothing.
+TEST_F(PhotographStop, TheSameTablesAfterAStopTraceAgain) {
+    BenchTables b = default_bench();
+    b.io(1) = 103;
+    b.code(1) = 3;
+    b.par(4, 1) = 2;  // Diameter
+    BenchTables other = b;
+    other.par(4, 1) = 3;
+    auto picture = [&] {
+        return std::vector<double>(photo->picture.begin(), photo->picture.begin() + photo->nvalues());
+    };
+    write_file("controlopt.dat", "2 1.0\n");
+    BenchTables t = other;
+    photo->take(t);
+
+    write_file("controlopt.dat", "2 0.0\n");
+    t = b;
+    EXPECT_TRUE(stops_with([&] { photo->take(t); }, "intensity factor w is 0"));
+    EXPECT_EQ(photo->npx, 0);
+    EXPECT_EQ(photo->nrays, 0);
+
+    write_file("controlopt.dat", "2 1.0\n");
+    t = b;
+    photo->take(t);
+    EXPECT_EQ(stop_message(), "");
+    ASSERT_GT(photo->npx, 0);
+    const std::vector<double> after_stop = picture();
+    t = other;
+    photo->take(t);
+    t = b;
+    photo->take(t);
+    EXPECT_EQ(picture(), after_stop);
+}
+
+TEST_F(PhotographStop, MissingControlFileStops) {
     std::remove("controlopt.dat");
     BenchTables b = default_bench();
     b.code(1) = 3;
-    EXPECT_EXIT(photo->take(b), ::testing::ExitedWithCode(1), "controlopt.dat");
+    EXPECT_TRUE(stops_with([&] { photo->take(b); }, "controlopt.dat"));
 }
 
 }  // namespace

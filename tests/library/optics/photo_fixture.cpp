@@ -28,6 +28,13 @@ void Photo::take(BenchTables& b) {
                          &npx, &npy, picture.data());
 }
 
+void Photo::take_in_library(BenchTables& b) {
+    take_photograph(b.ropara, b.iopara, b.elem_par, b.elem_ipar, b.nelem, node_x.data(), node_y.data(), nnode,
+                    cell_nodes.data(), ncell, hang_nodes.data(), nhang, node_r.data(), ray_z.data(), ray_y.data(),
+                    nrays, nray_cells, ray_cells.data(), cell_weight.data(), window[0], window[1], window[2],
+                    window[3], pixel_size, pwin[0], pwin[1], pwin[2], pwin[3], npx, npy, picture.data());
+}
+
 void Photo::box_grid(int nx, int ny, double x0, double x1, double y0, double y1, double density) {
     auto node = [&](int i, int j) { return i + (nx + 1) * j + 1; };
     nnode = (nx + 1) * (ny + 1);

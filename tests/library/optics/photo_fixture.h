@@ -30,7 +30,10 @@ struct Photo {
     std::vector<double> picture;
 
     Photo();
+    // The photograph through OPTICS_SHADOWGRAPH_A, or through the library's
+    // routine behind it.
     void take(BenchTables& b);
+    void take_in_library(BenchTables& b);
 
     // A plane grid of nx x ny cells over [x0, x1] x [y0, y1] (grid units)
     // with one density.

@@ -689,7 +689,7 @@ TEST_F(MainWindow, PhotographRedrawsWaitForTheFirstFetch) {
     ASSERT_NE(w->FNodeR, nullptr);
     ASSERT_EQ(w->FNodeCount, 0);
     // Redraws asked for now do nothing; an optics call on a grid of no nodes
-    // would end the process.
+    // would stop.
     w->chkMesh->click();
     w->Imageonleftwindow1Click();
     EXPECT_EQ(w->FPlot->Image, nullptr);
