@@ -91,30 +91,45 @@ void net_inflows(bool marks) {
     }
 }
 
+// The update of cell c, from its net inflow per unit time net(k) and the
+// largest indicator of its edges ind().
+template <class Net, class Indicator>
+inline void update_cell(int c, bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks, Net net,
+                        Indicator ind) {
+    double h = (fluxes_carry_dt ? 1.0 : run.dt) / area(c);
+    for (int k = 1; k <= ncons; ++k) cons(c, k) += net(k) * h;
+    // Radial pressure source of the axisymmetric momentum: G P, G twice
+    // the plane area and P the cell's pressure of the stage.
+    if (axisymmetric) cuy(c) += run.dt / area(c) * (twice_plane_area(c) * P(c));
+    if (!marks) return;
+    double most = ind();
+    lrefine(c) = (most > run.refine_tol || lkeep(c)) && area(c) >= run.area_min;
+    lcoarse(c) = most < run.coarse_tol && !lrefine(c);
+}
+
 // Update of every active cell and, with `marks`, its refine and coarsen marks.
 void update_cells(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks) {
-    // Positions in number order need no second pass.
-    const bool one_pass = layout::positions_are_numbers();
-    if (!one_pass) net_inflows(marks);
+    if (layout::positions_are_numbers()) {
+        // Position i holds number_cell(i): one pass over the slots.
+        for (int i = 1; i <= layout::counts.cells; ++i) {
+            int s1 = layout::position_slots(1, i), s2 = layout::position_slots(2, i);
+            int s3 = layout::position_slots(3, i), s4 = layout::position_slots(4, i);
+            auto F = [](int s, int k) { return slot_fluxes(k, s); };
+            update_cell(
+                layout::number_cell(i), fluxes_carry_dt, axisymmetric, P, marks,
+                [&](int k) { return F(s2, k) - F(s1, k) + F(s3, k) - F(s4, k); },
+                [&] {
+                    return std::max({F(s1, slot_indicator), F(s2, slot_indicator), F(s3, slot_indicator),
+                                     F(s4, slot_indicator)});
+                });
+        }
+        return;
+    }
+    net_inflows(marks);
     layout::each_cell_and_position([&](int c, int i) {
-        double h = (fluxes_carry_dt ? 1.0 : run.dt) / area(c);
-        int s1 = layout::position_slots(1, i), s2 = layout::position_slots(2, i);
-        int s3 = layout::position_slots(3, i), s4 = layout::position_slots(4, i);
-        auto F = [](int s, int k) { return slot_fluxes(k, s); };
-        if (one_pass)
-            for (int k = 1; k <= ncons; ++k) cons(c, k) += (F(s2, k) - F(s1, k) + F(s3, k) - F(s4, k)) * h;
-        else
-            for (int k = 1; k <= ncons; ++k) cons(c, k) += position_net(k, i) * h;
-        // Radial pressure source of the axisymmetric momentum: G P, G twice
-        // the plane area and P the cell's pressure of the stage.
-        if (axisymmetric) cuy(c) += run.dt / area(c) * (twice_plane_area(c) * P(c));
-        if (!marks) return;
-
-        double ind = one_pass ? std::max({F(s1, slot_indicator), F(s2, slot_indicator), F(s3, slot_indicator),
-                                          F(s4, slot_indicator)})
-                              : position_net(net_indicator, i);
-        lrefine(c) = (ind > run.refine_tol || lkeep(c)) && area(c) >= run.area_min;
-        lcoarse(c) = ind < run.coarse_tol && !lrefine(c);
+        update_cell(
+            c, fluxes_carry_dt, axisymmetric, P, marks, [i](int k) { return position_net(k, i); },
+            [i] { return position_net(net_indicator, i); });
     });
 }
 

@@ -9,7 +9,8 @@
 //             the box of the grid, so that the cells of an edge lie near
 //             each other in the copies at every level of refinement; or in
 //             the order of their numbers where that keeps them as near
-//             (a block numbered row by row, a grid refined uniformly);
+//             (a block numbered row by row), and on a grid that does not
+//             adapt;
 //   slot:     the edges that carry a flux or a product: the interior edges
 //             in the order of the positions of their cells ileft, then the
 //             boundary edges in list_bedge order, then the hanging mother
@@ -95,7 +96,10 @@ void each_active_cell(F f) {
 // refresh(): for passes between the storage and the packed copies.
 template <class F>
 void each_cell_and_position(F f) {
-    for (int i = 1; i <= counts.cells; ++i) f(number_cell(i), number_position(i));
+    if (positions_are_numbers())
+        for (int i = 1; i <= counts.cells; ++i) f(number_cell(i), i);
+    else
+        for (int i = 1; i <= counts.cells; ++i) f(number_cell(i), number_position(i));
 }
 
 inline int first_boundary_slot() { return counts.interior + 1; }
