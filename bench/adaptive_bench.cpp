@@ -1,19 +1,22 @@
 // The solver's speed in million cell updates per second (active cells times
-// steps over the time taken), one core:
+// steps over the CPU time taken by the process), one core:
 //   block     scheme 2 on the fixed 250 x 200 block (50000 cells) of qelta_bench;
 //   wedge     scheme 2 on the fixed wedge grid (Mach 2, 30 degrees) of resolution 3;
-//   adaptive  whole adaptive runs of the wedge at resolutions 4 and 5 with
-//             schemes 1 and 2: time per step, the share of the adaptation
-//             (case hook, gradients, adapt, repair) in it, cells at the end.
+//   adaptive  whole adaptive runs of the wedge (resolutions 4 and 5, schemes 1
+//             and 2, unless --resolution and --scheme choose): time per step
+//             and per cell update, the share of the adaptation (case hook,
+//             gradients, adapt, repair) in it, mean and largest cell counts.
 // Every figure is the median of the repeats, which run interleaved; the
 // peak memory of the process comes last.
 //
-//   qelta_adaptive_bench [--quick] [--repeat n] [block] [wedge] [adaptive]
+//   qelta_adaptive_bench [--quick] [--repeat n] [--steps n] [--resolution 3..6]... [--scheme 1|2]...
+//                        [block] [wedge] [adaptive]
+// --steps ends the adaptive runs after n steps (for profiles).
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,28 +39,36 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+// CPU time of the process: what the other work on a shared machine does
+// not add to.
+double cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
 
 // Time and cell updates of the flow and the adaptation halves of the steps.
 struct Tally {
     double flow_s = 0, adapt_s = 0;
     long updates = 0;
     int steps = 0;
+    int most_cells = 0;
     double total() const { return flow_s + adapt_s; }
     double rate() const { return updates / total() * 1e-6; }
+    double ns_per_update() const { return 1e9 * total() / updates; }
+    double mean_cells() const { return static_cast<double>(updates) / steps; }
 };
 
 // One step as step takes it, its two halves timed on their own.
 void timed_step(Tally& t) {
     t.updates += grid.ncell;
-    auto t0 = Clock::now();
+    t.most_cells = std::max(t.most_cells, grid.ncell);
+    double t0 = cpu_seconds();
     flow_step();
-    auto t1 = Clock::now();
+    double t1 = cpu_seconds();
     adaptation_step();
-    t.adapt_s += since(t1);
-    t.flow_s += std::chrono::duration<double>(t1 - t0).count();
+    t.adapt_s += cpu_seconds() - t1;
+    t.flow_s += t1 - t0;
     run.time += run.dt;
     run.nstep += 1;
     ++t.steps;
@@ -110,7 +121,6 @@ struct Figure {
     std::string name;
     std::function<Tally()> run;
     std::vector<Tally> repeats{};
-    int cells_at_end = 0;
 };
 
 double median(std::vector<double> v) {
@@ -121,18 +131,48 @@ double median(std::vector<double> v) {
 
 }  // namespace
 
+// The whole number of argv[i], within lo..hi, or the end of the program.
+int option_value(int argc, char** argv, int i, int lo, int hi) {
+    char* end = nullptr;
+    long v = i < argc ? std::strtol(argv[i], &end, 10) : 0;
+    if (i >= argc || end == argv[i] || *end != '\0' || v < lo || v > hi) {
+        std::fprintf(stderr, "%s takes a whole number from %d to %d\n", argv[i - 1], lo, hi);
+        std::exit(2);
+    }
+    return static_cast<int>(v);
+}
+
+void add_unique(std::vector<int>& v, int x) {
+    if (std::find(v.begin(), v.end(), x) == v.end()) v.push_back(x);
+}
+
 int main(int argc, char** argv) {
     bool quick = false;
     int repeats = 1;
     std::vector<std::string> groups;
+    std::vector<int> resolutions, schemes;
+    int steps = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0)
             quick = true;
-        else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc)
-            repeats = std::max(1, std::atoi(argv[++i]));
-        else
+        else if (std::strcmp(argv[i], "--repeat") == 0)
+            repeats = option_value(argc, argv, ++i, 1, 1000);
+        else if (std::strcmp(argv[i], "--steps") == 0)
+            steps = option_value(argc, argv, ++i, 1, 10000000);
+        else if (std::strcmp(argv[i], "--resolution") == 0)
+            add_unique(resolutions, option_value(argc, argv, ++i, 3, 6));
+        else if (std::strcmp(argv[i], "--scheme") == 0)
+            add_unique(schemes, option_value(argc, argv, ++i, 1, 2));
+        else if (std::strcmp(argv[i], "block") == 0 || std::strcmp(argv[i], "wedge") == 0 ||
+                 std::strcmp(argv[i], "adaptive") == 0)
             groups.push_back(argv[i]);
+        else {
+            std::fprintf(stderr, "unknown argument %s\n", argv[i]);
+            return 2;
+        }
     }
+    if (resolutions.empty()) resolutions = {4, 5};
+    if (schemes.empty()) schemes = {1, 2};
     auto wanted = [&](const char* g) { return groups.empty() || std::find(groups.begin(), groups.end(), g) != groups.end(); };
 
     std::string dir = (fs::temp_directory_path() / ("qelta-bench-" + std::to_string(getpid()))).string();
@@ -140,36 +180,37 @@ int main(int argc, char** argv) {
     fs::current_path(dir);
 
     const int fixed_steps = quick ? 2 : 40;
-    const int adaptive_steps = quick ? 10 : 0;
+    const int adaptive_steps = quick ? 10 : steps;
     std::vector<Figure> figures;
     if (wanted("block")) figures.push_back({"block 250 x 200, scheme 2", [=] { return block_run(fixed_steps); }});
     if (wanted("wedge"))
         figures.push_back({"wedge, fixed resolution 3, scheme 2", [=] { return wedge_run(2, 3, 3, 5 * fixed_steps); }});
     if (wanted("adaptive"))
-        for (int level : {4, 5})
-            for (int scheme : {1, 2})
+        for (int level : resolutions)
+            for (int scheme : schemes)
                 figures.push_back({"wedge, adaptive resolution " + std::to_string(level) + ", scheme " +
                                        std::to_string(scheme),
                                    [=] { return wedge_run(scheme, 1, level, adaptive_steps); }});
 
     for (int k = 0; k < repeats; ++k)
-        for (Figure& f : figures) {
-            f.repeats.push_back(f.run());
-            f.cells_at_end = grid.ncell;
-        }
+        for (Figure& f : figures) f.repeats.push_back(f.run());
 
-    std::printf("medians of %d interleaved repeat(s)\n", repeats);
-    std::printf("| run                                    | steps | M cell updates/s | ms/step | adaptation %% | cells at end |\n");
-    std::printf("|----------------------------------------|-------|------------------|---------|--------------|--------------|\n");
+    std::printf("medians of %d interleaved repeat(s), CPU time\n", repeats);
+    std::printf("| run                                    | steps | M cell updates/s | ns/update | ms/step "
+                "| adaptation %% | mean cells | most cells |\n");
+    std::printf("|----------------------------------------|-------|------------------|-----------|---------"
+                "|--------------|------------|------------|\n");
     for (const Figure& f : figures) {
-        std::vector<double> rate, ms, share;
+        std::vector<double> rate, ns, ms, share;
         for (const Tally& t : f.repeats) {
             rate.push_back(t.rate());
+            ns.push_back(t.ns_per_update());
             ms.push_back(1e3 * t.total() / t.steps);
             share.push_back(100 * t.adapt_s / t.total());
         }
-        std::printf("| %-38s | %5d | %16.2f | %7.2f | %12.0f | %12d |\n", f.name.c_str(), f.repeats.front().steps,
-                    median(rate), median(ms), median(share), f.cells_at_end);
+        const Tally& t = f.repeats.front();
+        std::printf("| %-38s | %5d | %16.2f | %9.0f | %7.2f | %12.0f | %10.0f | %10d |\n", f.name.c_str(), t.steps,
+                    median(rate), median(ns), median(ms), median(share), t.mean_cells(), t.most_cells);
     }
     rusage u{};
     getrusage(RUSAGE_SELF, &u);

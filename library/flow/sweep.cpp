@@ -9,10 +9,8 @@ namespace qelta::sweep {
 
 void pack_cells() {
     layout::refresh();
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = layout::position_cell(i);
-        sweep_cells(i) = {cell_prim(c), cell_grad(c), {xc(c), yc(c)}, wspeed(c)};
-    }
+    layout::each_cell_and_position(
+        [](int c, int i) { sweep_cells(i) = {cell_prim(c), cell_grad(c), {xc(c), yc(c)}, wspeed(c)}; });
 }
 
 BoundaryEdge::BoundaryEdge(int e) : cell(iright(e)) {
@@ -74,25 +72,65 @@ void hanging_edges() {
     }
 }
 
-// Update of every active cell and, with `marks`, its refine and coarsen marks.
-void update_cells(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks) {
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = layout::position_cell(i);
+// The net inflow F(edge 2) - F(edge 1) + F(edge 3) - F(edge 4) of every
+// position and the largest indicator of its edges, formed in position order
+// (the slots of neighbouring positions lie together) for the update, which
+// goes through the cells in number order.
+constexpr int net_indicator = ncons + 1;
+Array2<double, ncons + 1, MAX_CEL> position_net;
+
+void net_inflows(bool marks) {
+    for (int i = 1; i <= layout::counts.cells; ++i) {
         int s1 = layout::position_slots(1, i), s2 = layout::position_slots(2, i);
         int s3 = layout::position_slots(3, i), s4 = layout::position_slots(4, i);
         auto F = [](int s, int k) { return slot_fluxes(k, s); };
-        double h = (fluxes_carry_dt ? 1.0 : run.dt) / area(c);
-        for (int k = 1; k <= ncons; ++k) cons(c, k) += (F(s2, k) - F(s1, k) + F(s3, k) - F(s4, k)) * h;
-        // Radial pressure source of the axisymmetric momentum: G P, G twice
-        // the plane area and P the cell's pressure of the stage.
-        if (axisymmetric) cuy(c) += run.dt / area(c) * (twice_plane_area(c) * P(c));
-        if (!marks) continue;
-
-        double ind = std::max({F(s1, slot_indicator), F(s2, slot_indicator), F(s3, slot_indicator),
-                               F(s4, slot_indicator)});
-        lrefine(c) = (ind > run.refine_tol || lkeep(c)) && area(c) >= run.area_min;
-        lcoarse(c) = ind < run.coarse_tol && !lrefine(c);
+        for (int k = 1; k <= ncons; ++k) position_net(k, i) = F(s2, k) - F(s1, k) + F(s3, k) - F(s4, k);
+        if (marks)
+            position_net(net_indicator, i) = std::max({F(s1, slot_indicator), F(s2, slot_indicator),
+                                                       F(s3, slot_indicator), F(s4, slot_indicator)});
     }
+}
+
+// The update of cell c, from its net inflow per unit time net(k) and the
+// largest indicator of its edges ind().
+template <class Net, class Indicator>
+inline void update_cell(int c, bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks, Net net,
+                        Indicator ind) {
+    double h = (fluxes_carry_dt ? 1.0 : run.dt) / area(c);
+    for (int k = 1; k <= ncons; ++k) cons(c, k) += net(k) * h;
+    // Radial pressure source of the axisymmetric momentum: G P, G twice
+    // the plane area and P the cell's pressure of the stage.
+    if (axisymmetric) cuy(c) += run.dt / area(c) * (twice_plane_area(c) * P(c));
+    if (!marks) return;
+    double most = ind();
+    lrefine(c) = (most > run.refine_tol || lkeep(c)) && area(c) >= run.area_min;
+    lcoarse(c) = most < run.coarse_tol && !lrefine(c);
+}
+
+// Update of every active cell and, with `marks`, its refine and coarsen marks.
+void update_cells(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks) {
+    if (layout::positions_are_numbers()) {
+        // Position i holds number_cell(i): one pass over the slots.
+        for (int i = 1; i <= layout::counts.cells; ++i) {
+            int s1 = layout::position_slots(1, i), s2 = layout::position_slots(2, i);
+            int s3 = layout::position_slots(3, i), s4 = layout::position_slots(4, i);
+            auto F = [](int s, int k) { return slot_fluxes(k, s); };
+            update_cell(
+                layout::number_cell(i), fluxes_carry_dt, axisymmetric, P, marks,
+                [&](int k) { return F(s2, k) - F(s1, k) + F(s3, k) - F(s4, k); },
+                [&] {
+                    return std::max({F(s1, slot_indicator), F(s2, slot_indicator), F(s3, slot_indicator),
+                                     F(s4, slot_indicator)});
+                });
+        }
+        return;
+    }
+    net_inflows(marks);
+    layout::each_cell_and_position([&](int c, int i) {
+        update_cell(
+            c, fluxes_carry_dt, axisymmetric, P, marks, [i](int k) { return position_net(k, i); },
+            [i] { return position_net(net_indicator, i); });
+    });
 }
 
 }  // namespace

@@ -38,11 +38,19 @@ void flow_step() {
 
 void adaptation_step() {
     if (run.lmax > run.minlev) {
+        // The flow half of the step leaves the primitives of every cell
+        // converted from its state; adapt changes the states of the cells it
+        // makes active alone, so that only they need converting, unless the
+        // case's hook changed the flow (the airfoil's blast).
+        bool blast = run.lightning_done;
         useradv_step();
         // adapt reads the gradients of the cells it splits, and of no other
         // cell; every later reader renews them first.
         adapt(false, SplitGradients::fitted);
-        cons_to_prim();
+        if (run.lightning_done == blast)
+            cons_to_prim_of(adapted_cell, adapted_count);
+        else
+            cons_to_prim();
         fix_negative_cells();
     } else if (case_id() == 102) {
         useradv_step();
@@ -111,14 +119,22 @@ void viscous_terms() {
     cons_to_prim();
 }
 
-void cons_to_prim() {
-    layout::each_active_cell([](int c) {
-        r(c) = cr(c);
-        ux(c) = cux(c) / cr(c);
-        uy(c) = cuy(c) / cr(c);
-        p(c) = run.gam1 * (cp(c) - 0.5 * (cux(c) * ux(c) + cuy(c) * uy(c)));
-        tem(c) = p(c) / r(c);
-    });
+namespace {
+
+inline void convert(int c) {
+    r(c) = cr(c);
+    ux(c) = cux(c) / cr(c);
+    uy(c) = cuy(c) / cr(c);
+    p(c) = run.gam1 * (cp(c) - 0.5 * (cux(c) * ux(c) + cuy(c) * uy(c)));
+    tem(c) = p(c) / r(c);
+}
+
+}  // namespace
+
+void cons_to_prim() { layout::each_active_cell(convert); }
+
+void cons_to_prim_of(const CellArray<int>& cells, int n) {
+    for (int i = 1; i <= n; ++i) convert(cells(i));
 }
 
 void check_negative(double& pmin, double& rmin) {

@@ -2,6 +2,8 @@
 // repair of non-positive cells and the grid adaptation.
 #pragma once
 
+#include "common/storage.h"
+
 namespace qelta {
 
 void timestep();
@@ -34,6 +36,8 @@ bool repair_would_mend();
 void check_negative(double& pmin, double& rmin);
 // Primitive columns of every active cell from its conservative ones.
 void cons_to_prim();
+// The same for cells(1..n) alone.
+void cons_to_prim_of(const CellArray<int>& cells, int n);
 
 // cfl times the smallest edge crossing time of the exact Riemann face
 // states (a time-step estimate; the run uses get_dt).

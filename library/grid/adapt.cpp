@@ -164,6 +164,7 @@ void init_inner_edge(int e, int left, int right, double w1, double w2) {
 }
 
 void create_family(int k, int parent) {
+    removed_cell(++removed_count) = parent;
     int ch[4];
     for (int j = 1; j <= 4; ++j) {
         int c = list_cel(grid.ncell + cells_per_split * (k - 1) + j);
@@ -172,6 +173,7 @@ void create_family(int k, int parent) {
         level(c) = level(parent) + 1;
         lfather(c) = false;
         lkeep(c) = false;
+        adapted_cell(++adapted_count) = c;
     }
     // A new family never passes the all-children-coarsen test in its own call.
     lcoarse(ch[0]) = false;
@@ -420,6 +422,7 @@ void parents_to_father_zone(int m) {
 }  // namespace
 
 void adapt(bool any_step, SplitGradients gradients) {
+    adapted_count = removed_count = 0;
     warn_low_minlev();                                  // 1
     mark_cells();                                       // 2
     if (!any_step && run.nstep % 2 == 1) return;        // 3: odd steps only mark

@@ -11,6 +11,17 @@ namespace qelta {
 // the present state, fitted for the cells to split alone.
 enum class SplitGradients { stored, fitted };
 
+// The cells that the last call of adapt made active: the children of its
+// splits that it did not merge again, then the fathers of its merges. Only
+// they, and the edge neighbours of them, have other neighbours, edges or
+// states than before the call.
+inline int adapted_count = 0;
+inline CellArray<int> adapted_cell;
+// The cells it took out of the active grid: the parents of its splits and
+// the children of its merges.
+inline int removed_count = 0;
+inline CellArray<int> removed_cell;
+
 // One adaptation of the whole grid: the marks of every call, then, on even
 // step counts (or whatever the step when any_step is set), the splits of the
 // marked cells, the merges of the families that may merge, the zones of the

@@ -12,6 +12,7 @@
 #include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/grid_store.h"
+#include "grid/layout.h"
 
 namespace qelta {
 
@@ -135,6 +136,9 @@ void merge_family(int f) {
     merge_state(f);
     lkeep(f) = false;
     for (int j = 1; j <= 4; ++j) iwork_cel(ichild(f, j)) = false;
+    // A record that would pass its capacity is dropped (the layout is then
+    // rebuilt afresh).
+    for (int j = 1; j <= 4 && removed_count < MAX_CEL; ++j) removed_cell(++removed_count) = ichild(f, j);
     int c1 = ichild(f, 1), c3 = ichild(f, 3);
     iwork_edg(icedge(c1, 2)) = false;
     iwork_edg(icedge(c1, 3)) = false;
@@ -153,6 +157,16 @@ void merge_family(int f) {
 
 void merge_families(int g) {
     for (int k = 1; k <= g; ++k) merge_family(list_cel(iwork(k, 1)));
+}
+
+// The children of this call's splits that stay active, then the merged
+// fathers.
+void record_adapted_cells(int g) {
+    int n = 0;
+    for (int i = 1; i <= adapted_count; ++i)
+        if (iwork_cel(adapted_cell(i))) adapted_cell(++n) = adapted_cell(i);
+    for (int k = 1; k <= g; ++k) adapted_cell(++n) = list_cel(iwork(k, 1));
+    adapted_count = n;
 }
 
 // A merged father names itself on its side of the halves that stay.
@@ -267,22 +281,35 @@ void build_family_list() {
 }  // namespace
 
 void coarsen_and_rebuild(int m, int s) {
+    // Whether the matrices of the cells this call leaves alone are those of
+    // the grid it found.
+    bool matrices_current = run.irecon == 1 && lsq_matrices_current();
     Zones z = zones_after_refinement(m, s);
     merge_test(z);                                      // 12a
     if (run.irecon == 2) family_merge_test(z);          // 12b
     int g = list_merges(z);                             // 12c
     mark_survivors(z);                                  // 12d
     merge_families(g);                                  // 12e
+    record_adapted_cells(g);
     relink_merged_fathers(g);                           // 12f
     int nc = compact_active_cells(z, g);                // 12g
     merged_fathers_to_active_zone(nc, g);               // 12h
     compact_father_zone(z, g);                          // 12i
     int ne = compact_active_edges(z);                   // 12j
     compact_mother_zone(z, ne);                         // 12k
-    build_edge_lists();                                 // 12l
+    rebuild_edge_lists();                               // 12l
+    if (removed_count < MAX_CEL)
+        layout::mark_adapted(removed_cell, removed_count, adapted_cell, adapted_count);
+    else
+        layout::mark_stale();
     link_boundary_edges();                              // 12m
     if (run.irecon == 2) build_family_list();           // 12n
-    if (run.irecon == 1) lsq_matrix();
+    if (run.irecon == 1) {
+        if (matrices_current)
+            lsq_matrix_around(adapted_cell, adapted_count);
+        else
+            lsq_matrix();
+    }
 }
 
 }  // namespace qelta

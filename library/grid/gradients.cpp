@@ -79,10 +79,7 @@ using Products = Array1<double, max_col>;
 
 void pack_cells(Values (*values)(int c)) {
     layout::refresh();
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = layout::position_cell(i);
-        fit_cells(i) = {values(c), centroid(c)};
-    }
+    layout::each_cell_and_position([values](int c, int i) { fit_cells(i) = {values(c), centroid(c)}; });
 }
 
 // Interior slot j: d = centroid(iright) - centroid(ileft).
@@ -245,12 +242,27 @@ void solve_cell(const Fit& fit, int c, const Products& s) {
     }
 }
 
+// The sums of every position's products, formed in position order (the
+// slots of neighbouring positions lie together); the cells are then solved
+// in number order (at once where positions are in number order).
+Array1<Products, MAX_CEL> position_sums;
+
 void solve_cells(const Fit& fit) {
-    for (int i = 1; i <= grid.ncell; ++i) {
-        Products s{};
-        sum_cell_slots(i, 2 * fit.nvar, s);
-        solve_cell(fit, layout::position_cell(i), s);
+    if (layout::positions_are_numbers()) {
+        for (int i = 1; i <= grid.ncell; ++i) {
+            Products s{};
+            sum_cell_slots(i, 2 * fit.nvar, s);
+            solve_cell(fit, layout::number_cell(i), s);
+        }
+        return;
     }
+    for (int i = 1; i <= grid.ncell; ++i) {
+        Products& s = position_sums(i);
+        for (int col = 1; col <= 2 * fit.nvar; ++col) s(col) = 0;
+        sum_cell_slots(i, 2 * fit.nvar, s);
+    }
+    for (int i = 1; i <= grid.ncell; ++i)
+        solve_cell(fit, layout::number_cell(i), position_sums(layout::number_position(i)));
 }
 
 void fit_gradients(const Fit& fit, Values (*images)(int e)) {
@@ -341,28 +353,106 @@ void limit_across(int c, int k) {
     }
 }
 
+// ---- The matrices of some cells ----
+
+// The offset of a boundary edge in the matrices: none at open boundaries.
+Vec2 matrix_offset(int e) { return ibtype(e) == boundary::open_boundary ? Vec2{0, 0} : mirror_offset(e); }
+
+// The geometric products dx^2, dx dy, dy^2 of edge e of an active cell, as
+// lsq_matrix forms them by slot: a hanging edge takes the mean of its halves.
+struct Geometry {
+    double xx, xy, yy;
+};
+
+Geometry edge_geometry(int e) {
+    if (lsplit(e)) {
+        Geometry h1 = edge_geometry(isubedge(e, 1)), h2 = edge_geometry(isubedge(e, 2));
+        return {0.5 * (h1.xx + h2.xx), 0.5 * (h1.xy + h2.xy), 0.5 * (h1.yy + h2.yy)};
+    }
+    Vec2 d = lbedge(e) ? matrix_offset(e) : centroid(iright(e)) - centroid(ileft(e));
+    return {d.x * d.x, d.x * d.y, d.y * d.y};
+}
+
+void store_matrix(int c, double a, double b, double cc) {
+    lsqm(c, 1) = a;
+    lsqm(c, 2) = b;
+    lsqm(c, 3) = cc;
+    lsqm(c, 4) = a * cc - b * b;
+}
+
+void cell_matrix(int c) {
+    double a = 0, b = 0, cc = 0;
+    for (int k = 1; k <= 4; ++k) {
+        Geometry g = edge_geometry(icedge(c, k));
+        a += g.xx;
+        b += g.xy;
+        cc += g.yy;
+    }
+    store_matrix(c, a, b, cc);
+}
+
+// The grid the matrices were computed for: the count of its changes and the
+// types of its boundary edges.
+long matrix_generation = -1;
+EdgeArray<int> matrix_boundary_type;
+
+void remember_matrix_grid() {
+    matrix_generation = layout::generation();
+    for (int i = 1; i <= grid.nbedge; ++i) matrix_boundary_type(list_bedge(i)) = ibtype(list_bedge(i));
+}
+
+// Cells already recomputed by the present call of lsq_matrix_around.
+CellArray<int> matrix_call;
+int matrix_calls = 0;
+
+void renew_matrix(int c) {
+    if (matrix_call(c) == matrix_calls) return;
+    matrix_call(c) = matrix_calls;
+    cell_matrix(c);
+}
+
 }  // namespace
+
+bool lsq_matrices_current() {
+    if (matrix_generation != layout::generation()) return false;
+    for (int i = 1; i <= grid.nbedge; ++i)
+        if (matrix_boundary_type(list_bedge(i)) != ibtype(list_bedge(i))) return false;
+    return true;
+}
+
+void lsq_matrix_around(const CellArray<int>& cells, int n) {
+    ++matrix_calls;
+    for (int i = 1; i <= n; ++i) {
+        int c = cells(i);
+        renew_matrix(c);
+        for (int k = 1; k <= 4; ++k) {
+            int e = icedge(c, k);
+            if (lbedge(e)) continue;
+            if (lsplit(e)) {
+                renew_matrix(far_side(isubedge(e, 1), k));
+                renew_matrix(far_side(isubedge(e, 2), k));
+            } else {
+                renew_matrix(far_side(e, k));
+            }
+        }
+    }
+    remember_matrix_grid();
+}
 
 // A, B, C = sums of dx^2, dx dy, dy^2 over the cell's edges (mirror offsets
 // at walls, none at open boundaries); lsqm(,4) = A C - B^2.
 void lsq_matrix() {
     pack_cells(no_values);
-    for (int j = layout::first_boundary_slot(); j <= layout::last_boundary_slot(); ++j) {
-        int e = layout::slot_edge(j);
-        store_geometry(j, ibtype(e) == boundary::open_boundary ? Vec2{0, 0} : mirror_offset(e));
-    }
+    for (int j = layout::first_boundary_slot(); j <= layout::last_boundary_slot(); ++j)
+        store_geometry(j, matrix_offset(layout::slot_edge(j)));
     for (int j = 1; j <= layout::counts.interior; ++j) store_geometry(j, slot_offset(j));
     average_hanging_slots(3);
-    for (int i = 1; i <= grid.ncell; ++i) {
-        int c = layout::position_cell(i);
+    layout::each_cell_and_position([](int c, int i) {
         Products s{};
         sum_cell_slots(i, 3, s);
-        double a = s(1), b = s(2), cc = s(3);
-        lsqm(c, 1) = a;
-        lsqm(c, 2) = b;
-        lsqm(c, 3) = cc;
-        lsqm(c, 4) = a * cc - b * b;
-    }
+        store_matrix(c, s(1), s(2), s(3));
+    });
+    remember_matrix_grid();
 }
 
 // Inviscid images: r, p, T ghosts equal the cell's; velocity reflected at

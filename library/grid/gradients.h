@@ -3,11 +3,20 @@
 #pragma once
 
 #include "common/pair.h"
+#include "common/storage.h"
 
 namespace qelta {
 
 // Geometric least-squares matrix of every active cell.
 void lsq_matrix();
+// Whether the matrices are those of the present grid: no change of it since
+// they were computed but the adaptation's (which keeps them up to date), and
+// the same boundary types.
+bool lsq_matrices_current();
+// The matrices of cells(1..n) and of their edge neighbours, after a change of
+// the grid that left every other cell with the neighbours it had: the same
+// values as lsq_matrix gives them.
+void lsq_matrix_around(const CellArray<int>& cells, int n);
 // Unlimited gradients of r, p, ux, uy (grad) and of the temperature p/r
 // (gradt) of every active cell, with the inviscid boundary images.
 void lsq_edge_terms();

@@ -227,6 +227,10 @@ void drop_parents() {
 
 void build_edge_lists() {
     layout::mark_stale();
+    rebuild_edge_lists();
+}
+
+void rebuild_edge_lists() {
     grid.niedge = 0;
     grid.nbedge = 0;
     for (int i = 1; i <= grid.nedge; ++i) {

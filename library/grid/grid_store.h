@@ -24,6 +24,8 @@ void drop_parents();
 // Rebuilds list_iedge and list_bedge from the active edges, and list_split
 // from the mother edges with a leaf on at least one side.
 void build_edge_lists();
+// The same for the adaptation, which tells the layout itself.
+void rebuild_edge_lists();
 
 // Area of a cell from its corners: plane, the two triangles LL-LR-UR and
 // LL-UR-UL; axisymmetric, the integral of 2y over the cell.
