@@ -29,7 +29,7 @@ void boundary_scalars(int n, double (*value)(int c, int k)) {
         int e = list_bedge(i);
         BoundaryEdge b(e);
         bool closed = b.wall || (run.iaxis == 1 && ibtype(e) == boundary::symmetry_axis);
-        for (int k = 1; k <= n; ++k) edgrhs(e, k) = closed ? 0 : edgflux(e, 1) * value(b.cell, k);
+        for (int k = 1; k <= n; ++k) edgrhs(e, k) = closed ? 0 : stored_flux(e, 1) * value(b.cell, k);
     }
 }
 
@@ -71,7 +71,7 @@ void sweep_predictor_k_epsilon() {
         tk(c) = tk(c) * r(c) + h * edgrhs_balance(c, 1);
         te(c) = te(c) * r(c) + h * edgrhs_balance(c, 2);
     }
-    finish(false, axi, FluxSource::stored);
+    finish(false, axi);
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         tk(c) /= cr(c);
@@ -107,7 +107,7 @@ void sweep_predictor_thermal() {
         int c = list_cel(i);
         rho2(c) += run.dt / area(c) * edgrhs_balance(c, 1);
     }
-    finish(false, axi, FluxSource::stored);
+    finish(false, axi);
 }
 
 }  // namespace qelta

@@ -15,7 +15,7 @@ void sweep_first_order_godunov() {
         store_flux(g, dt * flux_godunov(l, rt, run.gam, g.N.x, g.N.y));  // plane normal
     });
     scheme1_boundary_edges();
-    finish(true, run.iaxis != 0, FluxSource::stored);
+    finish(true, run.iaxis != 0);
 }
 
 }  // namespace qelta

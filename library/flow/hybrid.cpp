@@ -10,6 +10,7 @@
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/positivity.h"
+#include "flow/sweep.h"
 #include "flow/timestep.h"
 
 namespace qelta {
@@ -27,7 +28,7 @@ bool first_carries_dt, second_carries_dt;  // scheme 1's fluxes carry dt
 // per unit time.
 double blended_flux(int e, int k) {
     double a = first_flux(e, k) / (first_carries_dt ? run.dt : 1.0);
-    double b = edgflux(e, k) / (second_carries_dt ? run.dt : 1.0);
+    double b = sweep::stored_flux(e, k) / (second_carries_dt ? run.dt : 1.0);
     return (1 - chosen[k]) * a + chosen[k] * b;
 }
 
@@ -103,7 +104,7 @@ void hybrid_step(int first, int second) {
         positivity::keep_start_from_conservative();
         for (int i = 1; i <= grid.nedge; ++i) {
             int e = list_edg(i);
-            for (int k = 1; k <= ncons; ++k) first_flux(e, k) = edgflux(e, k);
+            for (int k = 1; k <= ncons; ++k) first_flux(e, k) = sweep::stored_flux(e, k);
         }
         run.ischeme = second;
         scheme_step(false);  // state: result b

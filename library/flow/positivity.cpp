@@ -275,8 +275,6 @@ void keep_start_from_conservative() {
     }
 }
 
-double stored_flux(int e, int k) { return edgflux(e, k); }
-
 void mend(SchemeFlux flux) {
     nset = 0;
     for (int i = 1; i <= grid.ncell; ++i) {

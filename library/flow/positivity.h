@@ -29,8 +29,6 @@ void keep_start_from_conservative();
 // Flux of conservative variable k (mass, energy, x, y momentum) through
 // edge e per unit time, left to right, as the scheme's update used it.
 using SchemeFlux = double (*)(int e, int k);
-// What the sweeps left in edgflux (fluxes per unit time).
-double stored_flux(int e, int k);
 
 // After the conversion to primitives: where cells are non-positive and the
 // repair cannot mend them, the fallback above; then the conversion again.

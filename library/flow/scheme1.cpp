@@ -114,7 +114,7 @@ void sweep::scheme1_boundary_edges() {
 void sweep_scheme1() {
     each_interior_edge([](const InteriorEdge& g) { store_flux(g, interior_flux(g)); });
     scheme1_boundary_edges();
-    finish(true, run.iaxis != 0, FluxSource::stored);
+    finish(true, run.iaxis != 0);
 }
 
 }  // namespace qelta

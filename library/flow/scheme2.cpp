@@ -62,13 +62,13 @@ void sweep::scheme2_boundary_edges(bool axi) {
 void sweep_scheme2() {
     interior_edges(false);
     scheme2_boundary_edges(false);
-    finish(false, false, FluxSource::stored);
+    finish(false, false);
 }
 
 void sweep_scheme2_axi() {
     interior_edges(true);
     scheme2_boundary_edges(true);
-    finish(false, true, FluxSource::stored);
+    finish(false, true);
 }
 
 }  // namespace qelta

@@ -112,7 +112,7 @@ void first_stage(const TwoStage& s) {
     run.dt = 0.5 * dt;
     interior_edges(s, Stage::half);
     boundary_edges(s, Stage::half);
-    finish_stage(run.iaxis == 1, half_step_pressure, false, FluxSource::stored);
+    finish_stage(run.iaxis == 1, half_step_pressure, false);
     user_flux_hook();
     cons_to_prim();
     if (run.ns == 1) viscous_terms();
@@ -135,7 +135,7 @@ void first_stage(const TwoStage& s) {
 void second_stage(const TwoStage& s) {
     interior_edges(s, Stage::whole);
     boundary_edges(s, Stage::whole);
-    finish_stage(run.iaxis == 1, s.second_stage_pressure, true, FluxSource::stored);
+    finish_stage(run.iaxis == 1, s.second_stage_pressure, true);
 }
 
 // ---- The two-component gas ----
@@ -209,7 +209,7 @@ void sweep_predictor_hllc() {
         Prim f = extrapolate(half_step(cell_prim(b.cell), gc, tau, 0.0), gc, b.o);
         store_flux(e, boundary_flux(e, b, f, false));
     }
-    finish(false, false, FluxSource::stored);
+    finish(false, false);
 }
 
 void sweep_predictor_two_gas() {
@@ -245,7 +245,7 @@ void sweep_predictor_two_gas() {
     }
     hanging_edgrhs(1);
     // The mixture's gamma of the source pressure is that of the start of the step.
-    finish_stage(axi, two_gas_pressure, true, FluxSource::stored);
+    finish_stage(axi, two_gas_pressure, true);
     for (int i = 1; i <= grid.ncell; ++i) {
         int c = list_cel(i);
         rho2(c) += run.dt / area(c) * edgrhs_balance(c, 1);

@@ -137,7 +137,7 @@ void update(const SavedState& s, double a, bool viscous, bool marks) {
     restore_state(s);
     const double dt = run.dt;
     run.dt = a * dt;
-    finish_stage(axisymmetric(), pass_pressure, marks, FluxSource::stored);
+    finish_stage(axisymmetric(), pass_pressure, marks);
     if (viscous && axisymmetric()) {
         viscous::Transport tr = viscous::run_transport();
         for (int i = 1; i <= grid.ncell; ++i) {

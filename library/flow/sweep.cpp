@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/log.h"
 #include "common/run.h"
 
 namespace qelta::sweep {
@@ -47,28 +48,52 @@ Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport) {
             f.r * f.u * U + f.p * N.x * weight, f.r * f.v * U + f.p * N.y * weight};
 }
 
+void begin_store() {
+    if (flux_pass.open && flux_pass.maps == layout::rebuilds()) return;
+    flux_pass = {flux_pass.number + 1, true, layout::rebuilds()};
+}
+
 namespace {
 
-// The interior and boundary edges' fluxes and indicators from edgflux and
-// work(,1) into their slots.
-void gather_fluxes() {
-    layout::refresh();
+constexpr int flux_part = 1, indicator_part = 2;
+
+// The slot of edge e whose flux (part 1) or indicator (2) is of the latest
+// pass, on the maps of that pass.
+int stored_slot(int e, int part) {
+    bool same_maps = flux_pass.number > 0 && layout::current() && layout::rebuilds() == flux_pass.maps;
+    int j = same_maps ? layout::edge_slot(e) : 0;
+    if (j < 1 || j > layout::last_slot() || layout::slot_edge(j) != e || slot_pass(part, j) != flux_pass.number)
+        fatal_stop({free_text("Edge", e, part == flux_part ? " has no flux" : " has no indicator",
+                              " of the latest sweep pass"),
+                    "Stop in stored_flux"});
+    return j;
+}
+
+// Every interior and boundary slot holds a flux of the open pass, and an
+// indicator too with `marks`, on the maps the pass began on.
+void check_pass(bool marks) {
+    if (!flux_pass.open) fatal_stop({"No edge fluxes of a sweep pass", "Stop in finish"});
+    if (!layout::current() || layout::rebuilds() != flux_pass.maps)
+        fatal_stop({"The grid changed during a sweep pass", "Stop in finish"});
+    const int n = flux_pass.number;
     for (int j = 1; j <= layout::last_boundary_slot(); ++j) {
-        int e = layout::slot_edge(j);
-        for (int k = 1; k <= ncons; ++k) slot_fluxes(k, j) = edgflux(e, k);
-        slot_fluxes(slot_indicator, j) = work(e, 1);
+        if (slot_pass(flux_part, j) != n)
+            fatal_stop({free_text("Edge", layout::slot_edge(j), " has no flux of this sweep pass"), "Stop in finish"});
+        if (marks && slot_pass(indicator_part, j) != n)
+            fatal_stop(
+                {free_text("Edge", layout::slot_edge(j), " has no indicator of this sweep pass"), "Stop in finish"});
     }
 }
 
 // A hanging mother edge: the sum of its halves' fluxes, the larger of
-// their indicators (in its slot and in edgflux and work).
+// their indicators, of the pass of the older half.
 void hanging_edges() {
     for (int j = layout::last_boundary_slot() + 1; j <= layout::last_slot(); ++j) {
-        int e = layout::slot_edge(j);
         int h1 = layout::half_slot(j, 1), h2 = layout::half_slot(j, 2);
-        for (int k = 1; k <= ncons; ++k) edgflux(e, k) = slot_fluxes(k, j) = slot_fluxes(k, h1) + slot_fluxes(k, h2);
-        work(e, 1) = slot_fluxes(slot_indicator, j) =
-            std::max(slot_fluxes(slot_indicator, h1), slot_fluxes(slot_indicator, h2));
+        for (int k = 1; k <= ncons; ++k) slot_fluxes(k, j) = slot_fluxes(k, h1) + slot_fluxes(k, h2);
+        slot_fluxes(slot_indicator, j) = std::max(slot_fluxes(slot_indicator, h1), slot_fluxes(slot_indicator, h2));
+        for (int part : {flux_part, indicator_part})
+            slot_pass(part, j) = std::min(slot_pass(part, h1), slot_pass(part, h2));
     }
 }
 
@@ -143,21 +168,24 @@ double half_step_pressure(int c) {
 
 namespace {
 
-void complete(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks, FluxSource from) {
-    if (from == FluxSource::edges) gather_fluxes();
+void complete(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool marks) {
+    check_pass(marks);
     hanging_edges();
     update_cells(fluxes_carry_dt, axisymmetric, P, marks);
+    flux_pass.open = false;
 }
 
 }  // namespace
 
-void finish(bool fluxes_carry_dt, bool axisymmetric, FluxSource from) {
-    complete(fluxes_carry_dt, axisymmetric, half_step_pressure, true, from);
+void finish(bool fluxes_carry_dt, bool axisymmetric) {
+    complete(fluxes_carry_dt, axisymmetric, half_step_pressure, true);
 }
 
-void finish_stage(bool axisymmetric, CellPressure P, bool marks, FluxSource from) {
-    complete(false, axisymmetric, P, marks, from);
-}
+void finish_stage(bool axisymmetric, CellPressure P, bool marks) { complete(false, axisymmetric, P, marks); }
+
+double stored_flux(int e, int k) { return slot_fluxes(k, stored_slot(e, flux_part)); }
+
+double stored_indicator(int e) { return slot_fluxes(slot_indicator, stored_slot(e, indicator_part)); }
 
 void hanging_edgrhs(int ncol) {
     for (int i = 1; i <= grid.nsplit; ++i) {

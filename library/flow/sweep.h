@@ -115,10 +115,15 @@ struct InteriorEdge {
     }
 };
 
+// Before a store: begins a pass of the sweep (below) unless one is open on
+// the present maps.
+void begin_store();
+
 // body(g) for every interior edge in slot order, after pack_cells.
 template <class Body>
 void each_interior_edge(Body body) {
     pack_cells();
+    begin_store();
     for (int j = 1; j <= layout::counts.interior; ++j) body(InteriorEdge(j));
 }
 
@@ -170,30 +175,50 @@ inline Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radiu
 Grad wall_corrected(int c, const Grad& g, Vec2 n, Vec2 o);
 
 // A sweep stores the flux (mass, energy, x and y momentum) and the refinement
-// indicator of every edge in edgflux(e,1..4) and work(e,1), and copies of
-// them by slot (grid/layout.h), which the cell update reads.
+// indicator of every edge by slot (grid/layout.h), where the cell update
+// reads them. Its passes are numbered: a pass begins with its first store
+// and ends with the update (finish, finish_stage), and every slot records the
+// pass that stored its flux (1) and its indicator (2).
 constexpr int slot_indicator = ncons + 1;
 inline Array2<double, ncons + 1, MAX_EDG> slot_fluxes;
+inline Array2<int, 2, MAX_EDG> slot_pass;
+struct FluxPass {
+    int number = 0;     // the latest pass
+    bool open = false;  // begun and not yet ended
+    long maps = 0;      // layout::rebuilds() when it began
+};
+inline FluxPass flux_pass;
 
-// Edge e of slot j.
-inline void store_flux(int e, int j, const Flux& F) {
-    edgflux(e, 1) = slot_fluxes(1, j) = F.mass;
-    edgflux(e, 2) = slot_fluxes(2, j) = F.energy;
-    edgflux(e, 3) = slot_fluxes(3, j) = F.xmom;
-    edgflux(e, 4) = slot_fluxes(4, j) = F.ymom;
+// Into slot j, in the pass begun.
+inline void put_flux(int j, const Flux& F) {
+    slot_fluxes(1, j) = F.mass;
+    slot_fluxes(2, j) = F.energy;
+    slot_fluxes(3, j) = F.xmom;
+    slot_fluxes(4, j) = F.ymom;
+    slot_pass(1, j) = flux_pass.number;
 }
-inline void store_indicator(int e, int j, double value) { work(e, 1) = slot_fluxes(slot_indicator, j) = value; }
+inline void put_indicator(int j, double value) {
+    slot_fluxes(slot_indicator, j) = value;
+    slot_pass(2, j) = flux_pass.number;
+}
 // By edge number (the boundary loops): the maps are brought up to date
 // first, whichever pass of the sweep runs first.
 inline int current_slot(int e) {
     layout::refresh();
+    begin_store();
     return layout::edge_slot(e);
 }
-inline void store_flux(int e, const Flux& F) { store_flux(e, current_slot(e), F); }
-inline void store_indicator(int e, double value) { store_indicator(e, current_slot(e), value); }
-inline void store_flux(const InteriorEdge& g, const Flux& F) { store_flux(g.edge, g.slot, F); }
+inline void store_flux(int e, const Flux& F) { put_flux(current_slot(e), F); }
+inline void store_indicator(int e, double value) { put_indicator(current_slot(e), value); }
+inline void store_flux(const InteriorEdge& g, const Flux& F) { put_flux(g.slot, F); }
 
-// work(e,1) = max over the two cells of |g_K . t - s| / (|g_K . t| + eps rho_ref / d),
+// The flux of conservative variable k (per unit time, or times dt where the
+// scheme's fluxes carry it) and the indicator that edge e got in the latest
+// pass, on the grid of that pass; a stop where it got none.
+double stored_flux(int e, int k);
+double stored_indicator(int e);
+
+// The indicator: max over the two cells of |g_K . t - s| / (|g_K . t| + eps rho_ref / d),
 // s = (r_R - r_L)/d: 0 where the cells' density gradients match the centred difference.
 inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
     const SweepCell &L = g.lcell, &R = g.rcell;
@@ -203,7 +228,7 @@ inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
     double gr = R.g.rx * g.t.x + R.g.ry * g.t.y;
     // Floored: without a noise term (eps_filter 0) a flat region has 0/0.
     auto ratio = [&](double gk) { return std::fabs(gk - s) / std::max(std::fabs(gk) + noise, run.tiny); };
-    store_indicator(g.edge, g.slot, std::max(ratio(gl), ratio(gr)));
+    put_indicator(g.slot, std::max(ratio(gl), ratio(gr)));
 }
 
 // Flux of a face state through N without a Riemann solver (open boundary);
@@ -240,15 +265,13 @@ void scheme2_boundary_edges(bool axi);
 // Boundary edges as scheme 1 treats them (fluxes carrying dt).
 void scheme1_boundary_edges();
 
-// Where the cell update takes the fluxes and indicators from: the copies that
-// store_flux and store_indicator made, or edgflux and work(,1) as other code
-// filled them.
-enum class FluxSource { stored, edges };
-
 // Hanging mother edges (sum of the halves' fluxes, larger indicator), then
-// the update of every active cell with its marks. Fluxes already carrying dt
-// (scheme 1) are divided by the area only.
-void finish(bool fluxes_carry_dt, bool axisymmetric, FluxSource from = FluxSource::edges);
+// the update of every active cell with its marks, from the fluxes and
+// indicators of the pass, which it ends. Fluxes already carrying dt
+// (scheme 1) are divided by the area only. A stop where an interior or
+// boundary slot holds none of the pass, or the maps have been rebuilt since
+// it began.
+void finish(bool fluxes_carry_dt, bool axisymmetric);
 
 // The pressure of cell c in the radial source of axisymmetric cells.
 using CellPressure = double (*)(int c);
@@ -256,8 +279,9 @@ using CellPressure = double (*)(int c);
 // cell's pressure half a step ahead, from its raw gradients.
 double half_step_pressure(int c);
 // finish for one stage of a multi-stage sweep: fluxes per unit time, the
-// radial source with the pressure P(c), the marks only when `marks`.
-void finish_stage(bool axisymmetric, CellPressure P, bool marks, FluxSource from = FluxSource::edges);
+// radial source with the pressure P(c), the marks (and the indicators they
+// need) only when `marks`.
+void finish_stage(bool axisymmetric, CellPressure P, bool marks);
 
 // Column k of edgrhs (an additional flux per edge) on the hanging mother
 // edges: the sum of the halves, for k = 1..ncol; and its balance over cell c

@@ -9,6 +9,7 @@
 #include "common/storage.h"
 #include "flow/positivity.h"
 #include "flow/schemes.h"
+#include "flow/sweep.h"
 #include "flow/viscous.h"
 #include "grid/adapt.h"
 #include "grid/geometry.h"
@@ -109,7 +110,7 @@ void scheme_step(bool mend) {
     const bool suspect = mend && s == 2 && positivity::suspect();
     if (suspect) positivity::keep_start_from_primitives();
     cons_to_prim();
-    if (suspect) positivity::mend(positivity::stored_flux);
+    if (suspect) positivity::mend(sweep::stored_flux);
 }
 
 void viscous_terms() {

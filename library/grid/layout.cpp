@@ -10,6 +10,7 @@ namespace qelta::layout {
 namespace {
 
 bool stale = true;
+long rebuild_count = 0;
 long changes = 0;
 
 bool counts_agree() {
@@ -466,9 +467,12 @@ bool positions_are_numbers() { return numbers_as_positions; }
 
 bool current() { return !stale && counts_agree(); }
 
+long rebuilds() { return rebuild_count; }
+
 void refresh() {
     if (current()) return;
     rebuild(recorded);
+    ++rebuild_count;
     stale = false;
     recorded = false;
 }

@@ -78,6 +78,9 @@ long generation();
 void refresh();
 // Whether the maps match the present grid (no rebuild needed).
 bool current();
+// Counts the rebuilds of the maps: slots and positions keep their meaning
+// while it stays the same.
+long rebuilds();
 // Whether position i holds number_cell(i) (after refresh()).
 bool positions_are_numbers();
 

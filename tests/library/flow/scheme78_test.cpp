@@ -63,9 +63,9 @@ TEST_F(FluxTableSchemes, SchemeSevenCarriesTheShearStressOfItsEdges) {
         int e = icedge(6, 2);  // between the inner cells 6 and 10, at y = 0.5
         ASSERT_EQ(icedge(10, 4), e);
         double stress = ns * a * h / run.reyn;
-        EXPECT_NEAR(edgflux(e, 1), 0, 1e-13) << "ns " << ns;
-        EXPECT_NEAR(edgflux(e, 3), stress, 1e-10) << "ns " << ns;
-        EXPECT_NEAR(edgflux(e, 2), a * 0.5 * stress, 1e-10) << "ns " << ns;
+        EXPECT_NEAR(sweep::stored_flux(e, 1), 0, 1e-13) << "ns " << ns;
+        EXPECT_NEAR(sweep::stored_flux(e, 3), stress, 1e-10) << "ns " << ns;
+        EXPECT_NEAR(sweep::stored_flux(e, 2), a * 0.5 * stress, 1e-10) << "ns " << ns;
     }
 }
 
@@ -185,9 +185,9 @@ TEST_F(FluxTableSchemes, IsothermalWallConductsAtTheWallTemperature) {
     run.dt = 1e-10;
     sweep_scheme7();
     double expected = 4 * kappa(run.twall) * (1 - run.twall) / run.reyn;
-    EXPECT_NEAR(edgflux(icedge(1, 1), 2), expected, 1e-8 * std::fabs(expected));
+    EXPECT_NEAR(sweep::stored_flux(icedge(1, 1), 2), expected, 1e-8 * std::fabs(expected));
     EXPECT_GT(cp(1), e0);  // the hotter walls heat the cell
-    EXPECT_EQ(edgflux(icedge(1, 1), 1), 0);
+    EXPECT_EQ(sweep::stored_flux(icedge(1, 1), 1), 0);
 }
 
 // The no-slip types are walls only in viscous runs: gas streaming east
@@ -208,9 +208,9 @@ TEST_F(FluxTableSchemes, NoSlipTypesAreWallsOnlyInViscousRuns) {
                 get_dt();
                 s();
                 if (ns == 0) {
-                    EXPECT_GT(edgflux(east, 1), 0.1) << "type " << type;
+                    EXPECT_GT(sweep::stored_flux(east, 1), 0.1) << "type " << type;
                 } else {
-                    EXPECT_EQ(edgflux(east, 1), 0) << "type " << type;
+                    EXPECT_EQ(sweep::stored_flux(east, 1), 0) << "type " << type;
                 }
             }
 }
@@ -225,7 +225,7 @@ TEST_F(FluxTableSchemes, AdiabaticWallConductsNoHeat) {
     run.dt = 1e-4;  // the second pass's warmer gas changes mu by O(dt)
     sweep_scheme7();
     EXPECT_GT(std::fabs(gradt(1, 1)), 1);
-    for (int i = 1; i <= grid.nbedge; ++i) EXPECT_EQ(edgflux(list_bedge(i), 2), 0);
+    for (int i = 1; i <= grid.nbedge; ++i) EXPECT_EQ(sweep::stored_flux(list_bedge(i), 2), 0);
 }
 
 // A density step at rest between cells 2 and 3. When the grid adapts, the
@@ -247,13 +247,14 @@ TEST_F(FluxTableSchemes, MarksOnlyWhenTheGridAdapts) {
                 s();
                 const char* name = s == sweep_scheme7 ? "scheme 7" : "scheme 8";
                 int flat = icedge(1, 1), step = icedge(2, 1);
-                for (int c = 1; c <= 3; ++c) EXPECT_TRUE(std::isfinite(work(icedge(c, 1), 1))) << name;
+                for (int c = 1; c <= 3; ++c)
+                    EXPECT_TRUE(std::isfinite(sweep::stored_indicator(icedge(c, 1)))) << name;
                 if (lmax == 0) {
                     for (int c = 1; c <= 3; ++c) EXPECT_TRUE(lrefine(c) && lcoarse(c)) << name << " cell " << c;
                 } else if (s == sweep_scheme8) {
-                    EXPECT_EQ(work(flat, 1), 0);
+                    EXPECT_EQ(sweep::stored_indicator(flat), 0);
                     if (eps > 0) {
-                        EXPECT_NEAR(work(step, 1), 0.5 / (eps * 1.5), 1e-12);
+                        EXPECT_NEAR(sweep::stored_indicator(step), 0.5 / (eps * 1.5), 1e-12);
                     }
                     EXPECT_TRUE(!lrefine(1) && lcoarse(1));
                     for (int c : {2, 3}) EXPECT_TRUE(lrefine(c) && !lcoarse(c)) << "eps " << eps << " cell " << c;
@@ -277,13 +278,14 @@ TEST_F(FluxTableSchemes, SchemeEightIsTheGodunovFluxOfTheCellValues) {
     sweep_first_order_godunov();
     std::vector<double> godunov;  // dt times the flux
     for (int i = 1; i <= grid.niedge; ++i)
-        for (int k = 1; k <= 4; ++k) godunov.push_back(edgflux(list_iedge(i), k));
+        for (int k = 1; k <= 4; ++k) godunov.push_back(sweep::stored_flux(list_iedge(i), k));
     fill_cells(state);
     lsq_edge_terms();
     for (int c = 1; c <= grid.ncell; ++c) gradt(c, 2) = 7;
     sweep_scheme8();
     for (int i = 1, j = 0; i <= grid.niedge; ++i)
-        for (int k = 1; k <= 4; ++k, ++j) EXPECT_NEAR(edgflux(list_iedge(i), k) * run.dt, godunov[j], 1e-15);
+        for (int k = 1; k <= 4; ++k, ++j)
+            EXPECT_NEAR(sweep::stored_flux(list_iedge(i), k) * run.dt, godunov[j], 1e-15);
     for (int c = 1; c <= grid.ncell; ++c) {
         for (int k = 1; k <= 8; ++k) EXPECT_EQ(grad(c, k), 0);
         EXPECT_EQ(gradt(c, 2), 7);
@@ -299,12 +301,13 @@ TEST_F(FluxTableSchemes, UnknownFluxCodePassesNothing) {
         block_grid(3, 2, 0, 0, 0.5);
         lsq_matrix();
         fill_cells([](double x, double) { return sweep::Prim{1 + x, 1, 0.5, 0}; });
-        for (int e = 1; e <= grid.nedge; ++e)
-            for (int k = 1; k <= 4; ++k) edgflux(e, k) = 9;
+        layout::refresh();
+        for (int j = 1; j <= layout::last_slot(); ++j)
+            for (int k = 1; k <= 4; ++k) sweep::slot_fluxes(k, j) = 9;
         get_dt();
         s();
         for (int i = 1; i <= grid.niedge; ++i)
-            for (int k = 1; k <= 4; ++k) EXPECT_EQ(edgflux(list_iedge(i), k), 0);
+            for (int k = 1; k <= 4; ++k) EXPECT_EQ(sweep::stored_flux(list_iedge(i), k), 0);
     }
 }
 
@@ -326,7 +329,8 @@ TEST_F(FluxTableSchemes, EarlierFormLimitsOnlyTheNormalVelocity) {
         if (s == sweep_scheme7_old) {
             EXPECT_GT(grad(2, 7), 0.1);
         }
-        EXPECT_NEAR(edgflux(e, 4), r(2) * u * v_left * h, 1e-8) << (s == sweep_scheme7 ? "scheme 7" : "old form");
+        EXPECT_NEAR(sweep::stored_flux(e, 4), r(2) * u * v_left * h, 1e-8)
+            << (s == sweep_scheme7 ? "scheme 7" : "old form");
     }
 }
 

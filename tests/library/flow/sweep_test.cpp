@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 
 #include "case/units.h"
 #include "common/run.h"
@@ -41,6 +42,15 @@ struct SweepCase {
     int iaxis;
     int iflux = 0;  // flux code of schemes 7 and 8
 };
+
+// Every edge's flux and indicator stored as the sweeps store them: nothing
+// crosses, indicators 0.
+void store_still_edges() {
+    for (int i = 1; i <= grid.nedge; ++i) {
+        sweep::store_flux(list_edg(i), {0, 0, 0, 0});
+        sweep::store_indicator(list_edg(i), 0);
+    }
+}
 
 // Scheme 5, the blend of schemes 2 and 1, with its gradients.
 void scheme5() { hybrid_step(2, 1); }
@@ -133,9 +143,9 @@ TEST_F(Sweeps, SlipWallTakesTheStarPressureOfTheCollision) {
     sweep_scheme2();
     int east = icedge(1, 1);
     NormalState s = exact_riemann({1, 0.5, 0, 1}, 1.4, {1, -0.5, 0, 1}, 1.4);
-    EXPECT_NEAR(edgflux(east, 1), 0, 1e-15);
-    EXPECT_NEAR(edgflux(east, 2), 0, 1e-15);
-    EXPECT_NEAR(edgflux(east, 3), s.p * 1.0, 1e-12);  // N = (1, 0) times the length 1
+    EXPECT_NEAR(sweep::stored_flux(east, 1), 0, 1e-15);
+    EXPECT_NEAR(sweep::stored_flux(east, 2), 0, 1e-15);
+    EXPECT_NEAR(sweep::stored_flux(east, 3), s.p * 1.0, 1e-12);  // N = (1, 0) times the length 1
     EXPECT_GT(s.p, 1.0);
 }
 
@@ -156,7 +166,7 @@ TEST_F(Sweeps, NoSlipWallOfAnInviscidRunIsOpen) {
             fill_cells([](double, double) { return sweep::Prim{1, 1, 0.5, 0}; });
             get_dt();
             k.sweep();
-            flux[type - 2] = edgflux(icedge(1, 1), 1);
+            flux[type - 2] = sweep::stored_flux(icedge(1, 1), 1);
         }
         EXPECT_GT(flux[0], 0);
         EXPECT_EQ(flux[0], flux[1]);
@@ -180,9 +190,8 @@ TEST_F(Sweeps, MarksFollowTheIndicator) {
         {0.0, 1.1, true, false, true},                                   // kept, but too small
     };
     for (auto k : cases) {
-        for (int e = 1; e <= grid.nedge; ++e) work(e, 1) = 0;
-        for (int e = 1; e <= grid.nedge; ++e) edgflux(e, 1) = edgflux(e, 2) = edgflux(e, 3) = edgflux(e, 4) = 0;
-        work(icedge(1, 3), 1) = k.ind;
+        store_still_edges();
+        sweep::store_indicator(icedge(1, 3), k.ind);
         run.area_min = k.area_min;
         lkeep(1) = k.keep;
         sweep::finish(false, false);
@@ -200,20 +209,85 @@ TEST_F(Sweeps, HangingEdgeSumsItsHalves) {
     split_cell(1);
     ASSERT_EQ(grid.nsplit, 1);
     int mother = list_split(1);
-    for (int e = 1; e <= 64; ++e) work(e, 1) = edgflux(e, 1) = 0;
+    store_still_edges();
     int h1 = isubedge(mother, 1), h2 = isubedge(mother, 2);
-    work(h1, 1) = 0.3;
-    work(h2, 1) = 0.7;
-    edgflux(h1, 1) = 0.25;
-    edgflux(h2, 1) = 0.5;
+    sweep::store_indicator(h1, 0.3);
+    sweep::store_indicator(h2, 0.7);
+    sweep::store_flux(h1, {0.25, 0, 0, 0});
+    sweep::store_flux(h2, {0.5, 0, 0, 0});
     run.dt = 1;
     double before = cr(2);
     sweep::finish(false, false);
-    EXPECT_EQ(work(mother, 1), 0.7);
-    EXPECT_EQ(edgflux(mother, 1), 0.75);
+    EXPECT_EQ(sweep::stored_indicator(mother), 0.7);
+    EXPECT_EQ(sweep::stored_flux(mother, 1), 0.75);
     // The mother is cell 2's west edge (edge 3): the flux enters cell 2.
     ASSERT_EQ(icedge(2, 3), mother);
     EXPECT_DOUBLE_EQ(cr(2), before + 0.75 / area(2));
+}
+
+// The cell update and the readers take only what the latest pass stored:
+// an edge or an indicator the pass left out, a second update of one pass, a
+// grid changed after the stores, and a flux read on another grid or before
+// the pass stored it stop the run. A stage without marks needs no indicators.
+TEST_F(Sweeps, OnlyFluxesOfTheLatestPassAreRead) {
+    run.iaxis = 0;
+    block_grid(2, 2, 0, 0, 1);
+    fill_cells([](double x, double) { return sweep::Prim{1 + x, 1, 0.5, 0}; });
+    get_dt();
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+        const char* message;  // "" where it runs to its end
+    } cases[] = {
+        {"edge left out",
+         [] {
+             for (int i = 1; i <= grid.nedge; ++i) sweep::store_indicator(list_edg(i), 0);
+             for (int i = 2; i <= grid.nedge; ++i) sweep::store_flux(list_edg(i), {0, 0, 0, 0});
+             sweep::finish(false, false);
+         },
+         "Edge +[0-9]+ has no flux of this sweep pass"},
+        {"indicator left out",
+         [] {
+             for (int i = 1; i <= grid.nedge; ++i) sweep::store_flux(list_edg(i), {0, 0, 0, 0});
+             for (int i = 2; i <= grid.nedge; ++i) sweep::store_indicator(list_edg(i), 0);
+             sweep::finish(false, false);
+         },
+         "Edge +[0-9]+ has no indicator of this sweep pass"},
+        {"stage without indicators",
+         [] {
+             for (int i = 1; i <= grid.nedge; ++i) sweep::store_flux(list_edg(i), {0, 0, 0, 0});
+             sweep::finish_stage(false, sweep::half_step_pressure, false);
+         },
+         ""},
+        {"second update", [] { sweep::finish(false, false); }, "No edge fluxes of a sweep pass"},
+        {"grid changed",
+         [] {
+             store_still_edges();
+             split_cell(1);
+             sweep::finish(false, false);
+         },
+         "The grid changed during a sweep pass"},
+        {"read on another grid",
+         [] {
+             split_cell(1);
+             sweep::stored_flux(list_bedge(1), 1);
+         },
+         "Edge +[0-9]+ has no flux of the latest sweep pass"},
+        {"read before the pass stored it",
+         [] {
+             sweep::store_flux(list_iedge(1), {0, 0, 0, 0});
+             sweep::stored_flux(list_iedge(2), 1);
+         },
+         "Edge +[0-9]+ has no flux of the latest sweep pass"},
+    };
+    for (const auto& k : cases) {
+        sweep_scheme2();
+        if (*k.message) {
+            EXPECT_EXIT(k.act(), ::testing::ExitedWithCode(1), k.message) << k.name;
+        } else {
+            k.act();
+        }
+    }
 }
 
 // Mach exactly 1 on the wedge makes the noise term 0: a flat region must
@@ -229,7 +303,7 @@ TEST_F(Sweeps, IndicatorStaysFiniteWithoutANoiseTerm) {
     get_dt();
     for (void (*s)() : {sweep_scheme1, sweep_scheme2, sweep_scheme3, sweep_scheme4, sweep_scheme7, sweep_scheme8}) {
         s();
-        for (int i = 1; i <= grid.niedge; ++i) EXPECT_EQ(work(list_iedge(i), 1), 0);
+        for (int i = 1; i <= grid.niedge; ++i) EXPECT_EQ(sweep::stored_indicator(list_iedge(i)), 0);
         for (int c = 1; c <= 3; ++c) EXPECT_FALSE(lrefine(c));
     }
 }
@@ -244,7 +318,7 @@ TEST_F(Sweeps, SchemeOneFaceValuesStayPositive) {
     for (int c = 1; c <= 3; ++c) grad(c, 1) = 5;  // steep: 1 + 5 (-0.5) < 0 on the left face of cell 3
     sweep_scheme1();
     for (int i = 1; i <= grid.nedge; ++i)
-        for (int k = 1; k <= 4; ++k) EXPECT_TRUE(std::isfinite(edgflux(list_edg(i), k)));
+        for (int k = 1; k <= 4; ++k) EXPECT_TRUE(std::isfinite(sweep::stored_flux(list_edg(i), k)));
     for (int c = 1; c <= 3; ++c) EXPECT_TRUE(std::isfinite(cr(c)) && std::isfinite(cp(c)));
 }
 
@@ -381,7 +455,8 @@ TEST_F(Sweeps, TwoStageBoundaryRules) {
             run.dt = 0.05;
             k.sweep();
             int e = icedge(1, side);
-            return Flux{edgflux(e, 1), edgflux(e, 2), edgflux(e, 3), edgflux(e, 4)};
+            auto F = [e](int k) { return sweep::stored_flux(e, k); };
+            return Flux{F(1), F(2), F(3), F(4)};
         };
         auto same = [&](const Flux& a, const Flux& b, const char* what) {
             EXPECT_EQ(a.mass, b.mass) << k.name << ": " << what;
@@ -526,8 +601,8 @@ TEST_F(Sweeps, SecondStageRadialSourceTakesTheHalfStepPressure) {
         run.dt = 0.05;
         double cuy0 = cuy(1);
         k.sweep();
-        double balance = edgflux(icedge(1, 2), 4) - edgflux(icedge(1, 1), 4) + edgflux(icedge(1, 3), 4) -
-                         edgflux(icedge(1, 4), 4);
+        auto F = [](int side) { return sweep::stored_flux(icedge(1, side), 4); };
+        double balance = F(2) - F(1) + F(3) - F(4);
         double P = temperature ? uold(1, 1) * uold(1, 2) : uold(1, 2);
         ASSERT_GT(std::fabs(P - p(1)), 1e-4);  // the half step moved the pressure
         EXPECT_NEAR(cuy(1), cuy0 + run.dt / area(1) * (balance + 2 * P), 1e-14) << k.name;
