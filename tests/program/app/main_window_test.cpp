@@ -51,27 +51,6 @@ using vorlantic::testing::pixelOf;
 
 class MainWindow : public vorlantic::testing::MainWindowFixture {
 protected:
-    // Lets the run timer tick until it stays off (the run ended or a step
-    // was done); false on time-out.
-    bool WaitWhileRunning(int timeoutMs = 120000) {
-        QDeadlineTimer deadline(timeoutMs);
-        while (w->Timer1->isActive()) {
-            if (deadline.hasExpired()) return false;
-            QTest::qWait(2);
-        }
-        return true;
-    }
-
-    // Lets the run timer tick until the run has taken `steps` steps.
-    bool WaitForSteps(int steps, int timeoutMs = 60000) {
-        QDeadlineTimer deadline(timeoutMs);
-        while (w->FStepCount < steps) {
-            if (deadline.hasExpired() || !w->Timer1->isActive()) return false;
-            QTest::qWait(1);
-        }
-        return true;
-    }
-
     // A run at the lowest resolution, stopped after its first step (fetched
     // and drawn).
     bool TakeOneStep() {

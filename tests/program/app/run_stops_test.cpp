@@ -56,26 +56,6 @@ protected:
         write_file("controladv.dat", controladv_);
     }
 
-    // Lets the run timer tick until the run has taken `steps` steps.
-    bool WaitForSteps(int steps, int timeoutMs = 60000) {
-        QDeadlineTimer deadline(timeoutMs);
-        while (w->FStepCount < steps) {
-            if (deadline.hasExpired() || !w->Timer1->isActive()) return false;
-            QTest::qWait(1);
-        }
-        return true;
-    }
-
-    // Lets the run timer tick until it stays off; false on time-out.
-    bool WaitWhileRunning(int timeoutMs = 60000) {
-        QDeadlineTimer deadline(timeoutMs);
-        while (w->Timer1->isActive()) {
-            if (deadline.hasExpired()) return false;
-            QTest::qWait(2);
-        }
-        return true;
-    }
-
     // The one message shown since the last call holds the text.
     void ExpectOneStopMessage(const std::string& text) {
         ASSERT_EQ(shown.size(), 1u);

@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <clocale>
 #include <functional>
 #include <memory>
@@ -76,6 +78,27 @@ protected:
     virtual void BeforeShow() {}
 
     bool visible(QWidget* control) const { return control->isVisibleTo(w); }
+
+    // Lets the run timer tick until the run has taken `steps` steps.
+    bool WaitForSteps(int steps, int timeoutMs = 60000) {
+        QDeadlineTimer deadline(timeoutMs);
+        while (w->FStepCount < steps) {
+            if (deadline.hasExpired() || !w->Timer1->isActive()) return false;
+            QTest::qWait(1);
+        }
+        return true;
+    }
+
+    // Lets the run timer tick until it stays off (the run ended or a step
+    // was done); false on time-out.
+    bool WaitWhileRunning(int timeoutMs = 120000) {
+        QDeadlineTimer deadline(timeoutMs);
+        while (w->Timer1->isActive()) {
+            if (deadline.hasExpired()) return false;
+            QTest::qWait(2);
+        }
+        return true;
+    }
 
     // Text typed into the value of a row of ValList (from 1), the editor
     // left open with the focus; false when no editor opened.
