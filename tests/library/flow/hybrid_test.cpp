@@ -91,6 +91,31 @@ TEST_F(Hybrid, BlendTakesTheEnergyOfTheSecondScheme) {
     EXPECT_EQ(lines[0], " Warning...Found negative pressure:");
 }
 
+// A closed 10 x 10 box: slip walls all round.
+void ripple_box() {
+    qelta::testing::inviscid_run_parameters();
+    block_grid(10, 10, 0, 0, 0.1);
+    lsq_matrix();
+}
+// Fast, cold gas with a strong density ripple.
+void fill_ripple() {
+    qelta::testing::fill_cells([](double x, double y) {
+        return sweep::Prim{1 + 0.5 * std::sin(20 * x) * std::cos(17 * y), 1e-4, 10, 3 * std::sin(11 * x)};
+    });
+}
+// The area-weighted total of conservative column k.
+double total(int k) {
+    double s = 0;
+    for (int c = 1; c <= grid.ncell; ++c) s += area(c) * cons(c, k);
+    return s;
+}
+// Whether a line holds text.
+bool any_holds(const std::vector<std::string>& lines, const char* text) {
+    for (const auto& l : lines)
+        if (l.find(text) != std::string::npos) return true;
+    return false;
+}
+
 // The real schemes 2 and 1 on a closed box of fast, cold gas with a strong
 // density ripple, where scheme 2 leaves negative pressures after one step:
 // the blend of the two results conserves mass and energy (each variable is
@@ -99,39 +124,25 @@ TEST_F(Hybrid, BlendTakesTheEnergyOfTheSecondScheme) {
 using HybridBlend = qelta::testing::LibraryTest;
 
 TEST_F(HybridBlend, ConservesMassAndEnergyAndRaisesTheSmallestPressure) {
-    qelta::testing::inviscid_run_parameters();
-    block_grid(10, 10, 0, 0, 0.1);  // slip walls all round
-    lsq_matrix();
-    auto start = [] {
-        qelta::testing::fill_cells([](double x, double y) {
-            return sweep::Prim{1 + 0.5 * std::sin(20 * x) * std::cos(17 * y), 1e-4, 10, 3 * std::sin(11 * x)};
-        });
-    };
-    auto total = [](int k) {
-        double s = 0;
-        for (int c = 1; c <= grid.ncell; ++c) s += area(c) * cons(c, k);
-        return s;
-    };
+    ripple_box();
     auto smallest_pressure = [] {
         double m = run.big;
         for (int c = 1; c <= grid.ncell; ++c) m = std::min(m, p(c));
         return m;
     };
-    start();
+    fill_ripple();
     get_dt();
     run.ischeme = 2;
     scheme_step(false);  // the scheme alone, without the positivity fallback
     const double p_scheme2 = smallest_pressure();
     ASSERT_LT(p_scheme2, 0);
 
-    start();
+    fill_ripple();
     const double mass = total(1), energy = total(2);
     run.ischeme = 5;
     solve_euler_step();
     EXPECT_EQ(run.ischeme, 5);
-    bool blended = false;
-    for (const auto& l : log_lines()) blended = blended || l.find("after optimizing") != std::string::npos;
-    EXPECT_TRUE(blended);
+    EXPECT_TRUE(any_holds(log_lines(), "after optimizing"));
     EXPECT_NEAR(total(1), mass, 1e-13 * mass);
     EXPECT_NEAR(total(2), energy, 1e-13 * energy);
     EXPECT_GT(smallest_pressure(), p_scheme2);
@@ -141,24 +152,13 @@ TEST_F(HybridBlend, ConservesMassAndEnergyAndRaisesTheSmallestPressure) {
 // are advanced again by the positivity fallback, which keeps the totals in
 // the closed box and leaves every cell positive.
 TEST_F(HybridBlend, PositivityFallbackOfScheme2ConservesAndLeavesEveryCellPositive) {
-    qelta::testing::inviscid_run_parameters();
-    block_grid(10, 10, 0, 0, 0.1);
-    lsq_matrix();
-    qelta::testing::fill_cells([](double x, double y) {
-        return sweep::Prim{1 + 0.5 * std::sin(20 * x) * std::cos(17 * y), 1e-4, 10, 3 * std::sin(11 * x)};
-    });
-    auto total = [](int k) {
-        double s = 0;
-        for (int c = 1; c <= grid.ncell; ++c) s += area(c) * cons(c, k);
-        return s;
-    };
+    ripple_box();
+    fill_ripple();
     const double mass = total(1), energy = total(2);
     get_dt();
     run.ischeme = 2;
     solve_euler_step();
-    bool fell_back = false;
-    for (const auto& l : log_lines()) fell_back = fell_back || l.find("Positivity fallback") != std::string::npos;
-    EXPECT_TRUE(fell_back);
+    EXPECT_TRUE(any_holds(log_lines(), "Positivity fallback"));
     EXPECT_NEAR(total(1), mass, 1e-13 * mass);
     EXPECT_NEAR(total(2), energy, 1e-13 * energy);
     for (int c = 1; c <= grid.ncell; ++c) {
