@@ -50,36 +50,29 @@ void start(const AdaptiveRun& k) {
 
 std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
-// The matrices of every active cell against lsq_matrix (which then leaves
-// its own, equal, values); the number of cells that differ.
-int matrices_differing() {
+// The active cells whose columns 1..n of value(c, k) change, bit for bit,
+// when the whole-grid routine recompute() runs (it then leaves its own,
+// equal, values).
+template <class Value>
+int cells_differing(int n, Value value, void (*recompute)()) {
     std::vector<double> kept;
     for (int i = 1; i <= grid.ncell; ++i)
-        for (int k = 1; k <= 4; ++k) kept.push_back(lsqm(list_cel(i), k));
-    lsq_matrix();
+        for (int k = 1; k <= n; ++k) kept.push_back(value(list_cel(i), k));
+    recompute();
     int differing = 0;
     for (int i = 1, at = 0; i <= grid.ncell; ++i) {
         bool same = true;
-        for (int k = 1; k <= 4; ++k) same = same && bits(kept[at++]) == bits(lsqm(list_cel(i), k));
+        for (int k = 1; k <= n; ++k) same = same && bits(kept[at++]) == bits(value(list_cel(i), k));
         differing += !same;
     }
     return differing;
 }
 
+// The matrices of every active cell against lsq_matrix.
+int matrices_differing() { return cells_differing(4, [](int c, int k) { return lsqm(c, k); }, lsq_matrix); }
+
 // The primitives of every active cell against cons_to_prim.
-int primitives_differing() {
-    std::vector<double> kept;
-    for (int i = 1; i <= grid.ncell; ++i)
-        for (int k = 1; k <= 5; ++k) kept.push_back(state(list_cel(i), k));
-    cons_to_prim();
-    int differing = 0;
-    for (int i = 1, at = 0; i <= grid.ncell; ++i) {
-        bool same = true;
-        for (int k = 1; k <= 5; ++k) same = same && bits(kept[at++]) == bits(state(list_cel(i), k));
-        differing += !same;
-    }
-    return differing;
-}
+int primitives_differing() { return cells_differing(5, [](int c, int k) { return state(c, k); }, cons_to_prim); }
 
 // Positions and number order are permutations of the active cells, the
 // slots name their edges' cells and each position its cell's edges.
