@@ -8,22 +8,33 @@
 // energy, x momentum, y momentum. The functions are pure.
 #pragma once
 
+#include <type_traits>
+
 namespace qelta {
 
-struct FaceState {
-    double rho, u, v, p;
+// Of one edge (T = double) or, lane by lane, of two (T = Pair).
+template <class T>
+struct FaceStateOf {
+    T rho, u, v, p;
 };
-
-struct Flux {
-    double mass, energy, xmom, ymom;
+template <class T>
+struct FluxOf {
+    T mass, energy, xmom, ymom;
 };
-inline Flux operator+(const Flux& a, const Flux& b) {
+using FaceState = FaceStateOf<double>;
+using Flux = FluxOf<double>;
+template <class T>
+inline FluxOf<T> operator+(const FluxOf<T>& a, const FluxOf<T>& b) {
     return {a.mass + b.mass, a.energy + b.energy, a.xmom + b.xmom, a.ymom + b.ymom};
 }
-inline Flux operator-(const Flux& a, const Flux& b) {
+template <class T>
+inline FluxOf<T> operator-(const FluxOf<T>& a, const FluxOf<T>& b) {
     return {a.mass - b.mass, a.energy - b.energy, a.xmom - b.xmom, a.ymom - b.ymom};
 }
-inline Flux operator*(double s, const Flux& a) { return {s * a.mass, s * a.energy, s * a.xmom, s * a.ymom}; }
+template <class T>
+inline FluxOf<T> operator*(std::type_identity_t<T> s, const FluxOf<T>& a) {
+    return {s * a.mass, s * a.energy, s * a.xmom, s * a.ymom};
+}
 
 // A state in the frame of a unit normal: normal and tangential velocity.
 struct NormalState {

@@ -5,25 +5,38 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/pair.h"
 #include "flow/flux.h"
 
 namespace qelta::fluxes {
 
-// Unit normal n^ = n/|n| and unit tangent t^ = (-n^_y, n^_x).
-struct Frame {
-    double len, nx, ny;
-    Frame(double x, double y) : len(std::sqrt(x * x + y * y)), nx(x / len), ny(y / len) {}
+// Unit normal n^ = n/|n| and unit tangent t^ = (-n^_y, n^_x); of one edge
+// or, lane by lane, of two (T = Pair, common/pair.h).
+template <class T>
+struct FrameOf {
+    T len, nx, ny;
+    FrameOf(T x, T y) : len(lane_sqrt(x * x + y * y)), nx(x / len), ny(y / len) {}
+    FrameOf(T len, T nx, T ny) : len(len), nx(nx), ny(ny) {}
 };
+using Frame = FrameOf<double>;
 
 // A face state with its velocities in the frame and its energies.
-struct Side {
-    double rho, u, v, p;
-    double un, ut;  // normal and tangential velocity
-    double k, E;    // kinetic and total energy per unit volume
-    Side(const FaceState& s, const Frame& f, double gamma)
+template <class T>
+struct SideOf {
+    T rho, u, v, p;
+    T un, ut;  // normal and tangential velocity
+    T k, E;    // kinetic and total energy per unit volume
+    SideOf(const FaceStateOf<T>& s, const FrameOf<T>& f, double gamma)
         : rho(s.rho), u(s.u), v(s.v), p(s.p), un(s.u * f.nx + s.v * f.ny), ut(-s.u * f.ny + s.v * f.nx),
           k(0.5 * s.rho * (s.u * s.u + s.v * s.v)), E(s.p / (gamma - 1) + k) {}
+    // In each lane the side of `pick` where it holds, else that of `other`.
+    template <class Mask>
+    SideOf(Mask pick, const SideOf& side, const SideOf& other)
+        : rho(select(pick, side.rho, other.rho)), u(select(pick, side.u, other.u)), v(select(pick, side.v, other.v)),
+          p(select(pick, side.p, other.p)), un(select(pick, side.un, other.un)), ut(select(pick, side.ut, other.ut)),
+          k(select(pick, side.k, other.k)), E(select(pick, side.E, other.E)) {}
 };
+using Side = SideOf<double>;
 
 // F = (rho un, un (E + p), rho u un + p n_x, rho v un + p n_y) through the unit normal.
 inline Flux physical_flux(const Side& s, const Frame& f) {
@@ -40,10 +53,13 @@ inline double clamped_sound_speed(double gamma, double rho, double p) {
 
 // Two-rarefaction estimates of the face velocity and sound speed:
 // u~ = (un_L + un_R)/2 + (c_L - c_R)/(gamma - 1), c~ = c_bar + (gamma - 1)(un_L - un_R)/4.
-struct TwoRarefaction {
-    double u, c;
+template <class T>
+struct TwoRarefactionOf {
+    T u, c;
 };
-inline TwoRarefaction two_rarefaction(double gamma, double unl, double unr, double cl, double cr) {
+using TwoRarefaction = TwoRarefactionOf<double>;
+template <class T>
+inline TwoRarefactionOf<T> two_rarefaction(double gamma, T unl, T unr, T cl, T cr) {
     return {0.5 * (unl + unr) + (cl - cr) / (gamma - 1), 0.5 * (cl + cr) + (gamma - 1) * (unl - unr) / 4};
 }
 
@@ -75,8 +91,9 @@ inline WaveSpeeds davis_speeds(const Side& l, const Side& r, double cl, double c
 
 // Upwind part of the AUFS splitting from side K: mass flux at the relative
 // speed un - s2, and the pressure terms.
-inline Flux aufs_upwind(const Side& k, const Frame& f, double s2) {
-    double w = k.un - s2;
+template <class T>
+inline FluxOf<T> aufs_upwind(const SideOf<T>& k, const FrameOf<T>& f, T s2) {
+    T w = k.un - s2;
     return {k.rho * w, k.p * k.un + w * k.E, k.rho * k.u * w + k.p * f.nx, k.rho * k.v * w + k.p * f.ny};
 }
 

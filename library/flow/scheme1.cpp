@@ -14,78 +14,87 @@ using namespace sweep;
 
 namespace {
 
+// One edge (T = double) or two in the lanes of a Pair, each lane with the
+// operations of one edge.
+
 // The mean of the two cells' gradients of one variable, corrected along t
 // to the centred difference s: gm + (s - gm . t) t.
-void face_gradient(double glx, double gly, double grx, double gry, double s, Vec2 t, double& fx, double& fy) {
-    double mx = 0.5 * (glx + grx), my = 0.5 * (gly + gry);
-    double c = s - dot({mx, my}, t);
-    fx = mx + c * t.x;
-    fy = my + c * t.y;
+template <class T>
+void face_gradient(T glx, T gly, T grx, T gry, T s, T tx, T ty, T& fx, T& fy) {
+    T mx = 0.5 * (glx + grx), my = 0.5 * (gly + gry);
+    T c = s - (mx * tx + my * ty);
+    fx = mx + c * tx;
+    fy = my + c * ty;
 }
 
 // Smoothness across the edge seen from cell K: the mismatch of its
 // gradients with the centred differences, relative to the gradients.
-double smoothness_ratio(const Grad& g, const Prim& s, Vec2 t, const Prim& Q, double d) {
-    double mismatch = std::fabs(s.r - dot({g.rx, g.ry}, t)) / Q.r + std::fabs(s.p - dot({g.px, g.py}, t)) / Q.p +
-                      std::fabs(s.u - dot({g.ux, g.uy}, t)) / Q.u + std::fabs(s.v - dot({g.vx, g.vy}, t)) / Q.v;
-    double size = std::fabs(dot({g.rx, g.ry}, t)) / Q.r + std::fabs(dot({g.px, g.py}, t)) / Q.p +
-                  std::fabs(dot({g.ux, g.uy}, t)) / Q.u + std::fabs(dot({g.vx, g.vy}, t)) / Q.v;
+template <class T>
+T smoothness_ratio(const GradOf<T>& g, const PrimOf<T>& s, T tx, T ty, const PrimOf<T>& Q, T d) {
+    T r = g.rx * tx + g.ry * ty, p = g.px * tx + g.py * ty, u = g.ux * tx + g.uy * ty, v = g.vx * tx + g.vy * ty;
+    T mismatch = lane_abs(s.r - r) / Q.r + lane_abs(s.p - p) / Q.p + lane_abs(s.u - u) / Q.u + lane_abs(s.v - v) / Q.v;
+    T size = lane_abs(r) / Q.r + lane_abs(p) / Q.p + lane_abs(u) / Q.u + lane_abs(v) / Q.v;
     return mismatch / (size + d / 10);
 }
 
 // W = min(w_a, max(0, w_a - (1 - theta)/(1 + theta) (1 - 2 w_a))),
 // w_a = max(nu/(2 (1 + nu)), 0.05) blend_fac.
-double dissipation_weight(double theta, double nu) {
-    double wa = std::max(0.5 * nu / (1 + nu), 0.05) * run.blend_fac;
-    return std::min(wa, std::max(0.0, wa - (1 - theta) / (1 + theta) * (1 - 2 * wa)));
+template <class T>
+T dissipation_weight(T theta, T nu) {
+    const T zero{};
+    T wa = lane_max(0.5 * nu / (1 + nu), zero + 0.05) * run.blend_fac;
+    return lane_min(wa, lane_max(zero, wa - (1 - theta) / (1 + theta) * (1 - 2 * wa)));
 }
 
-Flux interior_flux(const InteriorEdge& g) {
-    const Prim &ql = g.lcell.q, &qr = g.rcell.q;
-    const Grad &gl = g.lcell.g, &gr = g.rcell.g;
-    Prim s = centred_slopes(ql, qr, g.d);
-    Grad gf;
-    face_gradient(gl.rx, gl.ry, gr.rx, gr.ry, s.r, g.t, gf.rx, gf.ry);
-    face_gradient(gl.px, gl.py, gr.px, gr.py, s.p, g.t, gf.px, gf.py);
-    face_gradient(gl.ux, gl.uy, gr.ux, gr.uy, s.u, g.t, gf.ux, gf.uy);
-    face_gradient(gl.vx, gl.vy, gr.vx, gr.vy, s.v, g.t, gf.vx, gf.vy);
+template <class T>
+FluxOf<T> interior_flux(const InteriorEdges<T>& e) {
+    const PrimOf<T> &ql = e.ql, &qr = e.qr;
+    const GradOf<T> &gl = e.gl, &gr = e.gr;
+    const T zero{};
+    PrimOf<T> s = centred_slopes(ql, qr, e.d);
+    GradOf<T> gf;
+    face_gradient(gl.rx, gl.ry, gr.rx, gr.ry, s.r, e.tx, e.ty, gf.rx, gf.ry);
+    face_gradient(gl.px, gl.py, gr.px, gr.py, s.p, e.tx, e.ty, gf.px, gf.py);
+    face_gradient(gl.ux, gl.uy, gr.ux, gr.uy, s.u, e.tx, e.ty, gf.ux, gf.uy);
+    face_gradient(gl.vx, gl.vy, gr.vx, gr.vy, s.v, e.tx, e.ty, gf.vx, gf.vy);
     // From the right cell; an extrapolated density or pressure that is not
     // positive falls back to the cell's own value.
-    Prim f = extrapolate(qr, gf, g.o_right);
-    if (!(f.r > 0)) f.r = qr.r;
-    if (!(f.p > 0)) f.p = qr.p;
-    refinement_indicator(g, f.r);
+    PrimOf<T> f = extrapolate(qr, gf, e.orx, e.ory);
+    f.r = select(f.r > zero, f.r, qr.r);
+    f.p = select(f.p > zero, f.p, qr.p);
+    refinement_indicator(e, f.r);
 
     // Scales of the smoothness measure, floored so that the ratio stays finite.
-    double cR = g.rcell.speed - std::sqrt(qr.u * qr.u + qr.v * qr.v);
-    auto scale = [](double q) { return std::max(q, run.tiny); };
-    Prim Q{scale(f.r), scale(f.p), scale(std::max(std::fabs(f.u), cR)), scale(std::max(std::fabs(f.v), cR))};
-    double theta = std::max(smoothness_ratio(gl, s, g.t, Q, g.d), smoothness_ratio(gr, s, g.t, Q, g.d));
-    double nu = std::min(run.dt / g.d * std::max(g.lcell.speed, g.rcell.speed), run.cfl);
-    double W = dissipation_weight(theta, nu);
-    double tau = (0.5 - W) * run.dt;
+    T cR = e.right_speed - lane_sqrt(qr.u * qr.u + qr.v * qr.v);
+    const T tiny = zero + run.tiny;
+    auto scale = [&](T q) { return lane_max(q, tiny); };
+    PrimOf<T> Q{scale(f.r), scale(f.p), scale(lane_max(lane_abs(f.u), cR)), scale(lane_max(lane_abs(f.v), cR))};
+    T theta = lane_max(smoothness_ratio(gl, s, e.tx, e.ty, Q, e.d), smoothness_ratio(gr, s, e.tx, e.ty, Q, e.d));
+    T nu = lane_min(run.dt / e.d * lane_max(e.left_speed, e.right_speed), zero + run.cfl);
+    T W = dissipation_weight(theta, nu);
+    T tau = (0.5 - W) * run.dt;
 
     bool axi = run.iaxis != 0;
-    Prim q = half_step(f, gf, tau, axi ? 2 / g.y_sum : 0.0);
-    Vec2 N = axi ? g.y_sum * g.N : g.N;
+    PrimOf<T> q = half_step(f, gf, tau, axi ? 2 / e.y_sum : zero);
+    T Nx = axi ? e.y_sum * e.Nx : e.Nx, Ny = axi ? e.y_sum * e.Ny : e.Ny;
 
     // D = d^2 W a^1.5 with a the alignment of (A, B) with t.
-    double A = gf.ux * (gf.ux + gf.vx) + gf.uy * (gf.uy + gf.vy);
-    double B = gf.vx * (gf.ux + gf.vx) + gf.vy * (gf.uy + gf.vy);
-    double a = std::fabs(g.t.x * A + g.t.y * B) / (std::sqrt(A * A + B * B) + g.d * run.eps_small);
-    double D = g.d * g.d * W * a * std::sqrt(a);
+    T A = gf.ux * (gf.ux + gf.vx) + gf.uy * (gf.uy + gf.vy);
+    T B = gf.vx * (gf.ux + gf.vx) + gf.vy * (gf.uy + gf.vy);
+    T a = lane_abs(e.tx * A + e.ty * B) / (lane_sqrt(A * A + B * B) + e.d * run.eps_small);
+    T D = e.d * e.d * W * a * lane_sqrt(a);
 
     double dt = run.dt;
-    double U = q.u * N.x + q.v * N.y;
-    double k = 0.5 * (q.u * q.u + q.v * q.v);
+    T U = q.u * Nx + q.v * Ny;
+    T k = 0.5 * (q.u * q.u + q.v * q.v);
     // The dissipation: D times the face gradient of each conserved variable along N.
-    double along_r = gf.rx * N.x + gf.ry * N.y;
-    double mx = (q.r * gf.ux + q.u * gf.rx) * N.x + (q.r * gf.uy + q.u * gf.ry) * N.y;
-    double my = (q.r * gf.vx + q.v * gf.rx) * N.x + (q.r * gf.vy + q.v * gf.ry) * N.y;
-    double en = (k * gf.rx + q.r * (q.u * gf.ux + q.v * gf.vx) + gf.px / run.gam1) * N.x +
-                (k * gf.ry + q.r * (q.u * gf.uy + q.v * gf.vy) + gf.py / run.gam1) * N.y;
+    T along_r = gf.rx * Nx + gf.ry * Ny;
+    T mx = (q.r * gf.ux + q.u * gf.rx) * Nx + (q.r * gf.uy + q.u * gf.ry) * Ny;
+    T my = (q.r * gf.vx + q.v * gf.rx) * Nx + (q.r * gf.vy + q.v * gf.ry) * Ny;
+    T en = (k * gf.rx + q.r * (q.u * gf.ux + q.v * gf.vx) + gf.px / run.gam1) * Nx +
+           (k * gf.ry + q.r * (q.u * gf.uy + q.v * gf.vy) + gf.py / run.gam1) * Ny;
     return {q.r * U * dt - D * along_r, (q.r * k + run.gam / run.gam1 * q.p) * U * dt - D * en,
-            (q.r * q.u * U + q.p * N.x) * dt - D * mx, (q.r * q.v * U + q.p * N.y) * dt - D * my};
+            (q.r * q.u * U + q.p * Nx) * dt - D * mx, (q.r * q.v * U + q.p * Ny) * dt - D * my};
 }
 
 // Boundary edge of scheme 1 and the first-order Godunov sweep: the face
@@ -112,7 +121,7 @@ void sweep::scheme1_boundary_edges() {
 }
 
 void sweep_scheme1() {
-    each_interior_edge([](const InteriorEdge& g) { store_flux(g, interior_flux(g)); });
+    each_interior_edge_pair([]<class T>(const InteriorEdges<T>& e) { store_flux(e, interior_flux(e)); });
     scheme1_boundary_edges();
     finish(true, run.iaxis != 0);
 }

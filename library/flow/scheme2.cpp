@@ -14,13 +14,19 @@ using namespace sweep;
 
 namespace {
 
+// Two edges at a time, one in each lane, each with the operations of one.
 void interior_edges(bool axi) {
     const double tau = 0.5 * run.dt;
-    each_interior_edge([&](const InteriorEdge& g) {
-        refinement_indicator(g, g.rcell.q.r);
-        FacePair f = predicted_faces(g, tau, axi ? 2 / g.y_sum : 0.0);
-        double w = axi ? g.y_sum : 1.0;
-        store_flux(g, fluxes::aufs(face_state(f.left), face_state(f.right), run.gam, w * g.N.x, w * g.N.y));
+    each_interior_edge_pair([&]<class T>(const InteriorEdges<T>& e) {
+        refinement_indicator(e, e.qr.r);
+        PrimOf<T> slope = centred_slopes(e.ql, e.qr, e.d);
+        T inv_radius = axi ? 2 / e.y_sum : T{};
+        T gamma = T{} + run.gam;
+        PrimOf<T> left = predicted_face(e.ql, e.gl, e.tx, e.ty, slope, tau, inv_radius, gamma, e.olx, e.oly);
+        PrimOf<T> right = predicted_face(e.qr, e.gr, e.tx, e.ty, slope, tau, inv_radius, gamma, e.orx, e.ory);
+        fluxes::FrameOf<T> frame =
+            axi ? fluxes::FrameOf<T>(e.y_sum * e.Nx, e.y_sum * e.Ny) : fluxes::FrameOf<T>(e.len, e.nx, e.ny);
+        store_flux(e, fluxes::aufs(face_state(left), face_state(right), run.gam, frame));
     });
 }
 

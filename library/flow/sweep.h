@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 #include "common/run.h"
 #include "common/storage.h"
@@ -87,31 +88,29 @@ inline Array1<SweepCell, MAX_CEL> sweep_cells;
 void pack_cells();
 
 // Interior edge of slot j (grid/layout.h), of the cells as pack_cells left
-// them: its number and cells, their packed copies, midpoint, normal N
-// (length of the edge, from left to right), centroid distance d and the
-// unit vector t from the left centroid to the right one, and each centroid's
-// offset to the midpoint.
+// them: its number and cells, their packed copies, and the slot's geometry:
+// normal N (length of the edge, from left to right), centroid distance d
+// and the unit vector t from the left centroid to the right one, and each
+// centroid's offset to the midpoint.
 struct InteriorEdge {
     int slot, edge;
     int left, right;
     const SweepCell& lcell;
     const SweepCell& rcell;
-    Vec2 m, N, t, o_left, o_right;
+    Vec2 N, t, o_left, o_right;
     double d;
     double y_sum;  // y1 + y2, the axisymmetric weight of N
     explicit InteriorEdge(int j)
         : slot(j), edge(layout::slot_edge(slot)), left(layout::position_cell(layout::left_position(slot))),
           right(layout::position_cell(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
           rcell(sweep_cells(layout::right_position(slot))) {
-        Vec2 s = layout::slot_start(slot), f = layout::slot_end(slot);
-        m = 0.5 * (s + f);
-        N = {f.y - s.y, s.x - f.x};
-        Vec2 lr = rcell.centre - lcell.centre;
-        d = norm(lr);
-        t = (1 / d) * lr;
-        o_left = m - lcell.centre;
-        o_right = m - rcell.centre;
-        y_sum = s.y + f.y;
+        using namespace layout;
+        N = geometry(j, geo_Nx, geo_Ny);
+        t = geometry(j, geo_tx, geo_ty);
+        o_left = geometry(j, geo_left_x, geo_left_y);
+        o_right = geometry(j, geo_right_x, geo_right_y);
+        d = geometry(j, geo_d);
+        y_sum = geometry(j, geo_y_sum);
     }
 };
 
@@ -125,6 +124,60 @@ void each_interior_edge(Body body) {
     pack_cells();
     begin_store();
     for (int j = 1; j <= layout::counts.interior; ++j) body(InteriorEdge(j));
+}
+
+// Interior edges by lanes: T = Pair holds slots j and j + 1 (lanes 0 and 1),
+// T = double slot j alone. The cells' state and gradients, and the slot's
+// geometry (grid/layout.h).
+template <class T>
+struct InteriorEdges {
+    int slot;
+    PrimOf<T> ql, qr;
+    GradOf<T> gl, gr;
+    T left_speed, right_speed;  // signal speeds
+    T Nx, Ny, len, nx, ny, tx, ty, d, olx, oly, orx, ory, y_sum;
+    explicit InteriorEdges(int j) : slot(j) {
+        cells(1, ql, gl, left_speed);
+        cells(2, qr, gr, right_speed);
+        using namespace layout;
+        Nx = column(geo_Nx), Ny = column(geo_Ny), len = column(geo_len), nx = column(geo_nx), ny = column(geo_ny);
+        tx = column(geo_tx), ty = column(geo_ty), d = column(geo_d), y_sum = column(geo_y_sum);
+        olx = column(geo_left_x), oly = column(geo_left_y), orx = column(geo_right_x), ory = column(geo_right_y);
+    }
+
+private:
+    void cells(int side, PrimOf<T>& q, GradOf<T>& g, T& speed) const {
+        const SweepCell& a = sweep_cells(layout::slot_links(side, slot));
+        if constexpr (std::is_same_v<T, double>) {
+            q = a.q;
+            g = a.g;
+            speed = a.speed;
+        } else {
+            const SweepCell& b = sweep_cells(layout::slot_links(side, slot + 1));
+            q = side_by_side(a.q, b.q);
+            g = side_by_side(a.g, b.g);
+            speed = Pair{a.speed, b.speed};
+        }
+    }
+    T column(int k) const {
+        const double* v = &(*layout::slot_geometry)(slot, k);
+        if constexpr (std::is_same_v<T, double>)
+            return *v;
+        else
+            return Pair{v[0], v[1]};
+    }
+};
+
+// body(edges) for every interior edge in slot order, after pack_cells: two
+// at a time (InteriorEdges<Pair>), the last one alone (InteriorEdges<double>)
+// when their count is odd.
+template <class Body>
+void each_interior_edge_pair(Body body) {
+    pack_cells();
+    begin_store();
+    int n = layout::counts.interior, j = 1;
+    for (; j < n; j += 2) body(InteriorEdges<Pair>(j));
+    if (j == n) body(InteriorEdges<double>(j));
 }
 
 // A boundary edge with its one cell C (iright).
@@ -143,14 +196,18 @@ inline PrimOf<T> extrapolate(const PrimOf<T>& q, const GradOf<T>& g, T ox, T oy)
             q.v + g.vx * ox + g.vy * oy};
 }
 inline Prim extrapolate(const Prim& q, const Grad& g, Vec2 o) { return extrapolate(q, g, o.x, o.y); }
-inline FaceState face_state(const Prim& q) { return {q.r, q.u, q.v, q.p}; }
+template <class T>
+inline FaceStateOf<T> face_state(const PrimOf<T>& q) {
+    return {q.r, q.u, q.v, q.p};
+}
 // The state mirrored in a wall of unit normal n: u' = u - 2 (u . n) n.
 inline Prim mirrored(const Prim& q, Vec2 n) {
     double un = q.u * n.x + q.v * n.y;
     return {q.r, q.p, q.u - 2 * un * n.x, q.v - 2 * un * n.y};
 }
 // (q_R - q_L)/d of each primitive.
-inline Prim centred_slopes(const Prim& l, const Prim& r, double d) {
+template <class T>
+inline PrimOf<T> centred_slopes(const PrimOf<T>& l, const PrimOf<T>& r, T d) {
     return {(r.r - l.r) / d, (r.p - l.p) / d, (r.u - l.u) / d, (r.v - l.v) / d};
 }
 
@@ -159,14 +216,16 @@ inline Prim centred_slopes(const Prim& l, const Prim& r, double d) {
 // rho* = rho - tau (rho div u + u . grad rho [+ rho v/y]),
 // u* = u - tau (u . grad u + p_x/rho), v* likewise,
 // p* = p - tau (u . grad p + gam p (div u [+ v/y])).
-template <class T>
-inline PrimOf<T> half_step(const PrimOf<T>& q, const GradOf<T>& g, double tau, double inv_radius, T gamma) {
+template <class T, class Tau, class R>
+inline PrimOf<T> half_step(const PrimOf<T>& q, const GradOf<T>& g, Tau tau, R inv_radius, T gamma) {
     T div = g.ux + g.vy + q.v * inv_radius;
     return {q.r - tau * (q.r * div + g.rx * q.u + g.ry * q.v), q.p - tau * (q.u * g.px + q.v * g.py + gamma * q.p * div),
             q.u - tau * (q.u * g.ux + q.v * g.uy + g.px / q.r), q.v - tau * (q.u * g.vx + q.v * g.vy + g.py / q.r)};
 }
-inline Prim half_step(const Prim& q, const Grad& g, double tau, double inv_radius) {
-    return half_step(q, g, tau, inv_radius, run.gam);
+template <class T>
+inline PrimOf<T> half_step(const PrimOf<T>& q, const GradOf<T>& g, std::type_identity_t<T> tau,
+                           std::type_identity_t<T> inv_radius) {
+    return half_step(q, g, tau, inv_radius, T{} + run.gam);
 }
 
 // Velocity gradients of cell c corrected at a wall of unit normal n whose
@@ -220,15 +279,39 @@ double stored_indicator(int e);
 
 // The indicator: max over the two cells of |g_K . t - s| / (|g_K . t| + eps rho_ref / d),
 // s = (r_R - r_L)/d: 0 where the cells' density gradients match the centred difference.
+template <class T>
+inline T indicator_value(T r_left, T r_right, T gx_left, T gy_left, T gx_right, T gy_right, T tx, T ty, T d, T rho_ref) {
+    T s = (r_right - r_left) / d;
+    T noise = run.eps_filter * rho_ref / d;
+    T gl = gx_left * tx + gy_left * ty;
+    T gr = gx_right * tx + gy_right * ty;
+    // Floored: without a noise term (eps_filter 0) a flat region has 0/0.
+    T tiny = T{} + run.tiny;
+    auto ratio = [&](T gk) { return lane_abs(gk - s) / lane_max(lane_abs(gk) + noise, tiny); };
+    return lane_max(ratio(gl), ratio(gr));
+}
 inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
     const SweepCell &L = g.lcell, &R = g.rcell;
-    double s = (R.q.r - L.q.r) / g.d;
-    double noise = run.eps_filter * rho_ref / g.d;
-    double gl = L.g.rx * g.t.x + L.g.ry * g.t.y;
-    double gr = R.g.rx * g.t.x + R.g.ry * g.t.y;
-    // Floored: without a noise term (eps_filter 0) a flat region has 0/0.
-    auto ratio = [&](double gk) { return std::fabs(gk - s) / std::max(std::fabs(gk) + noise, run.tiny); };
-    put_indicator(g.slot, std::max(ratio(gl), ratio(gr)));
+    put_indicator(g.slot, indicator_value(L.q.r, R.q.r, L.g.rx, L.g.ry, R.g.rx, R.g.ry, g.t.x, g.t.y, g.d, rho_ref));
+}
+template <class T>
+inline void refinement_indicator(const InteriorEdges<T>& e, T rho_ref) {
+    T value = indicator_value(e.ql.r, e.qr.r, e.gl.rx, e.gl.ry, e.gr.rx, e.gr.ry, e.tx, e.ty, e.d, rho_ref);
+    if constexpr (std::is_same_v<T, double>) {
+        put_indicator(e.slot, value);
+    } else {
+        put_indicator(e.slot, value[0]);
+        put_indicator(e.slot + 1, value[1]);
+    }
+}
+template <class T>
+inline void store_flux(const InteriorEdges<T>& e, const FluxOf<T>& F) {
+    if constexpr (std::is_same_v<T, double>) {
+        put_flux(e.slot, F);
+    } else {
+        put_flux(e.slot, {F.mass[0], F.energy[0], F.xmom[0], F.ymom[0]});
+        put_flux(e.slot + 1, {F.mass[1], F.energy[1], F.xmom[1], F.ymom[1]});
+    }
 }
 
 // Flux of a face state through N without a Riemann solver (open boundary);
@@ -236,18 +319,30 @@ inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
 Flux open_flux(const Prim& f, Vec2 N, double weight, bool transport);
 
 // Limits each gradient pair of g along t against the slope of that variable.
-template <class T>
-inline GradOf<T> limited(const GradOf<T>& g, Vec2 t, const Prim& slope) {
+template <class T, class S>
+inline GradOf<T> limited(const GradOf<T>& g, S tx, S ty, const PrimOf<S>& slope) {
     GradOf<T> o;
-    limit_gradient(t.x, t.y, g.rx, g.ry, slope.r, o.rx, o.ry);
-    limit_gradient(t.x, t.y, g.px, g.py, slope.p, o.px, o.py);
-    limit_gradient(t.x, t.y, g.ux, g.uy, slope.u, o.ux, o.uy);
-    limit_gradient(t.x, t.y, g.vx, g.vy, slope.v, o.vx, o.vy);
+    limit_gradient(tx, ty, g.rx, g.ry, slope.r, o.rx, o.ry);
+    limit_gradient(tx, ty, g.px, g.py, slope.p, o.px, o.py);
+    limit_gradient(tx, ty, g.ux, g.uy, slope.u, o.ux, o.uy);
+    limit_gradient(tx, ty, g.vx, g.vy, slope.v, o.vx, o.vy);
     return o;
 }
-// Faces of an interior edge by MUSCL-Hancock: each side's gradients limited
-// along t against the centred slopes, its cell state predicted over tau
-// (half_step, with that side's gamma), then extrapolated to the midpoint.
+template <class T>
+inline GradOf<T> limited(const GradOf<T>& g, Vec2 t, const Prim& slope) {
+    return limited(g, t.x, t.y, slope);
+}
+// The face of one side of an interior edge by MUSCL-Hancock: the side's
+// gradients limited along t against the centred slopes, its cell state
+// predicted over tau (half_step, with that side's gamma), then extrapolated
+// to the midpoint at offset (ox, oy). T = Pair: both sides of one edge
+// (left in lane 0, right in lane 1), or one side of two edges.
+template <class T, class S>
+inline PrimOf<T> predicted_face(const PrimOf<T>& q, const GradOf<T>& g, S tx, S ty, const PrimOf<S>& slope, double tau,
+                                S inv_radius, T gamma, T ox, T oy) {
+    GradOf<T> lim = limited(g, tx, ty, slope);
+    return extrapolate(half_step(q, lim, tau, inv_radius, gamma), lim, ox, oy);
+}
 struct FacePair {
     Prim left, right;
 };
@@ -255,9 +350,9 @@ inline FacePair predicted_faces(const InteriorEdge& g, double tau, double inv_ra
                                 double gamma_right = run.gam) {
     Prim slope = centred_slopes(g.lcell.q, g.rcell.q, g.d);
     // Both sides at once.
-    GradOf<Pair> lim = limited(side_by_side(g.lcell.g, g.rcell.g), g.t, slope);
-    PrimOf<Pair> q = half_step(side_by_side(g.lcell.q, g.rcell.q), lim, tau, inv_radius, Pair{gamma_left, gamma_right});
-    PrimOf<Pair> f = extrapolate(q, lim, Pair{g.o_left.x, g.o_right.x}, Pair{g.o_left.y, g.o_right.y});
+    PrimOf<Pair> f = predicted_face(side_by_side(g.lcell.q, g.rcell.q), side_by_side(g.lcell.g, g.rcell.g), g.t.x,
+                                    g.t.y, slope, tau, inv_radius, Pair{gamma_left, gamma_right},
+                                    Pair{g.o_left.x, g.o_right.x}, Pair{g.o_left.y, g.o_right.y});
     return {lane(f, 0), lane(f, 1)};
 }
 // Boundary edges as scheme 2 treats them.

@@ -52,15 +52,18 @@ double& turb_gradient(int c, int k) { return gradturb(c, k); }
 // One set of variables fitted together: their cell values, the per-edge
 // product columns (kept for the boundary edges, whose images they show) and
 // the per-cell gradient columns.
-struct Fit {
-    int nvar;
+// The count of variables is a constant of each fit, so that its loops over
+// them unroll.
+template <int N>
+struct FitOf {
+    static constexpr int nvar = N;
     Values (*values)(int c);
     double& (*product)(int e, int k);
     double& (*gradient)(int c, int k);
 };
 
-constexpr Fit flow_fit{nflow, flow_values, flow_product, flow_gradient};
-constexpr Fit turb_fit{nturb, turb_values, turb_product, turb_gradient};
+constexpr FitOf<nflow> flow_fit{flow_values, flow_product, flow_gradient};
+constexpr FitOf<nturb> turb_fit{turb_values, turb_product, turb_gradient};
 
 // ---- Packed copies ----
 
@@ -205,6 +208,7 @@ void store_products(int j, int ncol, const Products& P) {
 
 // Step 1: boundary edges, differences from the ghost images; the products
 // also stay in the edge's product columns.
+template <class Fit>
 void boundary_products(const Fit& fit, Values (*images)(int e)) {
     for (int j = layout::first_boundary_slot(); j <= layout::last_boundary_slot(); ++j) {
         int e = layout::slot_edge(j);
@@ -215,6 +219,7 @@ void boundary_products(const Fit& fit, Values (*images)(int e)) {
 }
 
 // Step 2: interior edges, differences q(iright) - q(ileft).
+template <class Fit>
 void interior_products(const Fit& fit) {
     for (int j = 1; j <= layout::counts.interior; ++j) {
         const Values& left = fit_cells(layout::left_position(j)).q;
@@ -224,6 +229,7 @@ void interior_products(const Fit& fit) {
 }
 
 // Step 3: hanging mother edges, the mean of their halves.
+template <class Fit>
 void hanging_products(const Fit& fit) { average_hanging_slots(2 * fit.nvar); }
 
 // A cell whose edge offsets span only one direction (three open-boundary
@@ -232,13 +238,16 @@ bool lsq_solvable(double a, double c, double det) { return det > 1e-12 * a * c; 
 
 // Step 4: g = ((C Sx - B Sy)/det, (A Sy - B Sx)/det) of cell c from the
 // sums s of its edges' products.
+template <class Fit>
 void solve_cell(const Fit& fit, int c, const Products& s) {
     double a = lsqm(c, 1), b = lsqm(c, 2), cc = lsqm(c, 3), det = lsqm(c, 4);
     bool solvable = lsq_solvable(a, cc, det);
     for (int v = 1; v <= fit.nvar; ++v) {
         double sx = s(2 * v - 1), sy = s(2 * v);
-        fit.gradient(c, 2 * v - 1) = solvable ? (cc * sx - b * sy) / det : 0;
-        fit.gradient(c, 2 * v) = solvable ? (a * sy - b * sx) / det : 0;
+        // Both components in one division.
+        Pair g = Pair{cc * sx - b * sy, a * sy - b * sx} / det;
+        fit.gradient(c, 2 * v - 1) = solvable ? g[0] : 0;
+        fit.gradient(c, 2 * v) = solvable ? g[1] : 0;
     }
 }
 
@@ -247,6 +256,7 @@ void solve_cell(const Fit& fit, int c, const Products& s) {
 // in number order (at once where positions are in number order).
 Array1<Products, MAX_CEL> position_sums;
 
+template <class Fit>
 void solve_cells(const Fit& fit) {
     if (layout::positions_are_numbers()) {
         for (int i = 1; i <= grid.ncell; ++i) {
@@ -265,6 +275,7 @@ void solve_cells(const Fit& fit) {
         solve_cell(fit, layout::number_cell(i), position_sums(layout::number_position(i)));
 }
 
+template <class Fit>
 void fit_gradients(const Fit& fit, Values (*images)(int e)) {
     pack_cells(fit.values);
     boundary_products(fit, images);
@@ -298,6 +309,7 @@ void project_open_boundaries() {
 // ---- The fit of one cell ----
 
 // The products of an interior edge from the storage.
+template <class Fit>
 Products stored_products(const Fit& fit, int e) {
     int L = ileft(e), R = iright(e);
     return edge_products(fit.nvar, centroid(R) - centroid(L), differences(fit.nvar, fit.values(L), fit.values(R)));
@@ -305,6 +317,7 @@ Products stored_products(const Fit& fit, int e) {
 
 // The products of edge e of an active cell: its image at the boundary, the
 // mean of its halves where it hangs.
+template <class Fit>
 Products cell_edge_products(const Fit& fit, Values (*images)(int e), int e) {
     if (lbedge(e)) return edge_products(fit.nvar, mirror_offset(e), images(e));
     if (!lsplit(e)) return stored_products(fit, e);

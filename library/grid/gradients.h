@@ -53,11 +53,12 @@ inline double minmod(double D, double g) { return minmod(both(D), both(g))[0]; }
 
 // Minmod limiter of the gradient (gx, gy) along the unit direction (dx, dy)
 // against the one-sided slope D: the component along the direction becomes
-// minmod(D, 2f - D), f = g . d; the output may alias the input. For a Pair,
-// two gradients against the same slope. Inline: the sweeps call it eight
-// times per edge.
-template <class T>
-inline void limit_gradient(double dx, double dy, T gx, T gy, double D, T& gx_out, T& gy_out) {
+// minmod(D, 2f - D), f = g . d; the output may alias the input. For a Pair
+// of gradients, two against the same direction and slope (S = double) or
+// each against its own (S = Pair). Inline: the sweeps call it eight times
+// per edge.
+template <class T, class S>
+inline void limit_gradient(S dx, S dy, T gx, T gy, S D, T& gx_out, T& gy_out) {
     T f = gx * dx + gy * dy;
     T h = minmod(D, 2 * f - D);
     gx_out = gx + dx * (h - f);
