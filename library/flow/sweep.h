@@ -107,8 +107,9 @@ struct InteriorEdge {
         using namespace layout;
         N = geometry(j, geo_Nx, geo_Ny);
         t = geometry(j, geo_tx, geo_ty);
-        o_left = geometry(j, geo_left_x, geo_left_y);
-        o_right = geometry(j, geo_right_x, geo_right_y);
+        Vec2 m = geometry(j, geo_mx, geo_my);
+        o_left = m - lcell.centre;
+        o_right = m - rcell.centre;
         d = geometry(j, geo_d);
         y_sum = geometry(j, geo_y_sum);
     }
@@ -137,26 +138,31 @@ struct InteriorEdges {
     T left_speed, right_speed;  // signal speeds
     T Nx, Ny, len, nx, ny, tx, ty, d, olx, oly, orx, ory, y_sum;
     explicit InteriorEdges(int j) : slot(j) {
-        cells(1, ql, gl, left_speed);
-        cells(2, qr, gr, right_speed);
         using namespace layout;
         Nx = column(geo_Nx), Ny = column(geo_Ny), len = column(geo_len), nx = column(geo_nx), ny = column(geo_ny);
         tx = column(geo_tx), ty = column(geo_ty), d = column(geo_d), y_sum = column(geo_y_sum);
-        olx = column(geo_left_x), oly = column(geo_left_y), orx = column(geo_right_x), ory = column(geo_right_y);
+        T mx = column(geo_mx), my = column(geo_my);
+        cells(1, ql, gl, left_speed, mx, my, olx, oly);
+        cells(2, qr, gr, right_speed, mx, my, orx, ory);
     }
 
 private:
-    void cells(int side, PrimOf<T>& q, GradOf<T>& g, T& speed) const {
+    // One side's cells, and their centroids' offsets (ox, oy) to the midpoints (mx, my).
+    void cells(int side, PrimOf<T>& q, GradOf<T>& g, T& speed, T mx, T my, T& ox, T& oy) const {
         const SweepCell& a = sweep_cells(layout::slot_links(side, slot));
         if constexpr (std::is_same_v<T, double>) {
             q = a.q;
             g = a.g;
             speed = a.speed;
+            ox = mx - a.centre.x;
+            oy = my - a.centre.y;
         } else {
             const SweepCell& b = sweep_cells(layout::slot_links(side, slot + 1));
             q = side_by_side(a.q, b.q);
             g = side_by_side(a.g, b.g);
             speed = Pair{a.speed, b.speed};
+            ox = mx - Pair{a.centre.x, b.centre.x};
+            oy = my - Pair{a.centre.y, b.centre.y};
         }
     }
     T column(int k) const {

@@ -358,6 +358,7 @@ int n_new_edges;
 EdgeArray<int> kept_edge;
 Array2<int, 2, MAX_EDG> kept_links;
 EdgeArray<int> kept_slot;  // the old slot of a kept edge
+EdgeArray<int> run_from, run_to, run_length;
 
 bool is_new_cell(int c) { return new_mark(c) == marks; }
 
@@ -403,12 +404,25 @@ bool update_interior_slots() {
         set_slot(++j, e, static_cast<int>(new_edges(n) >> 32), cell_position(iright(e)));
         set_geometry(j, e);
     };
+    // The kept slots lie in runs of consecutive old slots that become
+    // consecutive new ones: their geometry is copied run by run.
+    int runs = 0;
     for (int i = 1; i <= kept; ++i) {
         for (; k <= n_new_edges && static_cast<int>(new_edges(k) >> 32) < kept_links(1, i); ++k) put_new(k);
         set_slot(++j, kept_edge(i), kept_links(1, i), kept_links(2, i));
-        for (int m = 1; m <= geo_count; ++m) (*slot_geometry)(j, m) = from(kept_slot(i), m);
+        if (runs > 0 && kept_slot(i) == run_from(runs) + run_length(runs) && j == run_to(runs) + run_length(runs)) {
+            ++run_length(runs);
+        } else {
+            ++runs;
+            run_from(runs) = kept_slot(i);
+            run_to(runs) = j;
+            run_length(runs) = 1;
+        }
     }
     for (; k <= n_new_edges; ++k) put_new(k);
+    GeometryTable& to = *slot_geometry;
+    for (int m = 1; m <= geo_count; ++m)
+        for (int r = 1; r <= runs; ++r) std::copy_n(&from(run_from(r), m), run_length(r), &to(run_to(r), m));
     // In number order, adaptation scatters the numbers over the space: once
     // the far edges are more than twice as many as when it was chosen (and a
     // tenth of all), or a grid it was chosen for as small has grown, the next
@@ -464,8 +478,7 @@ void edge_geometry(int e, double (&out)[geo_count]) {
     Vec2 lr = cr - cl;
     double d = norm(lr);
     Vec2 t = (1 / d) * lr;
-    Vec2 ol = m - cl, orr = m - cr;
-    double values[geo_count] = {N.x, N.y, unit.len, unit.nx, unit.ny, t.x, t.y, d, ol.x, ol.y, orr.x, orr.y, s.y + f.y};
+    double values[geo_count] = {N.x, N.y, unit.len, unit.nx, unit.ny, t.x, t.y, d, m.x, m.y, s.y + f.y};
     std::copy(values, values + geo_count, out);
 }
 

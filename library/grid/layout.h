@@ -63,14 +63,13 @@ inline Array2<int, 4, MAX_CEL> position_slots;
 // slot does: the normal N (f.y - s.y, s.x - f.x) of the edge from its start s
 // to its end f, of the edge's length, pointing from ileft into iright; its
 // length |N| and unit normal N/|N|; the distance d of the two centroids and
-// the unit vector t from the left one to the right one; each centroid's
-// offset to the midpoint; and y1 + y2, the axisymmetric weight of N. One
+// the unit vector t from the left one to the right one; the midpoint; and
+// y1 + y2, the axisymmetric weight of N. One
 // column per quantity, in slot order, so that two neighbouring slots load
 // as one Pair. Two tables: the update after an adaptation moves the slots
 // that stay from one into the other.
 enum SlotGeometry : int {
-    geo_Nx = 1, geo_Ny, geo_len, geo_nx, geo_ny, geo_tx, geo_ty, geo_d,
-    geo_left_x, geo_left_y, geo_right_x, geo_right_y, geo_y_sum,
+    geo_Nx = 1, geo_Ny, geo_len, geo_nx, geo_ny, geo_tx, geo_ty, geo_d, geo_mx, geo_my, geo_y_sum,
     geo_count = geo_y_sum
 };
 using GeometryTable = Array2<double, MAX_EDG, geo_count>;
