@@ -16,7 +16,6 @@ template <class T>
 struct FrameOf {
     T len, nx, ny;
     FrameOf(T x, T y) : len(lane_sqrt(x * x + y * y)), nx(x / len), ny(y / len) {}
-    FrameOf(T len, T nx, T ny) : len(len), nx(nx), ny(ny) {}
 };
 using Frame = FrameOf<double>;
 

@@ -24,8 +24,8 @@ void interior_edges(bool axi) {
         T gamma = T{} + run.gam;
         PrimOf<T> left = predicted_face(e.ql, e.gl, e.tx, e.ty, slope, tau, inv_radius, gamma, e.olx, e.oly);
         PrimOf<T> right = predicted_face(e.qr, e.gr, e.tx, e.ty, slope, tau, inv_radius, gamma, e.orx, e.ory);
-        fluxes::FrameOf<T> frame =
-            axi ? fluxes::FrameOf<T>(e.y_sum * e.Nx, e.y_sum * e.Ny) : fluxes::FrameOf<T>(e.len, e.nx, e.ny);
+        T w = axi ? e.y_sum : T{} + 1.0;
+        fluxes::FrameOf<T> frame(w * e.Nx, w * e.Ny);
         store_flux(e, fluxes::aufs(face_state(left), face_state(right), run.gam, frame));
     });
 }

@@ -88,30 +88,31 @@ inline Array1<SweepCell, MAX_CEL> sweep_cells;
 void pack_cells();
 
 // Interior edge of slot j (grid/layout.h), of the cells as pack_cells left
-// them: its number and cells, their packed copies, and the slot's geometry:
-// normal N (length of the edge, from left to right), centroid distance d
-// and the unit vector t from the left centroid to the right one, and each
-// centroid's offset to the midpoint.
+// them: its number and cells, their packed copies, midpoint, normal N
+// (length of the edge, from left to right), centroid distance d and the
+// unit vector t from the left centroid to the right one, and each centroid's
+// offset to the midpoint.
 struct InteriorEdge {
     int slot, edge;
     int left, right;
     const SweepCell& lcell;
     const SweepCell& rcell;
-    Vec2 N, t, o_left, o_right;
+    Vec2 m, N, t, o_left, o_right;
     double d;
     double y_sum;  // y1 + y2, the axisymmetric weight of N
     explicit InteriorEdge(int j)
         : slot(j), edge(layout::slot_edge(slot)), left(layout::position_cell(layout::left_position(slot))),
           right(layout::position_cell(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
           rcell(sweep_cells(layout::right_position(slot))) {
-        using namespace layout;
-        N = geometry(j, geo_Nx, geo_Ny);
-        t = geometry(j, geo_tx, geo_ty);
-        Vec2 m = geometry(j, geo_mx, geo_my);
+        Vec2 s = layout::slot_start(slot), f = layout::slot_end(slot);
+        m = 0.5 * (s + f);
+        N = {f.y - s.y, s.x - f.x};
+        Vec2 lr = rcell.centre - lcell.centre;
+        d = norm(lr);
+        t = (1 / d) * lr;
         o_left = m - lcell.centre;
         o_right = m - rcell.centre;
-        d = geometry(j, geo_d);
-        y_sum = geometry(j, geo_y_sum);
+        y_sum = s.y + f.y;
     }
 };
 
@@ -128,49 +129,56 @@ void each_interior_edge(Body body) {
 }
 
 // Interior edges by lanes: T = Pair holds slots j and j + 1 (lanes 0 and 1),
-// T = double slot j alone. The cells' state and gradients, and the slot's
-// geometry (grid/layout.h).
+// T = double slot j alone. The cells' state and gradients, and the geometry
+// of InteriorEdge, formed in each lane as it forms it (in the lanes the
+// square roots and divisions of two edges cost those of one).
 template <class T>
 struct InteriorEdges {
     int slot;
     PrimOf<T> ql, qr;
     GradOf<T> gl, gr;
     T left_speed, right_speed;  // signal speeds
-    T Nx, Ny, len, nx, ny, tx, ty, d, olx, oly, orx, ory, y_sum;
+    T Nx, Ny, tx, ty, d, olx, oly, orx, ory, y_sum;
     explicit InteriorEdges(int j) : slot(j) {
-        using namespace layout;
-        Nx = column(geo_Nx), Ny = column(geo_Ny), len = column(geo_len), nx = column(geo_nx), ny = column(geo_ny);
-        tx = column(geo_tx), ty = column(geo_ty), d = column(geo_d), y_sum = column(geo_y_sum);
-        T mx = column(geo_mx), my = column(geo_my);
-        cells(1, ql, gl, left_speed, mx, my, olx, oly);
-        cells(2, qr, gr, right_speed, mx, my, orx, ory);
+        T lx, ly, rx, ry;
+        cells(1, ql, gl, left_speed, lx, ly);
+        cells(2, qr, gr, right_speed, rx, ry);
+        T sx = end(1), sy = end(2), fx = end(3), fy = end(4);
+        T mx = 0.5 * (sx + fx), my = 0.5 * (sy + fy);
+        Nx = fy - sy, Ny = sx - fx;
+        T dx = rx - lx, dy = ry - ly;
+        d = lane_sqrt(dx * dx + dy * dy);
+        T inv_d = 1 / d;
+        tx = inv_d * dx, ty = inv_d * dy;
+        olx = mx - lx, oly = my - ly, orx = mx - rx, ory = my - ry;
+        y_sum = sy + fy;
     }
 
 private:
-    // One side's cells, and their centroids' offsets (ox, oy) to the midpoints (mx, my).
-    void cells(int side, PrimOf<T>& q, GradOf<T>& g, T& speed, T mx, T my, T& ox, T& oy) const {
+    // One side's cells and their centroids (x, y).
+    void cells(int side, PrimOf<T>& q, GradOf<T>& g, T& speed, T& x, T& y) const {
         const SweepCell& a = sweep_cells(layout::slot_links(side, slot));
         if constexpr (std::is_same_v<T, double>) {
             q = a.q;
             g = a.g;
             speed = a.speed;
-            ox = mx - a.centre.x;
-            oy = my - a.centre.y;
+            x = a.centre.x;
+            y = a.centre.y;
         } else {
             const SweepCell& b = sweep_cells(layout::slot_links(side, slot + 1));
             q = side_by_side(a.q, b.q);
             g = side_by_side(a.g, b.g);
             speed = Pair{a.speed, b.speed};
-            ox = mx - Pair{a.centre.x, b.centre.x};
-            oy = my - Pair{a.centre.y, b.centre.y};
+            x = Pair{a.centre.x, b.centre.x};
+            y = Pair{a.centre.y, b.centre.y};
         }
     }
-    T column(int k) const {
-        const double* v = &(*layout::slot_geometry)(slot, k);
+    // End point coordinate m (x1, y1, x2, y2) of the slots.
+    T end(int m) const {
         if constexpr (std::is_same_v<T, double>)
-            return *v;
+            return layout::slot_ends(m, slot);
         else
-            return Pair{v[0], v[1]};
+            return Pair{layout::slot_ends(m, slot), layout::slot_ends(m, slot + 1)};
     }
 };
 

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "common/run.h"
-#include "flow/flux_common.h"
 
 namespace qelta::layout {
 
@@ -282,13 +281,6 @@ bool update_positions() {
     return true;
 }
 
-// The edge's geometry into interior slot j.
-void set_geometry(int j, int e) {
-    double g[geo_count];
-    edge_geometry(e, g);
-    for (int k = 1; k <= geo_count; ++k) (*slot_geometry)(j, k) = g[k - 1];
-}
-
 void set_slot(int j, int e, int left, int right) {
     edge_slot(e) = j;
     slot_edge(j) = e;
@@ -321,7 +313,8 @@ void order_interior_slots() {
         int e = list_iedge(k), left = left_of_listed(k);
         set_slot(first_of_position(left)++, e, left, cell_position(iright(e)));
     }
-    for (int j = 1; j <= grid.niedge; ++j) set_geometry(j, slot_edge(j));
+    for (int j = 1; j <= grid.niedge; ++j)
+        for (int m = 1; m <= 4; ++m) slot_ends(m, j) = xyedge(slot_edge(j), m);
 }
 
 // The same slots from the cells in position order: a cell is ileft of its
@@ -334,7 +327,7 @@ bool emit_left_edge(int e, int c, int i) {
     if (ileft(e) != c || interior_slot == grid.niedge) return false;
     int j = ++interior_slot;
     set_slot(j, e, i, cell_position(iright(e)));
-    set_geometry(j, e);
+    for (int m = 1; m <= 4; ++m) slot_ends(m, j) = xyedge(e, m);
     return true;
 }
 
@@ -357,8 +350,7 @@ Array1<std::uint64_t, MAX_EDG> new_edges;  // (position of ileft, edge), sorted
 int n_new_edges;
 EdgeArray<int> kept_edge;
 Array2<int, 2, MAX_EDG> kept_links;
-EdgeArray<int> kept_slot;  // the old slot of a kept edge
-EdgeArray<int> run_from, run_to, run_length;
+Array2<double, 4, MAX_EDG> kept_ends;
 
 bool is_new_cell(int c) { return new_mark(c) == marks; }
 
@@ -392,37 +384,21 @@ bool update_interior_slots() {
         kept_edge(kept) = slot_edge(j);
         kept_links(1, kept) = left;
         kept_links(2, kept) = right;
-        kept_slot(kept) = j;
+        for (int m = 1; m <= 4; ++m) kept_ends(m, kept) = slot_ends(m, j);
     }
     if (kept + n_new_edges != grid.niedge) return false;
-    // The geometry of the kept slots moves into the other table.
-    GeometryTable& from = *slot_geometry;
-    slot_geometry = &geometry_tables(slot_geometry == &geometry_tables(1) ? 2 : 1);
     int j = 0, k = 1;
     auto put_new = [&](int n) {
         int e = static_cast<int>(new_edges(n) & 0xffffffffu);
         set_slot(++j, e, static_cast<int>(new_edges(n) >> 32), cell_position(iright(e)));
-        set_geometry(j, e);
+        for (int m = 1; m <= 4; ++m) slot_ends(m, j) = xyedge(e, m);
     };
-    // The kept slots lie in runs of consecutive old slots that become
-    // consecutive new ones: their geometry is copied run by run.
-    int runs = 0;
     for (int i = 1; i <= kept; ++i) {
         for (; k <= n_new_edges && static_cast<int>(new_edges(k) >> 32) < kept_links(1, i); ++k) put_new(k);
         set_slot(++j, kept_edge(i), kept_links(1, i), kept_links(2, i));
-        if (runs > 0 && kept_slot(i) == run_from(runs) + run_length(runs) && j == run_to(runs) + run_length(runs)) {
-            ++run_length(runs);
-        } else {
-            ++runs;
-            run_from(runs) = kept_slot(i);
-            run_to(runs) = j;
-            run_length(runs) = 1;
-        }
+        for (int m = 1; m <= 4; ++m) slot_ends(m, j) = kept_ends(m, i);
     }
     for (; k <= n_new_edges; ++k) put_new(k);
-    GeometryTable& to = *slot_geometry;
-    for (int m = 1; m <= geo_count; ++m)
-        for (int r = 1; r <= runs; ++r) std::copy_n(&from(run_from(r), m), run_length(r), &to(run_to(r), m));
     // In number order, adaptation scatters the numbers over the space: once
     // the far edges are more than twice as many as when it was chosen (and a
     // tenth of all), or a grid it was chosen for as small has grown, the next
@@ -468,19 +444,6 @@ void rebuild(bool after_adaptation) {
 }
 
 }  // namespace
-
-void edge_geometry(int e, double (&out)[geo_count]) {
-    Vec2 s = edge_start(e), f = edge_end(e);
-    Vec2 cl{xc(ileft(e)), yc(ileft(e))}, cr{xc(iright(e)), yc(iright(e))};
-    Vec2 m = 0.5 * (s + f);
-    Vec2 N{f.y - s.y, s.x - f.x};
-    fluxes::Frame unit(N.x, N.y);  // as the fluxes form it
-    Vec2 lr = cr - cl;
-    double d = norm(lr);
-    Vec2 t = (1 / d) * lr;
-    double values[geo_count] = {N.x, N.y, unit.len, unit.nx, unit.ny, t.x, t.y, d, m.x, m.y, s.y + f.y};
-    std::copy(values, values + geo_count, out);
-}
 
 void mark_stale() {
     stale = true;

@@ -16,7 +16,7 @@
 //             boundary edges in list_bedge order, then the hanging mother
 //             edges in list_split order;
 // with the edge-to-cell links translated into positions and slots, and the
-// geometry of the interior edges kept by slot. Passes that read or
+// end points of the interior edges copied by slot. Passes that read or
 // write the storage's per-cell columns go through the active cells in the
 // order of their numbers instead (number order), so that they read those
 // columns front to back, and reach the copies through number_position.
@@ -59,22 +59,8 @@ inline EdgeArray<int> edge_slot;      // the slot of an interior, boundary or ha
 inline Array2<int, 2, MAX_EDG> slot_links;
 // The slots of the four edges of every position.
 inline Array2<int, 4, MAX_CEL> position_slots;
-// The geometry of the edge of every interior slot, which stays while the
-// slot does: the normal N (f.y - s.y, s.x - f.x) of the edge from its start s
-// to its end f, of the edge's length, pointing from ileft into iright; its
-// length |N| and unit normal N/|N|; the distance d of the two centroids and
-// the unit vector t from the left one to the right one; the midpoint; and
-// y1 + y2, the axisymmetric weight of N. One
-// column per quantity, in slot order, so that two neighbouring slots load
-// as one Pair. Two tables: the update after an adaptation moves the slots
-// that stay from one into the other.
-enum SlotGeometry : int {
-    geo_Nx = 1, geo_Ny, geo_len, geo_nx, geo_ny, geo_tx, geo_ty, geo_d, geo_mx, geo_my, geo_y_sum,
-    geo_count = geo_y_sum
-};
-using GeometryTable = Array2<double, MAX_EDG, geo_count>;
-inline Array1<GeometryTable, 2> geometry_tables;
-inline GeometryTable* slot_geometry = &geometry_tables(1);  // the present one
+// The end points x1, y1, x2, y2 of the edge of every interior slot.
+inline Array2<double, 4, MAX_EDG> slot_ends;
 
 // Called whenever the lists are rebuilt or edges move.
 void mark_stale();
@@ -127,10 +113,7 @@ inline int last_slot() { return counts.interior + counts.boundary + counts.hangi
 inline int left_position(int j) { return slot_links(1, j); }
 inline int right_position(int j) { return slot_links(2, j); }
 inline int half_slot(int j, int h) { return slot_links(h, j); }
-inline double geometry(int j, int k) { return (*slot_geometry)(j, k); }
-inline Vec2 geometry(int j, SlotGeometry x, SlotGeometry y) { return {geometry(j, x), geometry(j, y)}; }
-// The geometry of interior edge e, columns 1..geo_count, from its end
-// points and the centroids of its cells, as its slot keeps it.
-void edge_geometry(int e, double (&out)[geo_count]);
+inline Vec2 slot_start(int j) { return {slot_ends(1, j), slot_ends(2, j)}; }
+inline Vec2 slot_end(int j) { return {slot_ends(3, j), slot_ends(4, j)}; }
 
 }  // namespace qelta::layout
