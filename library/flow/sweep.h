@@ -87,32 +87,52 @@ inline Array1<SweepCell, MAX_CEL> sweep_cells;
 // Copies every active cell into sweep_cells.
 void pack_cells();
 
+// The geometry of an interior edge from its start s and end f and the
+// centroids l, r of its cells: normal N (length of the edge, from left to
+// right), centroid distance d and the unit vector t from the left centroid
+// to the right one, each centroid's offset to the midpoint, and y_sum =
+// s.y + f.y, the axisymmetric weight of N. Of one edge, or of two in the
+// lanes of a Pair (where the square roots and divisions of two edges cost
+// those of one).
+template <class T>
+struct EdgeGeometry {
+    T Nx, Ny, tx, ty, d, olx, oly, orx, ory, y_sum;
+    void form(T sx, T sy, T fx, T fy, T lx, T ly, T rx, T ry) {
+        T mx = 0.5 * (sx + fx), my = 0.5 * (sy + fy);
+        Nx = fy - sy, Ny = sx - fx;
+        T dx = rx - lx, dy = ry - ly;
+        d = lane_sqrt(dx * dx + dy * dy);
+        T inv_d = 1 / d;
+        tx = inv_d * dx, ty = inv_d * dy;
+        olx = mx - lx, oly = my - ly, orx = mx - rx, ory = my - ry;
+        y_sum = sy + fy;
+    }
+};
+
 // Interior edge of slot j (grid/layout.h), of the cells as pack_cells left
-// them: its number and cells, their packed copies, midpoint, normal N
-// (length of the edge, from left to right), centroid distance d and the
-// unit vector t from the left centroid to the right one, and each centroid's
-// offset to the midpoint.
+// them: its number and cells, their packed copies, and its geometry
+// (EdgeGeometry).
 struct InteriorEdge {
     int slot, edge;
     int left, right;
     const SweepCell& lcell;
     const SweepCell& rcell;
-    Vec2 m, N, t, o_left, o_right;
+    Vec2 N, t, o_left, o_right;
     double d;
-    double y_sum;  // y1 + y2, the axisymmetric weight of N
+    double y_sum;
     explicit InteriorEdge(int j)
         : slot(j), edge(layout::slot_edge(slot)), left(layout::position_cell(layout::left_position(slot))),
           right(layout::position_cell(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
           rcell(sweep_cells(layout::right_position(slot))) {
         Vec2 s = layout::slot_start(slot), f = layout::slot_end(slot);
-        m = 0.5 * (s + f);
-        N = {f.y - s.y, s.x - f.x};
-        Vec2 lr = rcell.centre - lcell.centre;
-        d = norm(lr);
-        t = (1 / d) * lr;
-        o_left = m - lcell.centre;
-        o_right = m - rcell.centre;
-        y_sum = s.y + f.y;
+        EdgeGeometry<double> g;
+        g.form(s.x, s.y, f.x, f.y, lcell.centre.x, lcell.centre.y, rcell.centre.x, rcell.centre.y);
+        N = {g.Nx, g.Ny};
+        t = {g.tx, g.ty};
+        o_left = {g.olx, g.oly};
+        o_right = {g.orx, g.ory};
+        d = g.d;
+        y_sum = g.y_sum;
     }
 };
 
@@ -129,29 +149,19 @@ void each_interior_edge(Body body) {
 }
 
 // Interior edges by lanes: T = Pair holds slots j and j + 1 (lanes 0 and 1),
-// T = double slot j alone. The cells' state and gradients, and the geometry
-// of InteriorEdge, formed in each lane as it forms it (in the lanes the
-// square roots and divisions of two edges cost those of one).
+// T = double slot j alone. The cells' state and gradients, and the edges'
+// geometry.
 template <class T>
-struct InteriorEdges {
+struct InteriorEdges : EdgeGeometry<T> {
     int slot;
     PrimOf<T> ql, qr;
     GradOf<T> gl, gr;
     T left_speed, right_speed;  // signal speeds
-    T Nx, Ny, tx, ty, d, olx, oly, orx, ory, y_sum;
     explicit InteriorEdges(int j) : slot(j) {
         T lx, ly, rx, ry;
         cells(1, ql, gl, left_speed, lx, ly);
         cells(2, qr, gr, right_speed, rx, ry);
-        T sx = end(1), sy = end(2), fx = end(3), fy = end(4);
-        T mx = 0.5 * (sx + fx), my = 0.5 * (sy + fy);
-        Nx = fy - sy, Ny = sx - fx;
-        T dx = rx - lx, dy = ry - ly;
-        d = lane_sqrt(dx * dx + dy * dy);
-        T inv_d = 1 / d;
-        tx = inv_d * dx, ty = inv_d * dy;
-        olx = mx - lx, oly = my - ly, orx = mx - rx, ory = my - ry;
-        y_sum = sy + fy;
+        this->form(end(1), end(2), end(3), end(4), lx, ly, rx, ry);
     }
 
 private:
