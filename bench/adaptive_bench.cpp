@@ -10,8 +10,11 @@
 // peak memory of the process comes last.
 //
 //   qelta_adaptive_bench [--quick] [--repeat n] [--steps n] [--resolution 3..6]... [--scheme 1|2]...
-//                        [block] [wedge] [adaptive]
-// --steps ends the adaptive runs after n steps (for profiles).
+//                        [--print] [block] [wedge] [adaptive]
+// --steps ends the adaptive runs after n steps (for profiles); --print
+// writes the fingerprint of the state at the end of every run (step count,
+// cells, clock, flow and grid), so that two builds can be compared bit for
+// bit on grids of every size.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -32,6 +35,7 @@
 #include "flow/timestep.h"
 #include "grid/grid_store.h"
 #include "qelta.h"
+#include "restart_state.h"
 #include "support/library_fixture.h"
 
 using namespace qelta;
@@ -123,6 +127,8 @@ struct Figure {
     std::vector<Tally> repeats{};
 };
 
+bool print_state = false;
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     std::size_t n = v.size();
@@ -155,6 +161,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0)
             quick = true;
+        else if (std::strcmp(argv[i], "--print") == 0)
+            print_state = true;
         else if (std::strcmp(argv[i], "--repeat") == 0)
             repeats = option_value(argc, argv, ++i, 1, 1000);
         else if (std::strcmp(argv[i], "--steps") == 0)
@@ -193,7 +201,11 @@ int main(int argc, char** argv) {
                                    [=] { return wedge_run(scheme, 1, level, adaptive_steps); }});
 
     for (int k = 0; k < repeats; ++k)
-        for (Figure& f : figures) f.repeats.push_back(f.run());
+        for (Figure& f : figures) {
+            f.repeats.push_back(f.run());
+            if (print_state && k == 0)
+                std::printf("state after %s: %s\n", f.name.c_str(), qelta::testing::step_print(0).line().c_str());
+        }
 
     std::printf("medians of %d interleaved repeat(s), CPU time\n", repeats);
     std::printf("| run                                    | steps | M cell updates/s | ns/update | ms/step "
