@@ -10,11 +10,14 @@ using Sweep = void (*)();
 
 // A scheme's sweep for plane and axisymmetric runs. A sweep scheme runs as
 // gradients, sweep, case hook, conversion to primitives; a whole-step
-// scheme does all of that itself.
+// scheme does all of that itself. A sweep that begins with its interior
+// edges, before it changes anything, reads the cells as the fit packed
+// them (sweep::use_fitted_cells).
 struct SchemeEntry {
     Sweep plane;
     Sweep axi;
     bool whole_step;
+    bool reads_fitted_cells = false;
 };
 
 constexpr int nscheme = 8;
@@ -32,8 +35,8 @@ void zero_gradients();
 // Codes 5 (the blend) and 6 (deleted) are handled by the dispatch itself; an
 // entry without a sweep is a scheme that this build does not have.
 inline Array1<SchemeEntry, nscheme> scheme_sweeps = {{
-    {sweep_scheme1, sweep_scheme1, false},
-    {sweep_scheme2, sweep_scheme2_axi, false},
+    {sweep_scheme1, sweep_scheme1, false, true},
+    {sweep_scheme2, sweep_scheme2_axi, false, true},
     {sweep_scheme3, sweep_scheme3, false},
     {sweep_scheme4, sweep_scheme4, false},
     {},  // 5, the blend

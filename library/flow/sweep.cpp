@@ -8,10 +8,31 @@
 
 namespace qelta::sweep {
 
+namespace {
+
+// What use_fitted_cells found: the fit it follows, on which maps.
+struct FittedCells {
+    bool taken = false;
+    long fit = 0, maps = 0;
+};
+FittedCells fitted;
+
+}  // namespace
+
+void use_fitted_cells() { fitted = {true, flow_fits(), layout::rebuilds()}; }
+
 void pack_cells() {
     layout::refresh();
-    layout::each_cell_and_position(
-        [](int c, int i) { sweep_cells(i) = {cell_prim(c), cell_grad(c), {xc(c), yc(c)}, wspeed(c)}; });
+    bool packed = fitted.taken && fitted.fit == flow_fits() && fitted.maps == layout::rebuilds();
+    fitted.taken = false;
+    if (packed) return;
+    layout::each_cell_and_position([](int c, int i) {
+        FlowCell& a = flow_cells(i);
+        a.q = cell_prim(c);
+        a.centre = {xc(c), yc(c)};
+        a.speed = wspeed(c);
+        a.g = cell_grad(c);
+    });
 }
 
 BoundaryEdge::BoundaryEdge(int e) : cell(iright(e)) {

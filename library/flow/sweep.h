@@ -44,18 +44,12 @@ inline double rmerge(double a, double b, bool l) { return l ? a : b; }
 
 namespace sweep {
 
-// Primitive values and their gradients (d/dx, d/dy of r, p, ux, uy), of
-// one side (double) or of both sides of an edge at once (Pair).
-template <class T>
-struct PrimOf {
-    T r, p, u, v;
-};
-template <class T>
-struct GradOf {
-    T rx, ry, px, py, ux, uy, vx, vy;
-};
-using Prim = PrimOf<double>;
-using Grad = GradOf<double>;
+// Primitive values and their gradients (grid/gradients.h), of one side
+// (double) or of both sides of an edge at once (Pair).
+using qelta::GradOf;
+using qelta::PrimOf;
+using qelta::Grad;
+using qelta::Prim;
 
 // Both sides in one: left in lane 0, right in lane 1; and one lane back.
 inline PrimOf<Pair> side_by_side(const Prim& l, const Prim& r) {
@@ -75,17 +69,15 @@ inline Grad cell_grad(int c) {
     return {grad(c, 1), grad(c, 2), grad(c, 3), grad(c, 4), grad(c, 5), grad(c, 6), grad(c, 7), grad(c, 8)};
 }
 
-// A cell as the interior-edge passes read it: primitive state, gradients,
-// centroid and signal speed, packed by position (grid/layout.h).
-struct SweepCell {
-    Prim q;
-    Grad g;
-    Vec2 centre;
-    double speed;
-};
-inline Array1<SweepCell, MAX_CEL> sweep_cells;
-// Copies every active cell into sweep_cells.
+// The interior-edge passes read the cells packed by position: flow_cells
+// (grid/gradients.h). pack_cells copies every active cell into it, unless
+// use_fitted_cells was called since the last flow fit with nothing changed
+// in between: the pack then finds them there.
 void pack_cells();
+// Called between the flow fit and a sweep that begins with its interior
+// edges, when nothing has changed the state, the gradients or the signal
+// speeds in between; the next pack_cells alone reads it.
+void use_fitted_cells();
 
 // The geometry of an interior edge from its start s and end f and the
 // centroids l, r of its cells: normal N (length of the edge, from left to
@@ -115,15 +107,15 @@ struct EdgeGeometry {
 struct InteriorEdge {
     int slot, edge;
     int left, right;
-    const SweepCell& lcell;
-    const SweepCell& rcell;
+    const FlowCell& lcell;
+    const FlowCell& rcell;
     Vec2 N, t, o_left, o_right;
     double d;
     double y_sum;
     explicit InteriorEdge(int j)
         : slot(j), edge(layout::slot_edge(slot)), left(layout::position_cell(layout::left_position(slot))),
-          right(layout::position_cell(layout::right_position(slot))), lcell(sweep_cells(layout::left_position(slot))),
-          rcell(sweep_cells(layout::right_position(slot))) {
+          right(layout::position_cell(layout::right_position(slot))), lcell(flow_cells(layout::left_position(slot))),
+          rcell(flow_cells(layout::right_position(slot))) {
         Vec2 s = layout::slot_start(slot), f = layout::slot_end(slot);
         EdgeGeometry<double> g;
         g.form(s.x, s.y, f.x, f.y, lcell.centre.x, lcell.centre.y, rcell.centre.x, rcell.centre.y);
@@ -167,7 +159,7 @@ struct InteriorEdges : EdgeGeometry<T> {
 private:
     // One side's cells and their centroids (x, y).
     void cells(int side, PrimOf<T>& q, GradOf<T>& g, T& speed, T& x, T& y) const {
-        const SweepCell& a = sweep_cells(layout::slot_links(side, slot));
+        const FlowCell& a = flow_cells(layout::slot_links(side, slot));
         if constexpr (std::is_same_v<T, double>) {
             q = a.q;
             g = a.g;
@@ -175,7 +167,7 @@ private:
             x = a.centre.x;
             y = a.centre.y;
         } else {
-            const SweepCell& b = sweep_cells(layout::slot_links(side, slot + 1));
+            const FlowCell& b = flow_cells(layout::slot_links(side, slot + 1));
             q = side_by_side(a.q, b.q);
             g = side_by_side(a.g, b.g);
             speed = Pair{a.speed, b.speed};
@@ -315,7 +307,7 @@ inline T indicator_value(T r_left, T r_right, T gx_left, T gy_left, T gx_right, 
     return lane_max(ratio(gl), ratio(gr));
 }
 inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
-    const SweepCell &L = g.lcell, &R = g.rcell;
+    const FlowCell &L = g.lcell, &R = g.rcell;
     put_indicator(g.slot, indicator_value(L.q.r, R.q.r, L.g.rx, L.g.ry, R.g.rx, R.g.ry, g.t.x, g.t.y, g.d, rho_ref));
 }
 template <class T>

@@ -15,6 +15,7 @@
 #include "grid/geometry.h"
 #include "grid/gradients.h"
 #include "grid/grid_checks.h"
+#include "grid/grid_store.h"
 #include "grid/layout.h"
 
 namespace qelta {
@@ -62,13 +63,14 @@ void get_dt() {
     double dc = run.big;  // convective limit h/(|u| + c)
     double dv = run.big;  // viscous limit h^2/(h S + 2 mu/(rho Re))
     const viscous::Transport tr = viscous::run_transport();
+    const CellArray<double>& size = cell_sizes();
     // The minima do not depend on the order of the cells.
     layout::each_active_cell([&](int c) {
         double a = std::sqrt(std::fabs(run.gam * p(c) / r(c)));
         double u = std::sqrt(std::fabs(ux(c) * ux(c) + uy(c) * uy(c)));
         double s = u + a;
         wspeed(c) = s;
-        double h = std::min(edglen(icedge(c, 1)), edglen(icedge(c, 2)));
+        double h = size(c);
         dc = std::min(dc, h / s);
         if (run.ns == 1) {
             double mu = tr.mu(tem(c));
@@ -104,6 +106,7 @@ void scheme_step(bool mend) {
         return;
     }
     lsq_edge_terms();
+    if (scheme.reads_fitted_cells) sweep::use_fitted_cells();
     sweep();
     user_flux_hook();
     // The primitive columns hold the start state until the conversion.

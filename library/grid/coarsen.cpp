@@ -304,6 +304,7 @@ void coarsen_and_rebuild(int m, int s) {
         layout::mark_stale();
     link_boundary_edges();                              // 12m
     if (run.irecon == 2) build_family_list();           // 12n
+    renew_cell_sizes(adapted_cell, adapted_count);
     if (run.irecon == 1) {
         if (matrices_current)
             lsq_matrix_around(adapted_cell, adapted_count);

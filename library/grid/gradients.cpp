@@ -51,19 +51,21 @@ double& turb_gradient(int c, int k) { return gradturb(c, k); }
 
 // One set of variables fitted together: their cell values, the per-edge
 // product columns (kept for the boundary edges, whose images they show) and
-// the per-cell gradient columns.
+// the per-cell gradient columns. The flow fit packs its cells into
+// flow_cells, with the gradients it gives them; the others into fit_cells.
 // The count of variables is a constant of each fit, so that its loops over
 // them unroll.
-template <int N>
+template <int N, bool Flow>
 struct FitOf {
     static constexpr int nvar = N;
+    static constexpr bool flow = Flow;
     Values (*values)(int c);
     double& (*product)(int e, int k);
     double& (*gradient)(int c, int k);
 };
 
-constexpr FitOf<nflow> flow_fit{flow_values, flow_product, flow_gradient};
-constexpr FitOf<nturb> turb_fit{turb_values, turb_product, turb_gradient};
+constexpr FitOf<nflow, true> flow_fit{flow_values, flow_product, flow_gradient};
+constexpr FitOf<nturb, false> turb_fit{turb_values, turb_product, turb_gradient};
 
 // ---- Packed copies ----
 
@@ -80,13 +82,53 @@ Array2<double, max_col, MAX_EDG> slot_products;
 // The products of one edge, or their sums over a cell's edges.
 using Products = Array1<double, max_col>;
 
+long flow_fit_count = 0;
+
 void pack_cells(Values (*values)(int c)) {
     layout::refresh();
     layout::each_cell_and_position([values](int c, int i) { fit_cells(i) = {values(c), centroid(c)}; });
 }
 
+template <class Fit>
+void pack_cells(const Fit& fit) {
+    if constexpr (Fit::flow) {
+        ++flow_fit_count;
+        layout::refresh();
+        layout::each_cell_and_position([](int c, int i) {
+            FlowCell& a = flow_cells(i);
+            a.q = {r(c), p(c), ux(c), uy(c)};
+            a.t = temperature(r(c), p(c));
+            a.centre = centroid(c);
+            a.speed = wspeed(c);
+        });
+    } else {
+        pack_cells(fit.values);
+    }
+}
+
+// The fitted values and the centroid of position i.
+template <class Fit>
+Values packed_values(int i) {
+    if constexpr (Fit::flow) {
+        const FlowCell& a = flow_cells(i);
+        return Values{{a.q.r, a.q.p, a.q.u, a.q.v, a.t}};
+    } else {
+        return fit_cells(i).q;
+    }
+}
+template <bool Flow>
+Vec2 packed_centre(int i) {
+    if constexpr (Flow)
+        return flow_cells(i).centre;
+    else
+        return fit_cells(i).centre;
+}
+
 // Interior slot j: d = centroid(iright) - centroid(ileft).
-Vec2 slot_offset(int j) { return fit_cells(layout::right_position(j)).centre - fit_cells(layout::left_position(j)).centre; }
+template <bool Flow>
+Vec2 slot_offset(int j) {
+    return packed_centre<Flow>(layout::right_position(j)) - packed_centre<Flow>(layout::left_position(j));
+}
 
 // Mean of the two halves' columns 1..ncol on every hanging slot.
 void average_hanging_slots(int ncol) {
@@ -222,9 +264,10 @@ void boundary_products(const Fit& fit, Values (*images)(int e)) {
 template <class Fit>
 void interior_products(const Fit& fit) {
     for (int j = 1; j <= layout::counts.interior; ++j) {
-        const Values& left = fit_cells(layout::left_position(j)).q;
-        const Values& right = fit_cells(layout::right_position(j)).q;
-        store_products(j, 2 * fit.nvar, edge_products(fit.nvar, slot_offset(j), differences(fit.nvar, left, right)));
+        Values left = packed_values<Fit>(layout::left_position(j));
+        Values right = packed_values<Fit>(layout::right_position(j));
+        store_products(j, 2 * fit.nvar,
+                       edge_products(fit.nvar, slot_offset<Fit::flow>(j), differences(fit.nvar, left, right)));
     }
 }
 
@@ -237,17 +280,23 @@ void hanging_products(const Fit& fit) { average_hanging_slots(2 * fit.nvar); }
 bool lsq_solvable(double a, double c, double det) { return det > 1e-12 * a * c; }
 
 // Step 4: g = ((C Sx - B Sy)/det, (A Sy - B Sx)/det) of cell c from the
-// sums s of its edges' products.
+// sums s of its edges' products; stored, and for the flow fit packed at
+// position i as well (0: not packed).
 template <class Fit>
-void solve_cell(const Fit& fit, int c, const Products& s) {
+void solve_cell(const Fit& fit, int c, const Products& s, int i = 0) {
     double a = lsqm(c, 1), b = lsqm(c, 2), cc = lsqm(c, 3), det = lsqm(c, 4);
     bool solvable = lsq_solvable(a, cc, det);
+    Products g{};
     for (int v = 1; v <= fit.nvar; ++v) {
         double sx = s(2 * v - 1), sy = s(2 * v);
         // Both components in one division.
-        Pair g = Pair{cc * sx - b * sy, a * sy - b * sx} / det;
-        fit.gradient(c, 2 * v - 1) = solvable ? g[0] : 0;
-        fit.gradient(c, 2 * v) = solvable ? g[1] : 0;
+        Pair gv = Pair{cc * sx - b * sy, a * sy - b * sx} / det;
+        g(2 * v - 1) = solvable ? gv[0] : 0;
+        g(2 * v) = solvable ? gv[1] : 0;
+    }
+    for (int col = 1; col <= 2 * fit.nvar; ++col) fit.gradient(c, col) = g(col);
+    if constexpr (Fit::flow) {
+        if (i > 0) flow_cells(i).g = {g(1), g(2), g(3), g(4), g(5), g(6), g(7), g(8)};
     }
 }
 
@@ -262,7 +311,7 @@ void solve_cells(const Fit& fit) {
         for (int i = 1; i <= grid.ncell; ++i) {
             Products s{};
             sum_cell_slots(i, 2 * fit.nvar, s);
-            solve_cell(fit, layout::number_cell(i), s);
+            solve_cell(fit, layout::number_cell(i), s, i);
         }
         return;
     }
@@ -271,13 +320,15 @@ void solve_cells(const Fit& fit) {
         for (int col = 1; col <= 2 * fit.nvar; ++col) s(col) = 0;
         sum_cell_slots(i, 2 * fit.nvar, s);
     }
-    for (int i = 1; i <= grid.ncell; ++i)
-        solve_cell(fit, layout::number_cell(i), position_sums(layout::number_position(i)));
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int at = layout::number_position(i);
+        solve_cell(fit, layout::number_cell(i), position_sums(at), at);
+    }
 }
 
 template <class Fit>
 void fit_gradients(const Fit& fit, Values (*images)(int e)) {
-    pack_cells(fit.values);
+    pack_cells(fit);
     boundary_products(fit, images);
     interior_products(fit);
     hanging_products(fit);
@@ -301,9 +352,16 @@ void project_open_edge(int e) {
     }
 }
 
+// After the whole-grid flow fit, whose packed gradients follow.
 void project_open_boundaries() {
-    for (int i = 1; i <= grid.nbedge; ++i)
-        if (open_edge(list_bedge(i))) project_open_edge(list_bedge(i));
+    for (int i = 1; i <= grid.nbedge; ++i) {
+        int e = list_bedge(i);
+        if (!open_edge(e)) continue;
+        project_open_edge(e);
+        int c = iright(e);
+        flow_cells(layout::cell_position(c)).g = {grad(c, 1), grad(c, 2), grad(c, 3), grad(c, 4),
+                                                  grad(c, 5), grad(c, 6), grad(c, 7), grad(c, 8)};
+    }
 }
 
 // ---- The fit of one cell ----
@@ -426,6 +484,8 @@ void renew_matrix(int c) {
 
 }  // namespace
 
+long flow_fits() { return flow_fit_count; }
+
 bool lsq_matrices_current() {
     if (matrix_generation != layout::generation()) return false;
     for (int i = 1; i <= grid.nbedge; ++i)
@@ -458,7 +518,7 @@ void lsq_matrix() {
     pack_cells(no_values);
     for (int j = layout::first_boundary_slot(); j <= layout::last_boundary_slot(); ++j)
         store_geometry(j, matrix_offset(layout::slot_edge(j)));
-    for (int j = 1; j <= layout::counts.interior; ++j) store_geometry(j, slot_offset(j));
+    for (int j = 1; j <= layout::counts.interior; ++j) store_geometry(j, slot_offset<false>(j));
     average_hanging_slots(3);
     layout::each_cell_and_position([](int c, int i) {
         Products s{};

@@ -4,8 +4,40 @@
 
 #include "common/pair.h"
 #include "common/storage.h"
+#include "grid/geometry.h"
 
 namespace qelta {
+
+// Primitive values and their gradients (d/dx, d/dy of r, p, ux, uy), of
+// one cell (double) or of several in the lanes of a Pair.
+template <class T>
+struct PrimOf {
+    T r, p, u, v;
+};
+template <class T>
+struct GradOf {
+    T rx, ry, px, py, ux, uy, vx, vy;
+};
+using Prim = PrimOf<double>;
+using Grad = GradOf<double>;
+
+// A cell as the flow's whole-grid passes read it, packed by position
+// (grid/layout.h): the primitive state, its temperature p/r, the centroid
+// and the signal speed on one cache line, the gradients on the next. The
+// flow fit (lsq_edge_terms, ghost_gradients) packs the first line and
+// fills in the gradients it stores, so that an edge sweep that directly
+// follows it need not pack the cells again.
+struct alignas(64) FlowCell {
+    Prim q;
+    double t;
+    Vec2 centre;
+    double speed;  // wspeed
+    Grad g;
+};
+inline Array1<FlowCell, MAX_CEL> flow_cells;
+// Counts the flow fits: flow_cells holds the state and the gradients of the
+// last one while nothing else has packed them.
+long flow_fits();
 
 // Geometric least-squares matrix of every active cell.
 void lsq_matrix();

@@ -1,5 +1,7 @@
 #include "grid/grid_store.h"
 
+#include <algorithm>
+
 #include "common/log.h"
 #include "common/run.h"
 #include "common/storage.h"
@@ -211,6 +213,28 @@ void cell_geometry() {
         int e = list_edg(i);
         edglen(e) = norm(edge_end(e) - edge_start(e));
     }
+}
+
+namespace {
+
+CellArray<double> size_of;
+long size_generation = -1;  // the grid the sizes are of (layout::generation)
+
+double size_now(int c) { return std::min(edglen(icedge(c, 1)), edglen(icedge(c, 2))); }
+
+}  // namespace
+
+const CellArray<double>& cell_sizes() {
+    if (size_generation != layout::generation()) {
+        for (int i = 1; i <= grid.ncell; ++i) size_of(list_cel(i)) = size_now(list_cel(i));
+        size_generation = layout::generation();
+    }
+    return size_of;
+}
+
+void renew_cell_sizes(const CellArray<int>& cells, int n) {
+    if (size_generation != layout::generation()) return;
+    for (int i = 1; i <= n; ++i) size_of(cells(i)) = size_now(cells(i));
 }
 
 void drop_parents() {

@@ -2,6 +2,8 @@
 // built-in base grids, the cell and edge geometry, and the edge lists.
 #pragma once
 
+#include "common/storage.h"
+
 namespace qelta {
 
 // Run-start reset of the record's start values and the grid arrays.
@@ -17,6 +19,15 @@ void grid_four_cells();
 // in family mode, second moments of every active cell; length of every
 // active edge.
 void cell_geometry();
+
+// The size of every active cell in the step limit, the smaller length of
+// its edges 1 and 2; up to date for the present grid on return: formed
+// afresh after any change of the grid but the adaptation's, which renews
+// the sizes of the cells it makes active (renew_cell_sizes).
+const CellArray<double>& cell_sizes();
+// After an adaptation that made cells(1..n) active: their sizes, if those
+// of the grid it changed were up to date.
+void renew_cell_sizes(const CellArray<int>& cells, int n);
 
 // Forgets all father cells and mother edges.
 void drop_parents();

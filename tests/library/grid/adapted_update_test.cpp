@@ -1,7 +1,8 @@
 // After each step of an adaptive run, what the adaptation updated for the
-// cells it changed alone (the least-squares matrices, the primitives) equals
-// bit for bit what the whole-grid routines give, and the loop order is a
-// true map of the grid.
+// cells it changed alone (the least-squares matrices, the primitives, the
+// cell sizes of the step limit) equals bit for bit what the whole-grid
+// routines give, the loop order is a true map of the grid, and the cells
+// that the flow fit packs for the sweeps hold what the storage holds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "flow/timestep.h"
 #include "grid/adapt.h"
 #include "grid/gradients.h"
+#include "grid/grid_store.h"
 #include "grid/layout.h"
 #include "qelta.h"
 #include "support/workdir.h"
@@ -74,6 +76,39 @@ int matrices_differing() { return cells_differing(4, [](int c, int k) { return l
 // The primitives of every active cell against cons_to_prim.
 int primitives_differing() { return cells_differing(5, [](int c, int k) { return state(c, k); }, cons_to_prim); }
 
+// The kept step-limit size of every active cell against its edges.
+int sizes_differing() {
+    const CellArray<double>& size = cell_sizes();
+    int differing = 0;
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = list_cel(i);
+        differing += bits(size(c)) != bits(std::min(edglen(icedge(c, 1)), edglen(icedge(c, 2))));
+    }
+    return differing;
+}
+
+// After the flow fit, the packed cells against the storage (their state,
+// temperature, centroid, signal speed and fitted gradients, those projected
+// at open boundaries included).
+int packed_cells_differing() {
+    get_dt();
+    lsq_edge_terms();
+    int differing = 0;
+    for (int i = 1; i <= grid.ncell; ++i) {
+        int c = layout::position_cell(i);
+        const FlowCell& a = flow_cells(i);
+        const double packed[] = {a.q.r, a.q.p, a.q.u, a.q.v, a.t, a.centre.x, a.centre.y, a.speed,
+                                 a.g.rx, a.g.ry, a.g.px, a.g.py, a.g.ux, a.g.uy, a.g.vx, a.g.vy};
+        const double stored[] = {r(c), p(c), ux(c), uy(c), p(c) / r(c), xc(c), yc(c), wspeed(c),
+                                 grad(c, 1), grad(c, 2), grad(c, 3), grad(c, 4), grad(c, 5), grad(c, 6), grad(c, 7),
+                                 grad(c, 8)};
+        bool same = true;
+        for (int k = 0; k < 16; ++k) same = same && bits(packed[k]) == bits(stored[k]);
+        differing += !same;
+    }
+    return differing;
+}
+
 // Positions and number order are permutations of the active cells, the
 // slots name their edges' cells and each position its cell's edges.
 void expect_true_map() {
@@ -111,6 +146,7 @@ TEST_P(AdaptedUpdate, EqualsTheWholeGridRoutines) {
     start(k);
     int changed_steps = 0, curve_steps = 0;
     for (int s = 1; s <= k.steps; ++s) {
+        ASSERT_EQ(packed_cells_differing(), 0) << "step " << s;
         flow_step();
         adaptation_step();
         run.time += run.dt;
@@ -118,6 +154,7 @@ TEST_P(AdaptedUpdate, EqualsTheWholeGridRoutines) {
         changed_steps += adapted_count > 0;
         ASSERT_EQ(matrices_differing(), 0) << "step " << s;
         ASSERT_EQ(primitives_differing(), 0) << "step " << s;
+        ASSERT_EQ(sizes_differing(), 0) << "step " << s;
         expect_true_map();
         curve_steps += !layout::positions_are_numbers();
     }
