@@ -64,7 +64,10 @@ void get_dt() {
     double dv = run.big;  // viscous limit h^2/(h S + 2 mu/(rho Re))
     const viscous::Transport tr = viscous::run_transport();
     const CellArray<double>& size = cell_sizes();
-    // The minima do not depend on the order of the cells.
+    // The minima do not depend on the order of the cells: in number order
+    // the columns are read front to back (the maps are brought up to date
+    // after an adaptation here rather than by the fit that follows).
+    layout::refresh();
     layout::each_active_cell([&](int c) {
         double a = std::sqrt(std::fabs(run.gam * p(c) / r(c)));
         double u = std::sqrt(std::fabs(ux(c) * ux(c) + uy(c) * uy(c)));
@@ -256,8 +259,10 @@ CellColumns<double, ncons> trial_copy;  // the state before the trial
 }  // namespace
 
 void fix_negative_cells() {
+    // In number order, after an adaptation too.
+    layout::refresh();
     bool any = false;
-    for (int i = 1; i <= grid.ncell && !any; ++i) any = non_positive(list_cel(i));
+    layout::each_active_cell([&](int c) { any = any || non_positive(c); });
     if (!any) return;
     // Where averaging cannot mend the state, the cells are lifted towards
     // positive local means first.

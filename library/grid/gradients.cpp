@@ -280,10 +280,9 @@ void hanging_products(const Fit& fit) { average_hanging_slots(2 * fit.nvar); }
 bool lsq_solvable(double a, double c, double det) { return det > 1e-12 * a * c; }
 
 // Step 4: g = ((C Sx - B Sy)/det, (A Sy - B Sx)/det) of cell c from the
-// sums s of its edges' products; stored, and for the flow fit packed at
-// position i as well (0: not packed).
+// sums s of its edges' products, stored; and returned.
 template <class Fit>
-void solve_cell(const Fit& fit, int c, const Products& s, int i = 0) {
+Products solve_cell(const Fit& fit, int c, const Products& s) {
     double a = lsqm(c, 1), b = lsqm(c, 2), cc = lsqm(c, 3), det = lsqm(c, 4);
     bool solvable = lsq_solvable(a, cc, det);
     Products g{};
@@ -295,9 +294,12 @@ void solve_cell(const Fit& fit, int c, const Products& s, int i = 0) {
         g(2 * v) = solvable ? gv[1] : 0;
     }
     for (int col = 1; col <= 2 * fit.nvar; ++col) fit.gradient(c, col) = g(col);
-    if constexpr (Fit::flow) {
-        if (i > 0) flow_cells(i).g = {g(1), g(2), g(3), g(4), g(5), g(6), g(7), g(8)};
-    }
+    return g;
+}
+
+// The flow fit's gradients g of position i, packed.
+void pack_gradients(int i, const Products& g) {
+    flow_cells(i).g = {g(1), g(2), g(3), g(4), g(5), g(6), g(7), g(8)};
 }
 
 // The sums of every position's products, formed in position order (the
@@ -311,7 +313,8 @@ void solve_cells(const Fit& fit) {
         for (int i = 1; i <= grid.ncell; ++i) {
             Products s{};
             sum_cell_slots(i, 2 * fit.nvar, s);
-            solve_cell(fit, layout::number_cell(i), s, i);
+            Products g = solve_cell(fit, layout::number_cell(i), s);
+            if constexpr (Fit::flow) pack_gradients(i, g);
         }
         return;
     }
@@ -320,10 +323,14 @@ void solve_cells(const Fit& fit) {
         for (int col = 1; col <= 2 * fit.nvar; ++col) s(col) = 0;
         sum_cell_slots(i, 2 * fit.nvar, s);
     }
+    // The gradients go back into the sums' place (in the cache as they are
+    // read), and from there to the packed cells in position order.
     for (int i = 1; i <= grid.ncell; ++i) {
-        int at = layout::number_position(i);
-        solve_cell(fit, layout::number_cell(i), position_sums(at), at);
+        Products& s = position_sums(layout::number_position(i));
+        s = solve_cell(fit, layout::number_cell(i), s);
     }
+    if constexpr (Fit::flow)
+        for (int i = 1; i <= grid.ncell; ++i) pack_gradients(i, position_sums(i));
 }
 
 template <class Fit>
