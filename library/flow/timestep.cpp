@@ -138,7 +138,9 @@ inline void convert(int c) {
 
 }  // namespace
 
-void cons_to_prim() { layout::each_active_cell(convert); }
+void cons_to_prim() {
+    layout::each_active_cell([](int c) { convert(c); });
+}
 
 void cons_to_prim_of(const CellArray<int>& cells, int n) {
     for (int i = 1; i <= n; ++i) convert(cells(i));
