@@ -172,11 +172,13 @@ void update_cells(bool fluxes_carry_dt, bool axisymmetric, CellPressure P, bool 
         return;
     }
     net_inflows(marks);
-    layout::each_cell_and_position([&](int c, int i) {
-        update_cell(
-            c, fluxes_carry_dt, axisymmetric, P, marks, [i](int k) { return position_net(k, i); },
-            [i] { return position_net(net_indicator, i); });
-    });
+    layout::each_cell_and_position(
+        [&](int c, int i) {
+            update_cell(
+                c, fluxes_carry_dt, axisymmetric, P, marks, [i](int k) { return position_net(k, i); },
+                [i] { return position_net(net_indicator, i); });
+        },
+        [](int i) { __builtin_prefetch(&position_net(1, i)); });
 }
 
 }  // namespace

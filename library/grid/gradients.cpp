@@ -94,13 +94,15 @@ void pack_cells(const Fit& fit) {
     if constexpr (Fit::flow) {
         ++flow_fit_count;
         layout::refresh();
-        layout::each_cell_and_position([](int c, int i) {
-            FlowCell& a = flow_cells(i);
-            a.q = {r(c), p(c), ux(c), uy(c)};
-            a.t = temperature(r(c), p(c));
-            a.centre = centroid(c);
-            a.speed = wspeed(c);
-        });
+        layout::each_cell_and_position(
+            [](int c, int i) {
+                FlowCell& a = flow_cells(i);
+                a.q = {r(c), p(c), ux(c), uy(c)};
+                a.t = temperature(r(c), p(c));
+                a.centre = centroid(c);
+                a.speed = wspeed(c);
+            },
+            [](int i) { __builtin_prefetch(&flow_cells(i), 1); });
     } else {
         pack_cells(fit.values);
     }
@@ -325,7 +327,9 @@ void solve_cells(const Fit& fit) {
     }
     // The gradients go back into the sums' place (in the cache as they are
     // read), and from there to the packed cells in position order.
-    for (int i = 1; i <= grid.ncell; ++i) {
+    const int n = grid.ncell;
+    for (int i = 1; i <= n; ++i) {
+        if (i + layout::prefetch_ahead <= n) __builtin_prefetch(&position_sums(layout::number_position(i + layout::prefetch_ahead)), 1);
         Products& s = position_sums(layout::number_position(i));
         s = solve_cell(fit, layout::number_cell(i), s);
     }

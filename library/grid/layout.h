@@ -105,6 +105,23 @@ void each_cell_and_position(F f) {
         for (int i = 1; i <= counts.cells; ++i) f(number_cell(i), number_position(i));
 }
 
+// The same, with ahead(i') for the position i' of the cell some way ahead
+// in number order: positions follow the space, not the numbers, so that
+// what f reads or writes at them is scattered; ahead prefetches it.
+constexpr int prefetch_ahead = 16;
+template <class F, class Ahead>
+void each_cell_and_position(F f, Ahead ahead) {
+    if (positions_are_numbers()) {
+        for (int i = 1; i <= counts.cells; ++i) f(number_cell(i), i);
+        return;
+    }
+    int n = counts.cells;
+    for (int i = 1; i <= n; ++i) {
+        if (i + prefetch_ahead <= n) ahead(number_position(i + prefetch_ahead));
+        f(number_cell(i), number_position(i));
+    }
+}
+
 inline int first_boundary_slot() { return counts.interior + 1; }
 inline int last_boundary_slot() { return counts.interior + counts.boundary; }
 inline int last_slot() { return counts.interior + counts.boundary + counts.hanging; }
