@@ -198,13 +198,19 @@ private:
 // has AVX2, else 2), 2 or 1; the tests lower it to compare.
 inline int max_edge_lanes = 4;
 
-// Four edges at a time from slot 1 while four are left, in code compiled
-// for AVX2 (common/lanes.h); returns the first slot left.
+// body(InteriorEdges<T>(j)) for j = first, first + lanes of T, ... while
+// that many slots are left up to slot n; returns the first slot left.
+template <class T, class Body>
+int each_interior_edge_in(Body& body, int first, int n) {
+    int j = first;
+    for (; j + lane_count<T> - 1 <= n; j += lane_count<T>) body(InteriorEdges<T>(j));
+    return j;
+}
+// The same four at a time from slot 1, in code compiled for AVX2
+// (common/lanes.h).
 template <class Body>
 QELTA_QUAD_LANES int each_interior_edge_quad(Body& body, int n) {
-    int j = 1;
-    for (; j + 3 <= n; j += 4) body(InteriorEdges<Quad>(j));
-    return j;
+    return each_interior_edge_in<Quad>(body, 1, n);
 }
 
 // body(edges) for every interior edge in slot order, after pack_cells: four
@@ -216,9 +222,8 @@ void each_interior_edge_lanes(Body body) {
     begin_store();
     int n = layout::counts.interior, j = 1;
     if (max_edge_lanes >= 4 && quad_lanes()) j = each_interior_edge_quad(body, n);
-    if (max_edge_lanes >= 2)
-        for (; j < n; j += 2) body(InteriorEdges<Pair>(j));
-    for (; j <= n; ++j) body(InteriorEdges<double>(j));
+    if (max_edge_lanes >= 2) j = each_interior_edge_in<Pair>(body, j, n);
+    each_interior_edge_in<double>(body, j, n);
 }
 
 // A boundary edge with its one cell C (iright).
