@@ -12,7 +12,7 @@
 
 namespace qelta {
 
-// Of one edge (T = double) or, lane by lane, of two (T = Pair).
+// Of one edge (T = double) or, lane by lane, of two or four (T = Pair, Quad).
 template <class T>
 struct FaceStateOf {
     T rho, u, v, p;

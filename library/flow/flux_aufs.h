@@ -71,7 +71,8 @@ inline FluxOf<T> aufs_combine(double gamma, const SideOf<T>& l, const SideOf<T>&
     return f.len * ((1 - M) * P + M * A);
 }
 
-// AUFS through the edge of frame f: one edge, or two in the lanes of a Pair.
+// AUFS through the edge of frame f: one edge, or two or four in the lanes
+// of a Pair or a Quad.
 template <class T>
 inline FluxOf<T> aufs(const FaceStateOf<T>& left, const FaceStateOf<T>& right, double gamma, const FrameOf<T>& f) {
     SideOf<T> l(left, f, gamma), r(right, f, gamma);

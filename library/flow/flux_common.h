@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "common/pair.h"
+#include "common/lanes.h"
 #include "flow/flux.h"
 
 namespace qelta::fluxes {
 
 // Unit normal n^ = n/|n| and unit tangent t^ = (-n^_y, n^_x); of one edge
-// or, lane by lane, of two (T = Pair, common/pair.h).
+// or, lane by lane, of two or four (T = Pair, Quad: common/lanes.h).
 template <class T>
 struct FrameOf {
     T len, nx, ny;

@@ -14,8 +14,8 @@ using namespace sweep;
 
 namespace {
 
-// One edge (T = double) or two in the lanes of a Pair, each lane with the
-// operations of one edge.
+// One edge (T = double) or two or four in the lanes of a Pair or a Quad,
+// each lane with the operations of one edge.
 
 // The mean of the two cells' gradients of one variable, corrected along t
 // to the centred difference s: gm + (s - gm . t) t.
@@ -121,7 +121,7 @@ void sweep::scheme1_boundary_edges() {
 }
 
 void sweep_scheme1() {
-    each_interior_edge_pair([]<class T>(const InteriorEdges<T>& e) { store_flux(e, interior_flux(e)); });
+    each_interior_edge_lanes([]<class T>(const InteriorEdges<T>& e) { store_flux(e, interior_flux(e)); });
     scheme1_boundary_edges();
     finish(true, run.iaxis != 0);
 }

@@ -14,10 +14,11 @@ using namespace sweep;
 
 namespace {
 
-// Two edges at a time, one in each lane, each with the operations of one.
+// Four or two edges at a time, one in each lane, each with the operations
+// of one.
 void interior_edges(bool axi) {
     const double tau = 0.5 * run.dt;
-    each_interior_edge_pair([&]<class T>(const InteriorEdges<T>& e) {
+    each_interior_edge_lanes([&]<class T>(const InteriorEdges<T>& e) {
         refinement_indicator(e, e.qr.r);
         PrimOf<T> slope = centred_slopes(e.ql, e.qr, e.d);
         T inv_radius = axi ? 2 / e.y_sum : T{};

@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <concepts>
 #include <type_traits>
+#include <utility>
 
+#include "common/lanes.h"
 #include "common/run.h"
 #include "common/storage.h"
 #include "flow/flux.h"
@@ -45,21 +48,29 @@ inline double rmerge(double a, double b, bool l) { return l ? a : b; }
 namespace sweep {
 
 // Primitive values and their gradients (grid/gradients.h), of one side
-// (double) or of both sides of an edge at once (Pair).
+// (double), of both sides of an edge at once (Pair), or of one side of two
+// or four edges (Pair, Quad).
 using qelta::GradOf;
 using qelta::PrimOf;
 using qelta::Grad;
 using qelta::Prim;
 
-// Both sides in one: left in lane 0, right in lane 1; and one lane back.
-inline PrimOf<Pair> side_by_side(const Prim& l, const Prim& r) {
-    return {Pair{l.r, r.r}, Pair{l.p, r.p}, Pair{l.u, r.u}, Pair{l.v, r.v}};
+// One, two or four in one, the k-th in lane k (both sides of an edge: left
+// in lane 0, right in lane 1); and one lane back.
+template <std::same_as<Prim>... Q>
+inline PrimOf<Lanes<sizeof...(Q)>> side_by_side(const Q&... q) {
+    using T = Lanes<sizeof...(Q)>;
+    return {T{q.r...}, T{q.p...}, T{q.u...}, T{q.v...}};
 }
-inline GradOf<Pair> side_by_side(const Grad& l, const Grad& r) {
-    return {Pair{l.rx, r.rx}, Pair{l.ry, r.ry}, Pair{l.px, r.px}, Pair{l.py, r.py},
-            Pair{l.ux, r.ux}, Pair{l.uy, r.uy}, Pair{l.vx, r.vx}, Pair{l.vy, r.vy}};
+template <std::same_as<Grad>... G>
+inline GradOf<Lanes<sizeof...(G)>> side_by_side(const G&... g) {
+    using T = Lanes<sizeof...(G)>;
+    return {T{g.rx...}, T{g.ry...}, T{g.px...}, T{g.py...}, T{g.ux...}, T{g.uy...}, T{g.vx...}, T{g.vy...}};
 }
-inline Prim lane(const PrimOf<Pair>& q, int k) { return {q.r[k], q.p[k], q.u[k], q.v[k]}; }
+template <class T>
+inline Prim lane(const PrimOf<T>& q, int k) {
+    return {lane_of(q.r, k), lane_of(q.p, k), lane_of(q.u, k), lane_of(q.v, k)};
+}
 
 // The per-edge helpers below are inline: they run on every edge of every
 // sweep, and out of line they cost more in calls than in arithmetic.
@@ -83,9 +94,9 @@ void use_fitted_cells();
 // centroids l, r of its cells: normal N (length of the edge, from left to
 // right), centroid distance d and the unit vector t from the left centroid
 // to the right one, each centroid's offset to the midpoint, and y_sum =
-// s.y + f.y, the axisymmetric weight of N. Of one edge, or of two in the
-// lanes of a Pair (where the square roots and divisions of two edges cost
-// those of one).
+// s.y + f.y, the axisymmetric weight of N. Of one edge, or of two or four
+// in the lanes of a Pair or a Quad (where the square roots and divisions of
+// several edges cost about those of one).
 template <class T>
 struct EdgeGeometry {
     T Nx, Ny, tx, ty, d, olx, oly, orx, ory, y_sum;
@@ -140,9 +151,9 @@ void each_interior_edge(Body body) {
     for (int j = 1; j <= layout::counts.interior; ++j) body(InteriorEdge(j));
 }
 
-// Interior edges by lanes: T = Pair holds slots j and j + 1 (lanes 0 and 1),
-// T = double slot j alone. The cells' state and gradients, and the edges'
-// geometry.
+// Interior edges by lanes: slots j, j + 1, ... in lanes 0, 1, ... of T
+// (double: slot j alone; Pair: two slots; Quad: four). The cells' state
+// and gradients, and the edges' geometry.
 template <class T>
 struct InteriorEdges : EdgeGeometry<T> {
     int slot;
@@ -151,49 +162,60 @@ struct InteriorEdges : EdgeGeometry<T> {
     T left_speed, right_speed;  // signal speeds
     explicit InteriorEdges(int j) : slot(j) {
         T lx, ly, rx, ry;
-        cells(1, ql, gl, left_speed, lx, ly);
-        cells(2, qr, gr, right_speed, rx, ry);
-        this->form(end(1), end(2), end(3), end(4), lx, ly, rx, ry);
+        constexpr auto lanes = lane_indices<T>;
+        cells(1, ql, gl, left_speed, lx, ly, lanes);
+        cells(2, qr, gr, right_speed, rx, ry, lanes);
+        this->form(end(1, lanes), end(2, lanes), end(3, lanes), end(4, lanes), lx, ly, rx, ry);
     }
 
 private:
-    // One side's cells and their centroids (x, y).
-    void cells(int side, PrimOf<T>& q, GradOf<T>& g, T& speed, T& x, T& y) const {
-        const FlowCell& a = flow_cells(layout::slot_links(side, slot));
-        if constexpr (std::is_same_v<T, double>) {
-            q = a.q;
-            g = a.g;
-            speed = a.speed;
-            x = a.centre.x;
-            y = a.centre.y;
-        } else {
-            const FlowCell& b = flow_cells(layout::slot_links(side, slot + 1));
-            q = side_by_side(a.q, b.q);
-            g = side_by_side(a.g, b.g);
-            speed = Pair{a.speed, b.speed};
-            x = Pair{a.centre.x, b.centre.x};
-            y = Pair{a.centre.y, b.centre.y};
-        }
+    // One side's cells and their centroids (x, y), slot j + k in lane k.
+    template <int... k>
+    void cells(int side, PrimOf<T>& q, GradOf<T>& g, T& speed, T& x, T& y, std::integer_sequence<int, k...>) const {
+        const FlowCell* c[] = {&flow_cells(layout::slot_links(side, slot + k))...};
+        q = side_by_side(c[k]->q...);
+        g = side_by_side(c[k]->g...);
+        speed = T{c[k]->speed...};
+        x = T{c[k]->centre.x...};
+        y = T{c[k]->centre.y...};
     }
     // End point coordinate m (x1, y1, x2, y2) of the slots.
-    T end(int m) const {
-        if constexpr (std::is_same_v<T, double>)
-            return layout::slot_ends(m, slot);
-        else
-            return Pair{layout::slot_ends(m, slot), layout::slot_ends(m, slot + 1)};
+    template <int... k>
+    T end(int m, std::integer_sequence<int, k...>) const {
+        return T{layout::slot_ends(m, slot + k)...};
     }
 };
 
-// body(edges) for every interior edge in slot order, after pack_cells: two
-// at a time (InteriorEdges<Pair>), the last one alone (InteriorEdges<double>)
-// when their count is odd.
+// The most interior edges the sweeps take at a time: 4 (where the processor
+// has AVX2, else 2), 2 or 1; the tests lower it to compare.
+inline int max_edge_lanes = 4;
+
+// body(InteriorEdges<T>(j)) for j = first, first + lanes of T, ... while
+// that many slots are left up to slot n; returns the first slot left.
+template <class T, class Body>
+int each_interior_edge_in(Body& body, int first, int n) {
+    int j = first;
+    for (; j + lane_count<T> - 1 <= n; j += lane_count<T>) body(InteriorEdges<T>(j));
+    return j;
+}
+// The same four at a time from slot 1, in code compiled for AVX2
+// (common/lanes.h).
 template <class Body>
-void each_interior_edge_pair(Body body) {
+QELTA_QUAD_LANES int each_interior_edge_quad(Body& body, int n) {
+    return each_interior_edge_in<Quad>(body, 1, n);
+}
+
+// body(edges) for every interior edge in slot order, after pack_cells: four
+// at a time (InteriorEdges<Quad>) where the processor has AVX2, then two at
+// a time (InteriorEdges<Pair>), the last one alone (InteriorEdges<double>).
+template <class Body>
+void each_interior_edge_lanes(Body body) {
     pack_cells();
     begin_store();
     int n = layout::counts.interior, j = 1;
-    for (; j < n; j += 2) body(InteriorEdges<Pair>(j));
-    if (j == n) body(InteriorEdges<double>(j));
+    if (max_edge_lanes >= 4 && quad_lanes()) j = each_interior_edge_quad(body, n);
+    if (max_edge_lanes >= 2) j = each_interior_edge_in<Pair>(body, j, n);
+    each_interior_edge_in<double>(body, j, n);
 }
 
 // A boundary edge with its one cell C (iright).
@@ -313,21 +335,12 @@ inline void refinement_indicator(const InteriorEdge& g, double rho_ref) {
 template <class T>
 inline void refinement_indicator(const InteriorEdges<T>& e, T rho_ref) {
     T value = indicator_value(e.ql.r, e.qr.r, e.gl.rx, e.gl.ry, e.gr.rx, e.gr.ry, e.tx, e.ty, e.d, rho_ref);
-    if constexpr (std::is_same_v<T, double>) {
-        put_indicator(e.slot, value);
-    } else {
-        put_indicator(e.slot, value[0]);
-        put_indicator(e.slot + 1, value[1]);
-    }
+    for (int k = 0; k < lane_count<T>; ++k) put_indicator(e.slot + k, lane_of(value, k));
 }
 template <class T>
 inline void store_flux(const InteriorEdges<T>& e, const FluxOf<T>& F) {
-    if constexpr (std::is_same_v<T, double>) {
-        put_flux(e.slot, F);
-    } else {
-        put_flux(e.slot, {F.mass[0], F.energy[0], F.xmom[0], F.ymom[0]});
-        put_flux(e.slot + 1, {F.mass[1], F.energy[1], F.xmom[1], F.ymom[1]});
-    }
+    for (int k = 0; k < lane_count<T>; ++k)
+        put_flux(e.slot + k, {lane_of(F.mass, k), lane_of(F.energy, k), lane_of(F.xmom, k), lane_of(F.ymom, k)});
 }
 
 // Flux of a face state through N without a Riemann solver (open boundary);
@@ -352,7 +365,8 @@ inline GradOf<T> limited(const GradOf<T>& g, Vec2 t, const Prim& slope) {
 // gradients limited along t against the centred slopes, its cell state
 // predicted over tau (half_step, with that side's gamma), then extrapolated
 // to the midpoint at offset (ox, oy). T = Pair: both sides of one edge
-// (left in lane 0, right in lane 1), or one side of two edges.
+// (left in lane 0, right in lane 1), or one side of two edges; T = Quad:
+// one side of four edges.
 template <class T, class S>
 inline PrimOf<T> predicted_face(const PrimOf<T>& q, const GradOf<T>& g, S tx, S ty, const PrimOf<S>& slope, double tau,
                                 S inv_radius, T gamma, T ox, T oy) {

@@ -2,7 +2,7 @@
 // images across walls, and the minmod limiter along neighbour directions.
 #pragma once
 
-#include "common/pair.h"
+#include "common/lanes.h"
 #include "common/storage.h"
 #include "grid/geometry.h"
 
@@ -81,14 +81,19 @@ inline Pair minmod(Pair D, Pair g) {
 #endif
 }
 inline Pair minmod(double D, Pair g) { return minmod(both(D), g); }
+// The same choices, lane by lane, in four lanes.
+inline Quad minmod(Quad D, Quad g) {
+    const Quad zero{};
+    return select(D > zero, lane_max(zero, lane_min(D, g)), lane_min(zero, lane_max(D, g)));
+}
 inline double minmod(double D, double g) { return minmod(both(D), both(g))[0]; }
 
 // Minmod limiter of the gradient (gx, gy) along the unit direction (dx, dy)
 // against the one-sided slope D: the component along the direction becomes
 // minmod(D, 2f - D), f = g . d; the output may alias the input. For a Pair
 // of gradients, two against the same direction and slope (S = double) or
-// each against its own (S = Pair). Inline: the sweeps call it eight times
-// per edge.
+// each against its own (S = Pair); for a Quad, four against their own (S =
+// Quad). Inline: the sweeps call it eight times per edge.
 template <class T, class S>
 inline void limit_gradient(S dx, S dy, T gx, T gy, S D, T& gx_out, T& gy_out) {
     T f = gx * dx + gy * dy;
