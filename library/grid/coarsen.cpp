@@ -63,10 +63,13 @@ bool isolated(int f) {
     return true;
 }
 
+// The tests write nothing, so their order is free: children_marked and
+// isolated, which most fathers fail after a few reads, come before
+// halves_unsplit, which reads the eight halves of the father's edges.
 void merge_test(const Zones& z) {
     for (int pos = z.low_father; pos <= MAX_CEL; ++pos) {
         int f = list_cel(pos);
-        iwork_ad(f) = level(f) >= run.minlev && halves_unsplit(f) && (children_marked(f) || isolated(f));
+        iwork_ad(f) = level(f) >= run.minlev && (children_marked(f) || isolated(f)) && halves_unsplit(f);
     }
 }
 
@@ -254,11 +257,12 @@ void compact_mother_zone(const Zones& z, int n) {
 
 // ---- 12m, 12n ----
 
-// Both sides of a boundary edge name the finer of its two cells.
+// Both sides of a boundary edge name the finer of its two cells. Every edge
+// reads and writes its own links alone: list_bedge, just rebuilt, gives them
+// in any order.
 void link_boundary_edges() {
-    for (int i = grid.nedge; i >= 1; --i) {
-        int e = list_edg(i);
-        if (!lbedge(e)) continue;
+    for (int i = 1; i <= grid.nbedge; ++i) {
+        int e = list_bedge(i);
         if (level(ileft(e)) < level(iright(e)))
             ileft(e) = iright(e);
         else
