@@ -228,12 +228,23 @@ void compact_father_zone(const Zones& z, int g) {
     grid.nfather = z.fathers - g;
 }
 
+// The positions of the active edges that go, ascending.
+EdgeArray<int> leaving_at;
+
+// As gather_front with the count of the edges that stay, found in the same
+// pass that lists those that go: the ones that go before the new end trade
+// places, in order, with those that stay after it.
 int compact_active_edges(const Zones& z) {
     int removed = 0;
     for (int i = 1; i <= z.active_edges; ++i)
-        if (!iwork_edg(list_edg(i))) ++removed;
+        if (!iwork_edg(list_edg(i))) leaving_at(++removed) = i;
     int n = z.active_edges - removed;
-    gather_front(list_edg, n, z.active_edges, [](int e) { return iwork_edg(e) != 0; });
+    for (int k = 1, j = n; k <= removed && leaving_at(k) <= n; ++k) {
+        do ++j;
+        while (j <= z.active_edges && !iwork_edg(list_edg(j)));
+        if (j > z.active_edges) break;
+        std::swap(list_edg(leaving_at(k)), list_edg(j));
+    }
     return n;
 }
 
