@@ -1,8 +1,8 @@
 // After each step of an adaptive run, what the adaptation updated for the
-// cells it changed alone (the least-squares matrices, the primitives) equals
-// bit for bit what the whole-grid routines give, and the loop order is a
-// true map of the grid; after scripted adaptations of a block, the loop
-// order's update keeps the slots it should, in their order.
+// cells it changed alone (the least-squares matrices, the primitives, the
+// edge lists) equals bit for bit what the whole-grid routines give, and the
+// loop order is a true map of the grid; after scripted adaptations of a
+// block, the loop order's update keeps the slots it should, in their order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +16,7 @@
 #include "flow/timestep.h"
 #include "grid/adapt.h"
 #include "grid/gradients.h"
+#include "grid/grid_store.h"
 #include "grid/layout.h"
 #include "qelta.h"
 #include "support/block_grid.h"
@@ -78,6 +79,22 @@ int matrices_differing() { return cells_differing(4, [](int c, int k) { return l
 // The primitives of every active cell against cons_to_prim.
 int primitives_differing() { return cells_differing(5, [](int c, int k) { return state(c, k); }, cons_to_prim); }
 
+// The edge lists against those that rebuild_edge_lists forms from list_edg.
+bool edge_lists_as_rebuilt() {
+    const GridCounts before = grid;
+    std::vector<int> lists;
+    for (int i = 1; i <= grid.niedge; ++i) lists.push_back(list_iedge(i));
+    for (int i = 1; i <= grid.nbedge; ++i) lists.push_back(list_bedge(i));
+    for (int i = 1; i <= grid.nsplit; ++i) lists.push_back(list_split(i));
+    rebuild_edge_lists();
+    std::vector<int> rebuilt;
+    for (int i = 1; i <= grid.niedge; ++i) rebuilt.push_back(list_iedge(i));
+    for (int i = 1; i <= grid.nbedge; ++i) rebuilt.push_back(list_bedge(i));
+    for (int i = 1; i <= grid.nsplit; ++i) rebuilt.push_back(list_split(i));
+    return grid.niedge == before.niedge && grid.nbedge == before.nbedge && grid.nsplit == before.nsplit &&
+           lists == rebuilt;
+}
+
 // Positions and number order are permutations of the active cells, the
 // slots name their edges' cells and each position its cell's edges.
 void expect_true_map() {
@@ -122,6 +139,7 @@ TEST_P(AdaptedUpdate, EqualsTheWholeGridRoutines) {
         changed_steps += adapted_count > 0;
         ASSERT_EQ(matrices_differing(), 0) << "step " << s;
         ASSERT_EQ(primitives_differing(), 0) << "step " << s;
+        ASSERT_TRUE(edge_lists_as_rebuilt()) << "step " << s;
         expect_true_map();
         curve_steps += !layout::positions_are_numbers();
     }
