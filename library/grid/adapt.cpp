@@ -68,8 +68,9 @@ struct Outlook {
 };
 
 // Refinement is allowed when no edge neighbour is coarser; when it is wanted
-// but not allowed, the coarser neighbours are kept for refinement.
-bool refine_allowed(const Outlook& o, bool wanted) {
+// but not allowed, the coarser neighbours are kept for refinement (keep(nb)).
+template <class Keep>
+bool refine_allowed(const Outlook& o, bool wanted, Keep keep) {
     bool allowed = true;
     for (int k = 1; k <= 4; ++k) {
         int c = o.cell[k - 1];
@@ -78,21 +79,30 @@ bool refine_allowed(const Outlook& o, bool wanted) {
     if (wanted && !allowed) {
         for (int k = 1; k <= 4; ++k) {
             int c = o.cell[k - 1], nb = neighbour(c, k);
-            if (level(nb) < level(c)) lkeep(nb) = true;
+            if (level(nb) < level(c)) keep(nb);
         }
     }
     return allowed;
 }
 
-// No decision reads what another one writes (lkeep is set, not read): the
+// The cells that mark_leaves keeps for refinement: at most one for each
+// side of an active cell.
+Array1<int, 4 * MAX_CEL> cells_to_keep;
+
+// One pass: a cell takes its lkeep into lrefine, then, if wanted, looks at
+// its neighbours (only a wanted cell does). Every cell takes in the lkeep it
+// had before the pass: those that the pass keeps for refinement are set
+// after it. No decision reads anything else that another one writes: the
 // cells may go in any order.
 void mark_leaves() {
-    layout::each_active_cell([](int c) { lrefine(c) = lrefine(c) || lkeep(c); });
-    // Only a wanted cell looks at its neighbours.
-    layout::each_active_cell([](int c) {
-        bool wanted = level(c) < run.lmax && lrefine(c);
-        iwork_ad(c) = wanted && refine_allowed({{c, c, c, c}}, wanted);
+    int kept = 0;
+    auto keep = [&kept](int nb) { cells_to_keep(++kept) = nb; };
+    layout::each_active_cell([&keep](int c) {
+        lrefine(c) = lrefine(c) || lkeep(c);
+        bool wanted = lrefine(c) && level(c) < run.lmax;
+        iwork_ad(c) = wanted && refine_allowed({{c, c, c, c}}, wanted, keep);
     });
+    for (int i = 1; i <= kept; ++i) lkeep(cells_to_keep(i)) = true;
 }
 
 // Family mode: the four children of a listed family split together.
@@ -106,7 +116,7 @@ void mark_families() {
         bool any = false;
         for (int c : o.cell) any = any || lrefine(c);
         bool wanted = level(f) < run.lmax - 1 && any;
-        bool allowed = refine_allowed(o, wanted);
+        bool allowed = refine_allowed(o, wanted, [](int nb) { lkeep(nb) = true; });
         for (int c : o.cell) iwork_ad(c) = wanted && allowed;
     }
 }

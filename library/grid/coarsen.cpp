@@ -3,6 +3,7 @@
 // and list_edg by in-place swaps, the counts, the edge lists, the boundary
 // links, and the least-squares matrices (or, in family mode, the family
 // list) of the new grid.
+#include <algorithm>
 #include <utility>
 
 #include "common/log.h"
@@ -63,10 +64,13 @@ bool isolated(int f) {
     return true;
 }
 
+// The tests write nothing, so their order is free: children_marked and
+// isolated, which most fathers fail after a few reads, come before
+// halves_unsplit, which reads the eight halves of the father's edges.
 void merge_test(const Zones& z) {
     for (int pos = z.low_father; pos <= MAX_CEL; ++pos) {
         int f = list_cel(pos);
-        iwork_ad(f) = level(f) >= run.minlev && halves_unsplit(f) && (children_marked(f) || isolated(f));
+        iwork_ad(f) = level(f) >= run.minlev && (children_marked(f) || isolated(f)) && halves_unsplit(f);
     }
 }
 
@@ -225,12 +229,25 @@ void compact_father_zone(const Zones& z, int g) {
     grid.nfather = z.fathers - g;
 }
 
+// The positions of the active edges that go, ascending, and their count.
+EdgeArray<int> leaving_at;
+int leaving = 0;
+
+// As gather_front with the count of the edges that stay, found in the same
+// pass that lists those that go: the ones that go before the new end trade
+// places, in order, with those that stay after it.
 int compact_active_edges(const Zones& z) {
     int removed = 0;
     for (int i = 1; i <= z.active_edges; ++i)
-        if (!iwork_edg(list_edg(i))) ++removed;
+        if (!iwork_edg(list_edg(i))) leaving_at(++removed) = i;
     int n = z.active_edges - removed;
-    gather_front(list_edg, n, z.active_edges, [](int e) { return iwork_edg(e) != 0; });
+    leaving = removed;
+    for (int k = 1, j = n; k <= removed && leaving_at(k) <= n; ++k) {
+        do ++j;
+        while (j <= z.active_edges && !iwork_edg(list_edg(j)));
+        if (j > z.active_edges) break;
+        std::swap(list_edg(leaving_at(k)), list_edg(j));
+    }
     return n;
 }
 
@@ -252,13 +269,63 @@ void compact_mother_zone(const Zones& z, int n) {
     grid.nmother = z.mothers - u;
 }
 
+// ---- 12l ----
+
+// The positions in list_edg of the edges of list_bedge after the last call
+// (boundary_found while they are found), their count, and the count of the
+// grid's changes other than the adaptation's then.
+EdgeArray<int> boundary_at, boundary_found;
+int boundary_count = 0;
+long boundary_generation = -1;
+
+// The positions of this call's split edges, ascending.
+EdgeArray<int> split_at;
+
+// list_iedge and list_bedge as rebuild_edge_lists forms them, and list_split.
+// An edge is a boundary edge or not from its creation on, and in positions
+// 1..same_to of list_edg the call has put other edges only where it split
+// edges (now halves) and where the compaction filled the places of edges
+// that went (both ascending): lbedge is read there and after same_to, and
+// elsewhere an edge goes to the list it was in after the last call.
+void rebuild_lists(int same_to, int s) {
+    grid.nbedge = grid.niedge = 0;
+    auto put = [](int p, int e, bool boundary) {
+        if (boundary) {
+            list_bedge(++grid.nbedge) = e;
+            boundary_found(grid.nbedge) = p;
+        } else {
+            list_iedge(++grid.niedge) = e;
+        }
+    };
+    int p = 1;
+    for (int b = 1, split = 1, filled = 1; p <= same_to; ++p) {
+        int next = same_to + 1;
+        if (b <= boundary_count) next = std::min(next, boundary_at(b));
+        if (split <= s) next = std::min(next, split_at(split));
+        if (filled <= leaving) next = std::min(next, leaving_at(filled));
+        for (; p < next; ++p) list_iedge(++grid.niedge) = list_edg(p);
+        if (p > same_to) break;
+        bool changed = false, was_boundary = false;
+        if (split <= s && split_at(split) == p) changed = true, ++split;
+        if (filled <= leaving && leaving_at(filled) == p) changed = true, ++filled;
+        if (b <= boundary_count && boundary_at(b) == p) was_boundary = true, ++b;
+        int e = list_edg(p);
+        put(p, e, changed ? bool(lbedge(e)) : was_boundary);
+    }
+    for (; p <= grid.nedge; ++p) put(p, list_edg(p), lbedge(list_edg(p)));
+    for (int i = 1; i <= grid.nbedge; ++i) boundary_at(i) = boundary_found(i);
+    boundary_count = grid.nbedge;
+    rebuild_split_list();
+}
+
 // ---- 12m, 12n ----
 
-// Both sides of a boundary edge name the finer of its two cells.
+// Both sides of a boundary edge name the finer of its two cells. Every edge
+// reads and writes its own links alone: list_bedge, just rebuilt, gives them
+// in any order.
 void link_boundary_edges() {
-    for (int i = grid.nedge; i >= 1; --i) {
-        int e = list_edg(i);
-        if (!lbedge(e)) continue;
+    for (int i = 1; i <= grid.nbedge; ++i) {
+        int e = list_bedge(i);
         if (level(ileft(e)) < level(iright(e)))
             ileft(e) = iright(e);
         else
@@ -285,6 +352,7 @@ void coarsen_and_rebuild(int m, int s) {
     // the grid it found.
     bool matrices_current = run.irecon == 1 && lsq_matrices_current();
     Zones z = zones_after_refinement(m, s);
+    for (int j = 1; j <= s; ++j) split_at(j) = iwork(j, 2);
     merge_test(z);                                      // 12a
     if (run.irecon == 2) family_merge_test(z);          // 12b
     int g = list_merges(z);                             // 12c
@@ -295,9 +363,13 @@ void coarsen_and_rebuild(int m, int s) {
     int nc = compact_active_cells(z, g);                // 12g
     merged_fathers_to_active_zone(nc, g);               // 12h
     compact_father_zone(z, g);                          // 12i
+    int old_nedge = grid.nedge;
     int ne = compact_active_edges(z);                   // 12j
     compact_mother_zone(z, ne);                         // 12k
-    rebuild_edge_lists();                               // 12l
+    // The last call's positions of the boundary edges hold while nothing but
+    // the adaptation has changed the grid.
+    bool remembered = boundary_generation == layout::generation();
+    rebuild_lists(remembered ? std::min(old_nedge, ne) : 0, s);      // 12l
     if (removed_count < MAX_CEL)
         layout::mark_adapted(removed_cell, removed_count, adapted_cell, adapted_count);
     else
@@ -311,6 +383,7 @@ void coarsen_and_rebuild(int m, int s) {
         else
             lsq_matrix();
     }
+    boundary_generation = layout::generation();
 }
 
 }  // namespace qelta

@@ -264,6 +264,10 @@ void rebuild_edge_lists() {
         else
             list_iedge(++grid.niedge) = e;
     }
+    rebuild_split_list();
+}
+
+void rebuild_split_list() {
     grid.nsplit = 0;
     for (int i = MAX_EDG - grid.nmother + 1; i <= MAX_EDG; ++i) {
         int e = list_edg(i);

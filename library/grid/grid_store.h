@@ -35,8 +35,10 @@ void drop_parents();
 // Rebuilds list_iedge and list_bedge from the active edges, and list_split
 // from the mother edges with a leaf on at least one side.
 void build_edge_lists();
-// The same for the adaptation, which tells the layout itself.
+// The same, leaving the layout alone (the adaptation tells it itself).
 void rebuild_edge_lists();
+// list_split alone (the adaptation forms the other two from what it moved).
+void rebuild_split_list();
 
 // Area of a cell from its corners: plane, the two triangles LL-LR-UR and
 // LL-UR-UL; axisymmetric, the integral of 2y over the cell.

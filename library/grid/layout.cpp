@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
+#include <utility>
 
 #include "common/run.h"
 
@@ -38,10 +40,32 @@ void sort_by_digit(int n, int digits, From from, To to, Digit d) {
         start += count;
     }
     for (int i = 1; i <= n; ++i) {
-        int x = from(i);
+        auto x = from(i);
         to(digit_start(d(x) + 1)++) = x;
     }
 }
+
+// Sorts keys(1..n) ascending by their digits of key_digit_bits at the given
+// shifts, the least significant first, with spare as scratch. A digit that
+// all keys share is passed over.
+template <class Key, int N>
+void sort_keys(Array1<Key, N>& keys, Array1<Key, N>& spare, int n, std::initializer_list<int> shifts) {
+    constexpr Key mask = max_digits - 1;
+    Array1<Key, N>* from = &keys;
+    Array1<Key, N>* to = &spare;
+    for (int shift : shifts) {
+        auto d = [shift](Key x) { return static_cast<int>((x >> shift) & mask); };
+        bool shared = true;
+        for (int i = 2; i <= n && shared; ++i) shared = d((*from)(i)) == d((*from)(1));
+        if (shared) continue;
+        sort_by_digit(n, max_digits, [from](int i) { return (*from)(i); }, [to](int i) -> Key& { return (*to)(i); }, d);
+        std::swap(from, to);
+    }
+    if (from != &keys)
+        for (int i = 1; i <= n; ++i) keys(i) = (*from)(i);
+}
+// Cell and edge numbers in two digits.
+static_assert(MAX_EDG < (1 << (2 * key_digit_bits)) && MAX_CEL < (1 << (2 * key_digit_bits)));
 
 void order_numbers() {
     constexpr int digits = 1 << number_digit_bits;
@@ -188,9 +212,10 @@ bool recorded = false;
 
 // The cells that entered and did not leave again, as (key, number) and as
 // number, each sorted.
-Array1<std::uint64_t, MAX_CEL> new_by_key;
+Array1<std::uint64_t, MAX_CEL> new_by_key, key_spare;
 CellArray<int> new_by_number;
 CellArray<int> entered_mark, left_mark, new_mark;
+CellArray<int> position_left;  // marks the old positions of the cells that left
 int marks = 0;
 int n_new_cells = 0;
 CellArray<int> merged_cells;
@@ -208,7 +233,9 @@ int collect_new_cells() {
     for (int i = 1; i <= n_left; ++i) {
         int c = (*left_cells)(i);
         left_mark(c) = marks;
-        if (entered_mark(c) != marks) cell_position(c) = 0;
+        if (entered_mark(c) == marks) continue;
+        if (cell_position(c) > 0) position_left(cell_position(c)) = marks;
+        cell_position(c) = 0;
     }
     int m = 0;
     for (int i = 1; i <= n_entered; ++i) {
@@ -220,8 +247,8 @@ int collect_new_cells() {
         new_by_key(m) = key_and_number(cell_key(c), c);
         new_by_number(m) = c;
     }
-    std::sort(new_by_key.data(), new_by_key.data() + m);
-    std::sort(new_by_number.data(), new_by_number.data() + m);
+    sort_keys(new_by_key, key_spare, m, {0, key_digit_bits, 32, 32 + key_digit_bits, 32 + 2 * key_digit_bits});
+    sort_keys(new_by_number, sorted_once, m, {0, key_digit_bits});
     n_new_cells = m;
     return m;
 }
@@ -235,7 +262,7 @@ int merge_positions(int m) {
     for (int i = 1; i <= counts.cells; ++i) {
         int c = position_cell(i);
         moved_to(i) = 0;
-        if (cell_position(c) <= 0) continue;
+        if (position_left(i) == marks) continue;
         std::uint64_t old_key = key_and_number(position_key(i), c);
         for (; k <= m && new_by_key(k) < old_key; ++k) {
             merged_cells(++n) = static_cast<int>(new_by_key(k) & 0xffffffffu);
@@ -345,12 +372,13 @@ bool interior_slots_by_position() {
 // splits or relinks), so its slot is kept, with its positions moved; the
 // edges of the new cells are merged in by the position of their cells
 // ileft. False when the count does not come out (then they are laid out
-// afresh).
-Array1<std::uint64_t, MAX_EDG> new_edges;  // (position of ileft, edge), sorted
+// afresh). The passes that read the storage by edge number (the new edges'
+// cells and end points, edge_slot) run on their own, apart from the
+// sequential ones over the slots.
+Array1<std::uint64_t, MAX_EDG> new_edges, edge_spare;  // (position of ileft, edge), sorted
 int n_new_edges;
-EdgeArray<int> kept_edge;
-Array2<int, 2, MAX_EDG> kept_links;
-Array2<double, 4, MAX_EDG> kept_ends;
+EdgeArray<int> new_right;             // the position of iright of new_edges(n)
+Array2<double, 4, MAX_EDG> new_ends;  // the end points of new_edges(n)
 
 bool is_new_cell(int c) { return new_mark(c) == marks; }
 
@@ -375,30 +403,54 @@ bool update_interior_slots() {
     n_new_edges = 0;
     for (int k = 1; k <= n_new_cells; ++k)
         for (int side = 1; side <= 4; ++side) collect_new_edge(icedge(new_by_number(k), side), new_by_number(k));
-    std::sort(new_edges.data(), new_edges.data() + n_new_edges);
-    int kept = 0;
+    sort_keys(new_edges, edge_spare, n_new_edges, {0, key_digit_bits, 32, 32 + key_digit_bits});
+    for (int n = 1; n <= n_new_edges; ++n) {
+        int e = static_cast<int>(new_edges(n) & 0xffffffffu);
+        new_right(n) = cell_position(iright(e));
+        for (int m = 1; m <= 4; ++m) new_ends(m, n) = xyedge(e, m);
+    }
+    // The kept slots move forward over those that go, in place (a kept
+    // slot's index can only fall); those before the first that goes stay.
+    int kept = 0, unmoved = 0;
     for (int j = 1; j <= old_slots; ++j) {
         int left = moved_to(slot_links(1, j)), right = moved_to(slot_links(2, j));
         if (left == 0 || right == 0) continue;
-        ++kept;
-        kept_edge(kept) = slot_edge(j);
-        kept_links(1, kept) = left;
-        kept_links(2, kept) = right;
-        for (int m = 1; m <= 4; ++m) kept_ends(m, kept) = slot_ends(m, j);
+        if (++kept == j) {
+            unmoved = j;
+        } else {
+            slot_edge(kept) = slot_edge(j);
+            for (int m = 1; m <= 4; ++m) slot_ends(m, kept) = slot_ends(m, j);
+        }
+        slot_links(1, kept) = left;
+        slot_links(2, kept) = right;
     }
-    if (kept + n_new_edges != grid.niedge) return false;
-    int j = 0, k = 1;
+    int slots = kept + n_new_edges;
+    if (slots != grid.niedge) return false;
+    // The new edges are merged in from the back, where a kept slot's index
+    // can only rise: no slot is overwritten before it is read. The slots
+    // below the first new one stay where the first pass put them, and those
+    // below the first that went keep their edge_slot.
+    int j = slots, k = n_new_edges;
     auto put_new = [&](int n) {
-        int e = static_cast<int>(new_edges(n) & 0xffffffffu);
-        set_slot(++j, e, static_cast<int>(new_edges(n) >> 32), cell_position(iright(e)));
-        for (int m = 1; m <= 4; ++m) slot_ends(m, j) = xyedge(e, m);
+        slot_edge(j) = static_cast<int>(new_edges(n) & 0xffffffffu);
+        slot_links(1, j) = static_cast<int>(new_edges(n) >> 32);
+        slot_links(2, j) = new_right(n);
+        for (int m = 1; m <= 4; ++m) slot_ends(m, j) = new_ends(m, n);
+        --j;
     };
-    for (int i = 1; i <= kept; ++i) {
-        for (; k <= n_new_edges && static_cast<int>(new_edges(k) >> 32) < kept_links(1, i); ++k) put_new(k);
-        set_slot(++j, kept_edge(i), kept_links(1, i), kept_links(2, i));
-        for (int m = 1; m <= 4; ++m) slot_ends(m, j) = kept_ends(m, i);
+    int i = kept;
+    for (; i >= 1 && k >= 1; --i) {
+        for (; k >= 1 && static_cast<int>(new_edges(k) >> 32) >= slot_links(1, i); --k) put_new(k);
+        if (j != i) {
+            slot_edge(j) = slot_edge(i);
+            slot_links(1, j) = slot_links(1, i);
+            slot_links(2, j) = slot_links(2, i);
+            for (int m = 1; m <= 4; ++m) slot_ends(m, j) = slot_ends(m, i);
+        }
+        --j;
     }
-    for (; k <= n_new_edges; ++k) put_new(k);
+    for (; k >= 1; --k) put_new(k);
+    for (int n = std::min(i, unmoved) + 1; n <= slots; ++n) edge_slot(slot_edge(n)) = n;
     // In number order, adaptation scatters the numbers over the space: once
     // the far edges are more than twice as many as when it was chosen (and a
     // tenth of all), or a grid it was chosen for as small has grown, the next
@@ -407,8 +459,8 @@ bool update_interior_slots() {
         if (grid.ncell >= spatial_order_from) reorder = true;
     } else if (numbers_as_positions) {
         long far_edges = 0;
-        for (int i = 1; i <= j; ++i) far_edges += far(slot_links(1, i), slot_links(2, i));
-        if (far_edges > 2 * far_when_ordered + j / 10) reorder = true;
+        for (int i = 1; i <= slots; ++i) far_edges += far(slot_links(1, i), slot_links(2, i));
+        if (far_edges > 2 * far_when_ordered + slots / 10) reorder = true;
     }
     return true;
 }

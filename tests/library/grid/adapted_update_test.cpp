@@ -1,13 +1,16 @@
 // After each step of an adaptive run, what the adaptation updated for the
 // cells it changed alone (the least-squares matrices, the primitives, the
-// cell sizes of the step limit) equals bit for bit what the whole-grid
-// routines give, the loop order is a true map of the grid, and the cells
-// that the flow fit packs for the sweeps hold what the storage holds.
+// cell sizes of the step limit, the edge lists) equals bit for bit what the
+// whole-grid routines give, the loop order is a true map of the grid, and
+// the cells that the flow fit packs for the sweeps hold what the storage
+// holds; after scripted adaptations of a block, the loop order's update
+// keeps the slots it should, in their order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "common/run.h"
@@ -18,6 +21,8 @@
 #include "grid/grid_store.h"
 #include "grid/layout.h"
 #include "qelta.h"
+#include "support/block_grid.h"
+#include "support/library_fixture.h"
 #include "support/workdir.h"
 
 using namespace qelta;
@@ -109,6 +114,22 @@ int packed_cells_differing() {
     return differing;
 }
 
+// The edge lists against those that rebuild_edge_lists forms from list_edg.
+bool edge_lists_as_rebuilt() {
+    const GridCounts before = grid;
+    std::vector<int> lists;
+    for (int i = 1; i <= grid.niedge; ++i) lists.push_back(list_iedge(i));
+    for (int i = 1; i <= grid.nbedge; ++i) lists.push_back(list_bedge(i));
+    for (int i = 1; i <= grid.nsplit; ++i) lists.push_back(list_split(i));
+    rebuild_edge_lists();
+    std::vector<int> rebuilt;
+    for (int i = 1; i <= grid.niedge; ++i) rebuilt.push_back(list_iedge(i));
+    for (int i = 1; i <= grid.nbedge; ++i) rebuilt.push_back(list_bedge(i));
+    for (int i = 1; i <= grid.nsplit; ++i) rebuilt.push_back(list_split(i));
+    return grid.niedge == before.niedge && grid.nbedge == before.nbedge && grid.nsplit == before.nsplit &&
+           lists == rebuilt;
+}
+
 // Positions and number order are permutations of the active cells, the
 // slots name their edges' cells and each position its cell's edges.
 void expect_true_map() {
@@ -155,6 +176,7 @@ TEST_P(AdaptedUpdate, EqualsTheWholeGridRoutines) {
         ASSERT_EQ(matrices_differing(), 0) << "step " << s;
         ASSERT_EQ(primitives_differing(), 0) << "step " << s;
         ASSERT_EQ(sizes_differing(), 0) << "step " << s;
+        ASSERT_TRUE(edge_lists_as_rebuilt()) << "step " << s;
         expect_true_map();
         curve_steps += !layout::positions_are_numbers();
     }
@@ -172,5 +194,115 @@ INSTANTIATE_TEST_SUITE_P(Runs, AdaptedUpdate,
                                            AdaptiveRun{"Cone", 4, 1, 0, 3, 20, 2, 40},
                                            AdaptiveRun{"ViscousSphere", 101, 1, 1, 2, 50, 2, 10}),
                          [](const auto& info) { return info.param.name; });
+
+// ---- The update of the loop order after scripted adaptations ----
+
+// The loop order before an adaptation: which cells had a position, and the
+// edge of every interior slot with its two cells, in slot order.
+struct Before {
+    std::vector<char> had = std::vector<char>(MAX_CEL + 1, 0);
+    std::vector<int> edge, left, right;
+};
+
+Before layout_before() {
+    layout::refresh();
+    Before b;
+    for (int i = 1; i <= layout::counts.cells; ++i) b.had[layout::position_cell(i)] = 1;
+    for (int j = 1; j <= layout::counts.interior; ++j) {
+        b.edge.push_back(layout::slot_edge(j));
+        b.left.push_back(layout::position_cell(layout::left_position(j)));
+        b.right.push_back(layout::position_cell(layout::right_position(j)));
+    }
+    return b;
+}
+
+// The interior slots an update lays out: the edges between two cells that
+// stayed, in their old order, merged with the other interior edges by the
+// position of their cell ileft (after the kept ones of that position) and
+// by number; and how many were kept.
+std::pair<std::vector<int>, int> updated_interior_slots(const Before& b) {
+    std::vector<char> active(MAX_CEL + 1, 0), kept_edge(MAX_EDG + 1, 0);
+    for (int i = 1; i <= grid.ncell; ++i) active[list_cel(i)] = 1;
+    auto stayed = [&](int c) { return b.had[c] && active[c]; };
+    std::vector<int> kept;
+    for (size_t s = 0; s < b.edge.size(); ++s)
+        if (stayed(b.left[s]) && stayed(b.right[s])) {
+            kept.push_back(b.edge[s]);
+            kept_edge[b.edge[s]] = 1;
+        }
+    std::vector<std::pair<int, int>> others;  // (position of ileft, edge)
+    for (int k = 1; k <= grid.niedge; ++k)
+        if (!kept_edge[list_iedge(k)]) others.push_back({layout::cell_position(ileft(list_iedge(k))), list_iedge(k)});
+    std::sort(others.begin(), others.end());
+    std::vector<int> slots;
+    size_t n = 0;
+    for (int e : kept) {
+        for (; n < others.size() && others[n].first < layout::cell_position(ileft(e)); ++n)
+            slots.push_back(others[n].second);
+        slots.push_back(e);
+    }
+    for (; n < others.size(); ++n) slots.push_back(others[n].second);
+    return {slots, static_cast<int>(kept.size())};
+}
+
+struct Script {
+    const char* name;
+    int nx, ny;
+    std::vector<int> first;   // cells refined by an earlier call
+    std::vector<int> refine;  // cells refined by the call checked
+    std::vector<int> merge;   // fathers whose children it marks for coarsening
+    int kept, interior;       // interior slots kept, and all, after it
+};
+
+void PrintTo(const Script& s, std::ostream* os) { *os << s.name; }
+
+// Marks the cells (or the children of the fathers) and adapts once.
+void adapt_with(const std::vector<int>& refine, const std::vector<int>& merge) {
+    for (int i = 1; i <= grid.ncell; ++i) lrefine(list_cel(i)) = lcoarse(list_cel(i)) = lkeep(list_cel(i)) = false;
+    for (int c : refine) lrefine(c) = true;
+    for (int f : merge)
+        for (int j = 1; j <= 4; ++j) lcoarse(ichild(f, j)) = true;
+    run.nstep = 0;
+    adapt();
+}
+
+class LayoutUpdate : public qelta::testing::LibraryTest, public ::testing::WithParamInterface<Script> {};
+
+// The scripts of a 3 x 3 block (cells numbered row by row, children taking
+// higher numbers) give updates whose first slot is new or goes, whose slots
+// are all new or all kept, and whose new cells come last.
+TEST_P(LayoutUpdate, KeepsTheSlotsOfCellsThatStayedInTheirOrder) {
+    const Script& s = GetParam();
+    qelta::testing::inviscid_run_parameters();
+    run.ipar(5) = 2;  // the wedge: no body to project onto
+    run.lmax = 2;
+    qelta::testing::block_grid(s.nx, s.ny, 0, 0, 1);
+    qelta::testing::fill_cells([](double, double) { return sweep::Prim{1, 1, 0, 0}; });
+    layout::refresh();
+    if (!s.first.empty()) adapt_with(s.first, {});
+    Before before = layout_before();
+    adapt_with(s.refine, s.merge);
+    expect_true_map();
+    auto [slots, kept] = updated_interior_slots(before);
+    EXPECT_EQ(kept, s.kept);
+    ASSERT_EQ(grid.niedge, s.interior);
+    for (int j = 1; j <= grid.niedge; ++j) ASSERT_EQ(layout::slot_edge(j), slots[j - 1]) << "slot " << j;
+    // Positions in number order, as a layout built afresh has them.
+    for (int i = 1; i <= grid.ncell; ++i) ASSERT_EQ(layout::position_cell(i), layout::number_cell(i));
+    layout::mark_stale();
+    layout::refresh();
+    ASSERT_TRUE(layout::positions_are_numbers());
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, LayoutUpdate,
+                         ::testing::Values(Script{"NothingChanges", 3, 3, {}, {}, {}, 12, 12},
+                                           Script{"EveryCellSplits", 3, 3, {}, {1, 2, 3, 4, 5, 6, 7, 8, 9}, {}, 0, 60},
+                                           // cell 1 comes back at position 1, its east edge at slot 1
+                                           Script{"MergedFatherComesFirst", 3, 3, {1}, {}, {1}, 10, 12},
+                                           // the slots before the first new one move
+                                           Script{"FirstCellSplits", 3, 3, {}, {1}, {}, 10, 18},
+                                           Script{"LastCellSplits", 3, 3, {}, {9}, {}, 10, 18},
+                                           Script{"SplitBesideAMerge", 3, 3, {1}, {9}, {1}, 8, 18}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
