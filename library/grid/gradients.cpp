@@ -265,7 +265,12 @@ void boundary_products(const Fit& fit, Values (*images)(int e)) {
 // Step 2: interior edges, differences q(iright) - q(ileft).
 template <class Fit>
 void interior_products(const Fit& fit) {
-    for (int j = 1; j <= layout::counts.interior; ++j) {
+    // Slots follow their left cells; the right ones lie further apart on a
+    // fine grid and are fetched ahead.
+    const int n = layout::counts.interior, ahead = layout::prefetch_ahead;
+    for (int j = 1; j <= n; ++j) {
+        if constexpr (Fit::flow)
+            if (j + ahead <= n) __builtin_prefetch(&flow_cells(layout::right_position(j + ahead)));
         Values left = packed_values<Fit>(layout::left_position(j));
         Values right = packed_values<Fit>(layout::right_position(j));
         store_products(j, 2 * fit.nvar,
@@ -320,16 +325,20 @@ void solve_cells(const Fit& fit) {
         }
         return;
     }
-    for (int i = 1; i <= grid.ncell; ++i) {
+    // A position's slots where it is the right cell lie far from it: they
+    // are fetched ahead.
+    const int n = grid.ncell, ahead = layout::prefetch_ahead;
+    for (int i = 1; i <= n; ++i) {
+        if (i + ahead <= n)
+            for (int k = 1; k <= 4; ++k) __builtin_prefetch(&slot_products(1, layout::position_slots(k, i + ahead)));
         Products& s = position_sums(i);
         for (int col = 1; col <= 2 * fit.nvar; ++col) s(col) = 0;
         sum_cell_slots(i, 2 * fit.nvar, s);
     }
     // The gradients go back into the sums' place (in the cache as they are
     // read), and from there to the packed cells in position order.
-    const int n = grid.ncell;
     for (int i = 1; i <= n; ++i) {
-        if (i + layout::prefetch_ahead <= n) __builtin_prefetch(&position_sums(layout::number_position(i + layout::prefetch_ahead)), 1);
+        if (i + ahead <= n) __builtin_prefetch(&position_sums(layout::number_position(i + ahead)), 1);
         Products& s = position_sums(layout::number_position(i));
         s = solve_cell(fit, layout::number_cell(i), s);
     }
