@@ -75,10 +75,8 @@ inline Prim lane(const PrimOf<T>& q, int k) {
 // The per-edge helpers below are inline: they run on every edge of every
 // sweep, and out of line they cost more in calls than in arithmetic.
 
-inline Prim cell_prim(int c) { return {r(c), p(c), ux(c), uy(c)}; }
-inline Grad cell_grad(int c) {
-    return {grad(c, 1), grad(c, 2), grad(c, 3), grad(c, 4), grad(c, 5), grad(c, 6), grad(c, 7), grad(c, 8)};
-}
+using qelta::cell_grad;
+using qelta::cell_prim;
 
 // The interior-edge passes read the cells packed by position: flow_cells
 // (grid/gradients.h). pack_cells copies every active cell into it, unless

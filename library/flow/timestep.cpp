@@ -139,6 +139,7 @@ inline void convert(int c) {
 }  // namespace
 
 void cons_to_prim() {
+    // Through a lambda, so that the pass inlines the conversion.
     layout::each_active_cell([](int c) { convert(c); });
 }
 

@@ -97,7 +97,7 @@ void pack_cells(const Fit& fit) {
         layout::each_cell_and_position(
             [](int c, int i) {
                 FlowCell& a = flow_cells(i);
-                a.q = {r(c), p(c), ux(c), uy(c)};
+                a.q = cell_prim(c);
                 a.t = temperature(r(c), p(c));
                 a.centre = centroid(c);
                 a.speed = wspeed(c);
@@ -379,8 +379,7 @@ void project_open_boundaries() {
         if (!open_edge(e)) continue;
         project_open_edge(e);
         int c = iright(e);
-        flow_cells(layout::cell_position(c)).g = {grad(c, 1), grad(c, 2), grad(c, 3), grad(c, 4),
-                                                  grad(c, 5), grad(c, 6), grad(c, 7), grad(c, 8)};
+        flow_cells(layout::cell_position(c)).g = cell_grad(c);
     }
 }
 

@@ -21,6 +21,12 @@ struct GradOf {
 using Prim = PrimOf<double>;
 using Grad = GradOf<double>;
 
+// Those of cell c in the storage.
+inline Prim cell_prim(int c) { return {r(c), p(c), ux(c), uy(c)}; }
+inline Grad cell_grad(int c) {
+    return {grad(c, 1), grad(c, 2), grad(c, 3), grad(c, 4), grad(c, 5), grad(c, 6), grad(c, 7), grad(c, 8)};
+}
+
 // A cell as the flow's whole-grid passes read it, packed by position
 // (grid/layout.h): the primitive state, its temperature p/r, the centroid
 // and the signal speed on one cache line, the gradients on the next. The

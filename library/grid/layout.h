@@ -96,18 +96,10 @@ void each_active_cell(F f) {
 }
 
 // f(c, i) for every active cell c and its position i, in number order, after
-// refresh(): for passes between the storage and the packed copies.
-template <class F>
-void each_cell_and_position(F f) {
-    if (positions_are_numbers())
-        for (int i = 1; i <= counts.cells; ++i) f(number_cell(i), i);
-    else
-        for (int i = 1; i <= counts.cells; ++i) f(number_cell(i), number_position(i));
-}
-
-// The same, with ahead(i') for the position i' of the cell some way ahead
-// in number order: positions follow the space, not the numbers, so that
-// what f reads or writes at them is scattered; ahead prefetches it.
+// refresh(): for passes between the storage and the packed copies. Before
+// each, ahead(i') for the position i' of the cell some way ahead: positions
+// follow the space, not the numbers, so that what f reads or writes at them
+// is scattered; ahead prefetches it.
 constexpr int prefetch_ahead = 16;
 template <class F, class Ahead>
 void each_cell_and_position(F f, Ahead ahead) {
@@ -120,6 +112,10 @@ void each_cell_and_position(F f, Ahead ahead) {
         if (i + prefetch_ahead <= n) ahead(number_position(i + prefetch_ahead));
         f(number_cell(i), number_position(i));
     }
+}
+template <class F>
+void each_cell_and_position(F f) {
+    each_cell_and_position(f, [](int) {});
 }
 
 inline int first_boundary_slot() { return counts.interior + 1; }
